@@ -1,0 +1,28 @@
+#pragma once
+// Encoding of finished pictures. Every encoder works into memory so that a
+// file on disk is only ever replaced by a complete, valid picture.
+#include <QByteArray>
+#include <QImage>
+#include <QString>
+#include <optional>
+
+namespace kuvo {
+
+// Encodes by the lower-cased extension: "jpg" (quality 0-100), "png", "gif"
+// (giflib with a libimagequant palette), "tiff" (uncompressed, 3 x 8 bit).
+// Any other extension ("jpeg", "tif", "bmp", ...) is not an encoder format and
+// gives nullopt, as does a null image.
+std::optional<QByteArray> encodeWithEncoder(const QImage &image, const QString &extension, int quality);
+
+// 24-bit uncompressed Windows BMP.
+std::optional<QByteArray> encodeBmp(const QImage &image);
+
+// Writes data to path through a temporary file in the same folder that is
+// renamed over the target, so a failed write never leaves a truncated file in
+// place of a good one. An existing file is replaced.
+bool writeFileAtomically(const QString &path, const QByteArray &data, QString *errorDescription = nullptr);
+
+// encodeWithEncoder + writeFileAtomically.
+bool SaveWithEncoder(const QImage &image, const QString &path, const QString &extension, int quality);
+
+} // namespace kuvo

@@ -1,0 +1,26 @@
+#pragma once
+// One picture from source file to finished canvas. The preview and the batch
+// run call the same function.
+#include "engine/draw_overlays.h"
+#include "engine/processing_settings.h"
+
+#include <QImage>
+#include <QString>
+
+namespace kuvo {
+
+struct PipelineResult {
+  QImage canvas;      // Format_RGB32 on white; null when the source could not be used
+  QString errorText;  // error entries of this picture, each ending "\r\n"
+  OverlayPlacement placement;
+  QSize sourceSize;   // the source picture's own size (0 x 0 when unreadable)
+};
+
+// Composes list entry index of settings.files: load and size, rotate or
+// mirror, effect, border and watermarks.
+PipelineResult funImgDone(const ProcessingSettings &settings, int index);
+
+// The same for a path that need not be in the list.
+PipelineResult processPicture(const ProcessingSettings &settings, const QString &path);
+
+} // namespace kuvo

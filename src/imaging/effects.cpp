@@ -1,0 +1,6 @@
+#include "imaging/effects.h"
+
+// Placeholder until the DIB effects land.
+namespace kuvo {
+void applyEffect(QImage &, int) {}
+} // namespace kuvo
