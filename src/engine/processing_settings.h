@@ -53,6 +53,7 @@ struct ProcessingSettings {
   // Rotation and effect
   int rotateMode = RotateNone;
   int effect = NoEffect; // 0..12, or NoEffect
+  int brightness = 0;    // amount of effect 12, -75..75
 
   // Border and watermarks
   QString borderFile;

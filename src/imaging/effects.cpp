@@ -2,5 +2,5 @@
 
 // Placeholder until the DIB effects land.
 namespace kuvo {
-void applyEffect(QImage &, int) {}
+void applyEffect(QImage &, int, int) {}
 } // namespace kuvo

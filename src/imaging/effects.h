@@ -6,8 +6,8 @@ namespace kuvo {
 
 inline constexpr int EffectCount = 13;
 
-// Runs effect number 0-12 on canvas (Format_RGB32) in place; any other
-// number leaves it unchanged.
-void applyEffect(QImage &canvas, int effect);
+// Runs effect number 0-12 on canvas (Format_RGB32) in place; brightness is
+// the amount of effect 12. Any other number leaves the canvas unchanged.
+void applyEffect(QImage &canvas, int effect, int brightness);
 
 } // namespace kuvo
