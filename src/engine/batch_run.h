@@ -51,6 +51,8 @@ struct RunSummary {
   int failed() const { return processed - saved; }
 };
 
+struct PictureWork;
+
 class BatchObserver {
 public:
   virtual ~BatchObserver() = default;
@@ -93,7 +95,7 @@ public:
   RunSummary run();
 
 private:
-  PictureOutcome commit(int index, const QString &source, const struct PictureWork &work, RunSummary &summary);
+  PictureOutcome commit(int index, const QString &source, const PictureWork &work, RunSummary &summary);
   void finish(RunSummary &summary, const ProcessingSettings &settings);
 
   mutable std::mutex settingsMutex_;

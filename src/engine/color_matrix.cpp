@@ -51,4 +51,25 @@ void applyColorMatrix(QImage &image, const ColorMatrix &m) {
   }
 }
 
+void applyColorMatrixOverWhite(QImage &image, const ColorMatrix &m) {
+  if (isIdentity(m) || image.isNull())
+    return;
+  if (image.format() != QImage::Format_RGB32)
+    image.convertTo(QImage::Format_RGB32);
+  const float c4[4] = {m[20] * 255.0f, m[21] * 255.0f, m[22] * 255.0f, m[23] * 255.0f};
+  for (int y = 0; y < image.height(); ++y) {
+    auto *line = reinterpret_cast<QRgb *>(image.scanLine(y));
+    for (int x = 0; x < image.width(); ++x) {
+      const QRgb p = line[x];
+      const float r = qRed(p), g = qGreen(p), b = qBlue(p);
+      const float a = std::clamp(r * m[3] + g * m[8] + b * m[13] + 255.0f * m[18] + c4[3], 0.0f, 255.0f) / 255.0f;
+      const float white = 255.0f * (1.0f - a);
+      const float nr = std::clamp(r * m[0] + g * m[5] + b * m[10] + 255.0f * m[15] + c4[0], 0.0f, 255.0f);
+      const float ng = std::clamp(r * m[1] + g * m[6] + b * m[11] + 255.0f * m[16] + c4[1], 0.0f, 255.0f);
+      const float nb = std::clamp(r * m[2] + g * m[7] + b * m[12] + 255.0f * m[17] + c4[2], 0.0f, 255.0f);
+      line[x] = qRgb(clampByte(nr * a + white), clampByte(ng * a + white), clampByte(nb * a + white));
+    }
+  }
+}
+
 } // namespace kuvo

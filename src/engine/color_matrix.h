@@ -18,4 +18,8 @@ ColorMatrix channelMatrix(float red, float green, float blue);
 // image in place. The identity is skipped without touching a pixel.
 void applyColorMatrix(QImage &image, const ColorMatrix &m);
 
+// The same for an opaque picture drawn onto white: where the matrix makes a
+// pixel transparent (its alpha column), the white background shows through.
+void applyColorMatrixOverWhite(QImage &image, const ColorMatrix &m);
+
 } // namespace kuvo

@@ -13,7 +13,6 @@ struct PipelineResult {
   QImage canvas;      // Format_RGB32 on white; null when the source could not be used
   QString errorText;  // error entries of this picture, each ending "\r\n"
   OverlayPlacement placement;
-  QSize sourceSize;   // the source picture's own size (0 x 0 when unreadable)
 };
 
 // Composes list entry index of settings.files: load and size, rotate or

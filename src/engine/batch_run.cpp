@@ -1,0 +1,187 @@
+#include "engine/batch_run.h"
+
+#include "engine/savers.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFuture>
+#include <QSaveFile>
+#include <QThread>
+#include <QThreadPool>
+#include <QtConcurrent/QtConcurrentRun>
+#include <deque>
+
+namespace kuvo {
+
+StartProblem checkJob(const ProcessingSettings &s, const QString &uploadServer) {
+  if (s.files.isEmpty())
+    return StartProblem::EmptyList;
+  if (s.isCustomSize() && (s.heightText == QLatin1String("0") || s.widthText == QLatin1String("0")))
+    return StartProblem::ZeroSize;
+  if (s.outputFolder.isEmpty())
+    return StartProblem::NoOutputFolder;
+  if (s.upload && (uploadServer.isEmpty() || uploadServer == QLatin1String("ftp://")))
+    return StartProblem::NoUploadServer;
+  return StartProblem::None;
+}
+
+QString startProblemMessage(StartProblem problem) {
+  switch (problem) {
+  case StartProblem::EmptyList:
+    return QStringLiteral("没有添加要处理的图片！");
+  case StartProblem::ZeroSize:
+    return QStringLiteral("图片尺寸不能为0！");
+  case StartProblem::NoOutputFolder:
+    return QStringLiteral("请设置图片输出文件夹！");
+  case StartProblem::NoUploadServer:
+    return QStringLiteral("网络参数还没设置或设置错误！");
+  case StartProblem::None:
+    break;
+  }
+  return QString();
+}
+
+bool asksToMinimise(const ProcessingSettings &s) { return s.files.size() > 100 || s.upload; }
+
+// What a worker hands back for one picture: the composed picture's report
+// and its encoded file, not yet written.
+struct PictureWork {
+  QString errorText;
+  OverlayPlacement placement;
+  EncodedPicture encoded;
+  ProcessingSettings settings; // the snapshot the picture was made with
+};
+
+namespace {
+PictureWork makePicture(ProcessingSettings settings, int index) {
+  PictureWork work;
+  PipelineResult result = funImgDone(settings, index);
+  work.errorText = std::move(result.errorText);
+  work.placement = result.placement;
+  work.encoded = encodePicture(settings, index, result.canvas);
+  work.settings = std::move(settings);
+  return work;
+}
+} // namespace
+
+BatchRun::BatchRun(const ProcessingSettings &settings) : settings_(settings) {
+  setJobs(QThread::idealThreadCount());
+}
+
+void BatchRun::setJobs(int jobs) { jobs_ = std::clamp(jobs, 1, 64); }
+
+void BatchRun::updateSettings(const ProcessingSettings &settings) {
+  std::lock_guard lock(settingsMutex_);
+  settings_ = settings;
+}
+
+ProcessingSettings BatchRun::currentSettings() const {
+  std::lock_guard lock(settingsMutex_);
+  return settings_;
+}
+
+PictureOutcome BatchRun::commit(int index, const QString &source, const PictureWork &work, RunSummary &summary) {
+  PictureOutcome outcome;
+  outcome.index = index;
+  outcome.sourcePath = source;
+  outcome.placement = work.placement;
+  QString entries = work.errorText;
+  if (writeEncodedPicture(work.encoded, source, entries)) {
+    outcome.outputPath = work.encoded.path;
+    summary.outputPaths[index] = work.encoded.path;
+    ++summary.saved;
+  }
+  if (work.settings.upload && upload_) {
+    const QString url =
+        upload_->upload(work.encoded.path, work.encoded.name + QLatin1Char('.') + work.encoded.extension, entries);
+    if (!url.isEmpty())
+      summary.uploadedUrls << url;
+  }
+  if (!entries.isEmpty()) {
+    summary.errorFlag = true;
+    summary.errorText += entries;
+  }
+  outcome.errorEntries = entries;
+
+  // Anchored placements are written back in list order, as a one-by-one run would.
+  if (work.placement.pictureStored || work.placement.textStored) {
+    std::lock_guard lock(settingsMutex_);
+    if (work.placement.pictureStored) {
+      settings_.pictureWatermarkX = work.placement.pictureX;
+      settings_.pictureWatermarkY = work.placement.pictureY;
+    }
+    if (work.placement.textStored) {
+      settings_.textX = work.placement.textX;
+      settings_.textY = work.placement.textY;
+    }
+  }
+  return outcome;
+}
+
+RunSummary BatchRun::run() {
+  QElapsedTimer timer;
+  timer.start();
+  stopRequested_ = false;
+  const QStringList files = currentSettings().files;
+  RunSummary summary;
+  summary.total = static_cast<int>(files.size());
+  summary.errorText = ErrorTextHeader;
+  summary.outputPaths = QStringList(files.size(), QString());
+
+  QThreadPool pool;
+  pool.setMaxThreadCount(jobs_);
+  std::deque<std::pair<int, QFuture<PictureWork>>> inFlight;
+  int next = 0;
+  while (true) {
+    while (static_cast<int>(inFlight.size()) < jobs_ && next < summary.total && !stopRequested_) {
+      ProcessingSettings snapshot = currentSettings();
+      snapshot.files = files; // the list as it stood when the run started
+      const int index = next++;
+      if (observer_)
+        observer_->status(QStringLiteral("【提示】正在处理 ") + files[index]);
+      inFlight.emplace_back(index, QtConcurrent::run(&pool, makePicture, std::move(snapshot), index));
+    }
+    if (inFlight.empty())
+      break;
+    auto [index, future] = std::move(inFlight.front());
+    inFlight.pop_front();
+    const PictureOutcome outcome = commit(index, files[index], future.result(), summary);
+    ++summary.processed;
+    if (observer_)
+      observer_->pictureCommitted(outcome, summary.processed, summary.total);
+  }
+  summary.stopped = stopRequested_.exchange(false) && summary.processed < summary.total;
+  finish(summary, currentSettings());
+  summary.seconds = timer.elapsed() / 1000.0;
+  if (observer_)
+    observer_->finished(summary);
+  return summary;
+}
+
+void BatchRun::finish(RunSummary &summary, const ProcessingSettings &settings) {
+  if (afterLoop_)
+    afterLoop_(settings, summary);
+  summary.closingText = settings.upload ? QStringLiteral("【提示】处理完毕！图片已保存到输出文件夹并上传到网络。")
+                                        : QStringLiteral("【提示】处理完毕！图片已保存到输出文件夹。");
+  if (summary.errorFlag && settings.saveErrorLog) {
+    QString path;
+    if (writeErrorLog(settings.outputFolder, summary.errorText, &path))
+      summary.errorLogPath = path;
+    summary.closingText += QStringLiteral("请注意,在图片处理或上传过程中发生错误。");
+  }
+}
+
+bool writeErrorLog(const QString &folder, const QString &errorText, QString *path) {
+  const QString logPath = QDir(folder).filePath(QStringLiteral("ErrorLog.txt"));
+  QSaveFile file(logPath);
+  if (!file.open(QIODevice::WriteOnly))
+    return false;
+  file.write((errorText + QStringLiteral("\r\n")).toUtf8());
+  if (!file.commit())
+    return false;
+  if (path)
+    *path = logPath;
+  return true;
+}
+
+} // namespace kuvo

@@ -1,0 +1,119 @@
+#include "engine/decoder.h"
+
+#include <QBuffer>
+#include <QImageReader>
+#include <QPainter>
+#include <turbojpeg.h>
+
+#include <memory>
+
+namespace kuvo {
+
+namespace {
+
+bool isJpeg(const QByteArray &data) {
+  return data.size() > 3 && static_cast<unsigned char>(data[0]) == 0xFF &&
+         static_cast<unsigned char>(data[1]) == 0xD8;
+}
+
+struct TjHandle {
+  tjhandle handle = tjInitDecompress();
+  ~TjHandle() {
+    if (handle)
+      tjDestroy(handle);
+  }
+};
+
+// One TurboJPEG decompressor per thread, made on first use.
+tjhandle threadDecompressor() {
+  thread_local TjHandle tj;
+  return tj.handle;
+}
+
+bool jpegHeader(const QByteArray &data, int *width, int *height) {
+  int subsampling = 0, colorspace = 0;
+  tjhandle tj = threadDecompressor();
+  return tj && tjDecompressHeader3(tj, reinterpret_cast<const unsigned char *>(data.constData()),
+                                   static_cast<unsigned long>(data.size()), width, height, &subsampling,
+                                   &colorspace) == 0 &&
+         colorspace != TJCS_CMYK && colorspace != TJCS_YCCK;
+}
+
+QImage decodeJpegScaled(const QByteArray &data, int denominator) {
+  int width = 0, height = 0;
+  if (!jpegHeader(data, &width, &height))
+    return {};
+  const tjscalingfactor factor{1, denominator};
+  const int w = TJSCALED(width, factor), h = TJSCALED(height, factor);
+  if (w <= 0 || h <= 0 || qint64(w) * h > MaxDecodedPixels)
+    return {};
+  QImage image(w, h, QImage::Format_RGB32);
+  if (image.isNull())
+    return {};
+  // BGRA fills the fourth byte with 0xFF, which is what Format_RGB32 needs.
+  if (tjDecompress2(threadDecompressor(), reinterpret_cast<const unsigned char *>(data.constData()),
+                    static_cast<unsigned long>(data.size()), image.bits(), w, static_cast<int>(image.bytesPerLine()),
+                    h, TJPF_BGRA, 0) != 0 &&
+      tjGetErrorCode(threadDecompressor()) != TJERR_WARNING)
+    return {};
+  return image;
+}
+
+QImage flattenOnWhite(QImage image) {
+  if (!image.hasAlphaChannel())
+    return image.convertToFormat(QImage::Format_RGB32);
+  QImage canvas(image.size(), QImage::Format_RGB32);
+  canvas.fill(Qt::white);
+  QPainter painter(&canvas);
+  painter.drawImage(0, 0, image);
+  painter.end();
+  return canvas;
+}
+
+} // namespace
+
+bool supportsReducedDecode(const QByteArray &data) {
+  int w = 0, h = 0;
+  return isJpeg(data) && jpegHeader(data, &w, &h);
+}
+
+QSize probePictureSize(const QByteArray &data) {
+  int w = 0, h = 0;
+  if (isJpeg(data) && jpegHeader(data, &w, &h))
+    return QSize(w, h);
+  QBuffer buffer;
+  buffer.setData(data);
+  buffer.open(QIODevice::ReadOnly);
+  QImageReader reader(&buffer);
+  return reader.size();
+}
+
+QImage decodePicture(const QByteArray &data, int denominator, QString *error) {
+  if (denominator > 1 || isJpeg(data)) {
+    QImage image = decodeJpegScaled(data, std::max(1, denominator));
+    if (!image.isNull())
+      return image;
+  }
+  // Everything else, and JPEGs TurboJPEG refuses (CMYK), through Qt's readers.
+  QBuffer buffer;
+  buffer.setData(data);
+  buffer.open(QIODevice::ReadOnly);
+  QImageReader reader(&buffer);
+  const QSize size = reader.size();
+  if (size.isValid() && qint64(size.width()) * size.height() > MaxDecodedPixels) {
+    if (error)
+      *error = QStringLiteral("图片尺寸过大");
+    return {};
+  }
+  // The reader's own limit would refuse ordinary large photos; ours is above.
+  reader.setAllocationLimit(static_cast<int>(MaxDecodedPixels * 4 / (1024 * 1024)) + 1);
+  QImage image = reader.read();
+  if (image.isNull()) {
+    if (error)
+      *error = reader.errorString();
+    return {};
+  }
+  return flattenOnWhite(std::move(image));
+}
+
+} // namespace kuvo

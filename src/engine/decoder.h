@@ -1,0 +1,26 @@
+#pragma once
+// Decoding a source picture at the size the job needs.
+#include <QByteArray>
+#include <QImage>
+#include <QSize>
+#include <QString>
+
+namespace kuvo {
+
+// Decoded pictures larger than this are refused instead of exhausting memory.
+inline constexpr qint64 MaxDecodedPixels = 500LL * 1000 * 1000;
+
+// The picture's own size from its header, without decoding pixels; an
+// invalid size when the data is not a picture the program reads.
+QSize probePictureSize(const QByteArray &data);
+
+// True when the data can be decoded at a reduced scale (a JPEG).
+bool supportsReducedDecode(const QByteArray &data);
+
+// Decodes at 1/denominator of the full size (1, 2, 4 or 8; only JPEG honours
+// more than 1). The result is Format_RGB32 with any transparency laid over
+// white, as a picture drawn onto the white canvas would show it. A null image
+// and an error text when it cannot be decoded.
+QImage decodePicture(const QByteArray &data, int denominator, QString *error = nullptr);
+
+} // namespace kuvo

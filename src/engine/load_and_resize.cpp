@@ -1,0 +1,183 @@
+#include "engine/load_and_resize.h"
+
+#include "engine/decoder.h"
+#include "engine/resample.h"
+
+#include <QImageReader>
+#include <cmath>
+#include <cstring>
+
+namespace kuvo {
+
+int roundHalfEven(double v) {
+  const double r = std::nearbyint(v);
+  if (!(r > -2147483648.0 && r < 2147483647.0))
+    return r > 0 ? INT_MAX : INT_MIN;
+  return static_cast<int>(r);
+}
+
+std::optional<ResizePlan> planResize(const ProcessingSettings &s, double width, double height, double iw, double ih,
+                                     QSizeF borderSize) {
+  if (!(iw > 0 && ih > 0))
+    return std::nullopt;
+  int mode = s.sizeMode;
+  // Small-picture rule: "or" on purpose, a picture not larger than the target
+  // in one direction keeps its own size.
+  if (s.keepSmall && (width != 0 || height != 0) && (iw <= width || ih <= height))
+    mode = SizeOriginal;
+
+  double W = width, H = height;
+  if (mode == SizeFixedWidth) {
+    H = W * ih / iw;
+  } else if (mode == SizeOriginal) {
+    W = iw;
+    H = ih;
+  } else if (mode == SizeFitBorder && !s.borderFile.isEmpty() && s.borderFile != NoBorderText) {
+    W = borderSize.width();
+    H = borderSize.height();
+  }
+  if (!(W > 0 && H > 0) || !std::isfinite(W) || !std::isfinite(H))
+    return std::nullopt;
+
+  ResizePlan plan;
+  plan.canvasWidth = W;
+  plan.canvasHeight = H;
+  double sx = 0, sy = 0, sw = iw, sh = ih;
+  double dx = s.originX, dy = s.originY, dw = W, dh = H;
+  if (mode != SizeFixedWidth && mode != SizeOriginal) {
+    const bool wider = iw / ih >= W / H;
+    if (s.cropToFit) {
+      if (wider) {
+        sh = ih;
+        sw = ih * W / H;
+        if (s.cropAnchorX == 1)
+          sx = (iw - sw) / 2;
+        else if (s.cropAnchorX == 2)
+          sx = iw - sw;
+      } else {
+        sw = iw;
+        sh = iw * H / W;
+        if (s.cropAnchorY == 1)
+          sy = (ih - sh) / 2;
+        else if (s.cropAnchorY == 2)
+          sy = ih - sh;
+      }
+    } else if (wider) {
+      dx = 0;
+      dy = s.originY + (H - W * ih / iw) / 2;
+      dh = H - 2 * dy;
+      dw = W;
+    } else {
+      dx = s.originX + (W - H * iw / ih) / 2;
+      dy = 0;
+      dw = W - 2 * dx;
+      dh = H;
+    }
+  }
+  plan.sourceRect = QRectF(sx, sy, sw, sh);
+  plan.destRect = QRectF(dx, dy, dw, dh);
+  return plan;
+}
+
+namespace {
+
+QSizeF borderPictureSize(const ProcessingSettings &s) {
+  if (s.borderFile.isEmpty() || s.borderFile == NoBorderText)
+    return {};
+  QImageReader reader(s.borderFile);
+  const QSize size = reader.size();
+  return size.isValid() ? QSizeF(size) : QSizeF();
+}
+
+// The largest DCT reduction (8, 4, 2) that still leaves at least twice the
+// target size of the used part, so the final filter has detail to work with.
+int chooseDenominator(const QRect &src, const QRect &dst) {
+  for (int d : {8, 4, 2})
+    if (src.width() / d >= 2 * dst.width() && src.height() / d >= 2 * dst.height())
+      return d;
+  return 1;
+}
+
+// Copies picture onto canvas at (x, y), clipped to the canvas.
+void blit(QImage &canvas, const QImage &picture, int x, int y) {
+  const QRect target = QRect(x, y, picture.width(), picture.height()).intersected(canvas.rect());
+  if (target.isEmpty())
+    return;
+  const int bytes = target.width() * 4;
+  for (int row = target.top(); row <= target.bottom(); ++row)
+    std::memcpy(canvas.scanLine(row) + target.left() * 4,
+                picture.constScanLine(row - y) + (target.left() - x) * 4, bytes);
+}
+
+QString drawError(const QString &path) { return path + QStringLiteral("在显示图片时发生错误:(0)。\r\n"); }
+
+} // namespace
+
+QImage LoadAndResize(const SourceFile &source, const ProcessingSettings &s, float width, float height,
+                     QString &errorText) {
+  const QSize full = probePictureSize(source.data);
+  if (!full.isValid() || full.isEmpty())
+    return {};
+  const QSizeF border = s.sizeMode == SizeFitBorder ? borderPictureSize(s) : QSizeF();
+  const auto plan = planResize(s, width, height, full.width(), full.height(), border);
+  if (!plan)
+    return {};
+
+  const int canvasW = roundHalfEven(plan->canvasWidth), canvasH = roundHalfEven(plan->canvasHeight);
+  if (canvasW <= 0 || canvasH <= 0)
+    return {};
+  if (qint64(canvasW) * canvasH > MaxDecodedPixels) {
+    errorText += source.path + QStringLiteral("在缩放图片时发生错误:(错误代码:0)图片尺寸过大。\r\n");
+    return {};
+  }
+  QImage canvas;
+  auto whiteCanvas = [&]() -> bool {
+    canvas = QImage(canvasW, canvasH, QImage::Format_RGB32);
+    if (canvas.isNull()) {
+      errorText += source.path + QStringLiteral("在缩放图片时发生错误:(错误代码:0)内存不足。\r\n");
+      return false;
+    }
+    canvas.fill(Qt::white);
+    return true;
+  };
+
+  const QRect src(roundHalfEven(plan->sourceRect.x()), roundHalfEven(plan->sourceRect.y()),
+                  roundHalfEven(plan->sourceRect.width()), roundHalfEven(plan->sourceRect.height()));
+  const QRect dst(roundHalfEven(plan->destRect.x()), roundHalfEven(plan->destRect.y()),
+                  roundHalfEven(plan->destRect.width()), roundHalfEven(plan->destRect.height()));
+  if (src.width() <= 0 || src.height() <= 0 || dst.width() <= 0 || dst.height() <= 0 ||
+      qint64(dst.width()) * dst.height() > MaxDecodedPixels) {
+    if (whiteCanvas())
+      errorText += drawError(source.path);
+    return canvas;
+  }
+
+  const int denominator = supportsReducedDecode(source.data) ? chooseDenominator(src, dst) : 1;
+  QImage decoded = decodePicture(source.data, denominator);
+  if (decoded.isNull())
+    return {};
+
+  QImage picture;
+  if (decoded.size() == full && src == QRect(QPoint(0, 0), full) && dst.size() == full) {
+    picture = std::move(decoded); // drawn at its own size: nothing to resample
+  } else {
+    const double fx = double(decoded.width()) / full.width(), fy = double(decoded.height()) / full.height();
+    picture = resampleLanczos3(decoded, QRectF(src.x() * fx, src.y() * fy, src.width() * fx, src.height() * fy),
+                               dst.size());
+    if (picture.isNull()) {
+      if (whiteCanvas())
+        errorText += drawError(source.path);
+      return canvas;
+    }
+  }
+  applyColorMatrixOverWhite(picture, s.imageMatrix);
+
+  if (dst == QRect(0, 0, canvasW, canvasH))
+    return picture;
+  if (!whiteCanvas())
+    return canvas;
+  blit(canvas, picture, dst.x(), dst.y());
+  return canvas;
+}
+
+} // namespace kuvo
