@@ -51,6 +51,14 @@ int main(int argc, char **argv) {
   // offscreen unless the caller chose a platform.
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
     qputenv("QT_QPA_PLATFORM", "offscreen");
+  // Without a desktop session Qt would warn about the runtime folder on every
+  // run; make the same private folder it falls back to, quietly.
+  if (qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR")) {
+    const QByteArray runtime = QDir::tempPath().toLocal8Bit() + "/runtime-" + QByteArray::number(getuid());
+    if (QDir().mkpath(QString::fromLocal8Bit(runtime)) &&
+        QFile::setPermissions(QString::fromLocal8Bit(runtime), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner))
+      qputenv("XDG_RUNTIME_DIR", runtime);
+  }
   QGuiApplication app(argc, argv);
 
   kuvo::cli::CliJob job;
