@@ -98,8 +98,8 @@ QStringList fontFamiliesFor(const QString &name) {
     families << (looksSans(name) ? QStringList{heiFont, songFont} : QStringList{songFont, heiFont});
   } else {
     // An installed (usually Latin) font: Chinese characters it lacks come from
-    // the Song face rather than from whatever the system picks.
-    families << songFont << heiFont;
+    // a CJK face of its style rather than from whatever the system picks.
+    families << (looksSans(name) ? QStringList{heiFont, songFont} : QStringList{songFont, heiFont});
   }
   families.removeDuplicates();
   return families;
