@@ -23,10 +23,14 @@ const QString timeToken = QStringLiteral("#当前时间#");
 const QString exifDateToken = QStringLiteral("#JPG照片拍摄时间#");
 const QString fileNameToken = QStringLiteral("#图片原文件名#");
 
-int roundEven(double v) { return static_cast<int>(std::nearbyint(v)); }
+int roundEven(double v) {
+  return static_cast<int>(std::nearbyint(v));
+}
 
 // Windows RGB value: red in the low byte, then green, then blue.
-QColor windowsColor(quint32 rgb) { return QColor(rgb & 0xFF, (rgb >> 8) & 0xFF, (rgb >> 16) & 0xFF); }
+QColor windowsColor(quint32 rgb) {
+  return QColor(rgb & 0xFF, (rgb >> 8) & 0xFF, (rgb >> 16) & 0xFF);
+}
 
 // Top-left corner of a w x h box on a W x H canvas by anchor. Returns false for
 // the free position, which each watermark computes from its own fractions.
@@ -181,7 +185,9 @@ QString watermarkText(const QString &text, const SourceFile &source, const QDate
   return text;
 }
 
-void clearOverlayImageCache() { clearOverlayImages(); }
+void clearOverlayImageCache() {
+  clearOverlayImages();
+}
 
 OverlayPlacement DrawOverlays(QImage &canvas, const SourceFile &source, const ProcessingSettings &settings,
                               QString &errorText) {

@@ -22,14 +22,37 @@ struct StandIn {
 // Ming face is the nearest installed match. Hei and Yuan are sans faces.
 const QList<StandIn> &standIns() {
   static const QList<StandIn> table = {
-      {{"宋体", "新宋体", "仿宋", "仿宋_GB2312", "楷体", "楷体_GB2312", "隶书", "华文宋体", "华文中宋", "华文仿宋",
-        "华文楷体", "华文隶书", "SimSun", "NSimSun", "FangSong", "FangSong_GB2312", "KaiTi", "KaiTi_GB2312", "LiSu",
-        "STSong", "STZhongsong", "STFangsong", "STKaiti", "STLiti", "MingLiU", "PMingLiU", "新細明體", "細明體",
-        "标楷体", "DFKai-SB"},
+      {{"宋体",    "新宋体",   "仿宋",        "仿宋_GB2312",     "楷体",     "楷体_GB2312",
+        "隶书",    "华文宋体", "华文中宋",    "华文仿宋",        "华文楷体", "华文隶书",
+        "SimSun",  "NSimSun",  "FangSong",    "FangSong_GB2312", "KaiTi",    "KaiTi_GB2312",
+        "LiSu",    "STSong",   "STZhongsong", "STFangsong",      "STKaiti",  "STLiti",
+        "MingLiU", "PMingLiU", "新細明體",    "細明體",          "标楷体",   "DFKai-SB"},
        {songFont, heiFont}},
-      {{"黑体", "微软雅黑", "幼圆", "华文细黑", "华文黑体", "华文彩云", "华文琥珀", "华文新魏", "华文行楷", "方正舒体",
-        "方正姚体", "SimHei", "Microsoft YaHei", "Microsoft YaHei UI", "YouYuan", "STXihei", "STHeiti", "STCaiyun",
-        "STHupo", "STXinwei", "STXingkai", "FZShuTi", "FZYaoti", "Microsoft JhengHei", "微軟正黑體"},
+      {{"黑体",
+        "微软雅黑",
+        "幼圆",
+        "华文细黑",
+        "华文黑体",
+        "华文彩云",
+        "华文琥珀",
+        "华文新魏",
+        "华文行楷",
+        "方正舒体",
+        "方正姚体",
+        "SimHei",
+        "Microsoft YaHei",
+        "Microsoft YaHei UI",
+        "YouYuan",
+        "STXihei",
+        "STHeiti",
+        "STCaiyun",
+        "STHupo",
+        "STXinwei",
+        "STXingkai",
+        "FZShuTi",
+        "FZYaoti",
+        "Microsoft JhengHei",
+        "微軟正黑體"},
        {heiFont, songFont}},
       {{"Arial", "Arial Black", "Tahoma", "Verdana", "Segoe UI", "Microsoft Sans Serif", "MS Sans Serif", "Calibri",
         "Trebuchet MS", "Impact", "Comic Sans MS"},
@@ -43,8 +66,8 @@ const QList<StandIn> &standIns() {
 }
 
 struct FontTables {
-  QSet<QString> installed;             // lower-case family names
-  QHash<QString, QStringList> byName;  // lower-case Windows name -> stand-ins
+  QSet<QString> installed;            // lower-case family names
+  QHash<QString, QStringList> byName; // lower-case Windows name -> stand-ins
 };
 
 std::once_flag tablesOnce;

@@ -87,9 +87,9 @@ QImage prepareOverlayImage(const QString &path, const QImage &decoded, QSize siz
   if (shrink)
     key += QString::number(size.width()) + u'x' + QString::number(size.height());
   if (recolour)
-    key += u'|' + QString::fromLatin1(QByteArray(reinterpret_cast<const char *>(matrix->data()),
-                                                 sizeof(float) * matrix->size())
-                                          .toHex());
+    key +=
+        u'|' + QString::fromLatin1(
+                   QByteArray(reinterpret_cast<const char *>(matrix->data()), sizeof(float) * matrix->size()).toHex());
   QImage image = lookup(key);
   if (!image.isNull())
     return image;

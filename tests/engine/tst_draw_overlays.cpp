@@ -42,11 +42,14 @@ QRect inkBox(const QImage &image, QRgb background) {
 }
 
 bool near(QRgb pixel, QColor expected, int tolerance = 2) {
-  return std::abs(qRed(pixel) - expected.red()) <= tolerance && std::abs(qGreen(pixel) - expected.green()) <= tolerance &&
+  return std::abs(qRed(pixel) - expected.red()) <= tolerance &&
+         std::abs(qGreen(pixel) - expected.green()) <= tolerance &&
          std::abs(qBlue(pixel) - expected.blue()) <= tolerance;
 }
 
-QString describe(QRgb p) { return QStringLiteral("(%1, %2, %3)").arg(qRed(p)).arg(qGreen(p)).arg(qBlue(p)); }
+QString describe(QRgb p) {
+  return QStringLiteral("(%1, %2, %3)").arg(qRed(p)).arg(qGreen(p)).arg(qBlue(p));
+}
 
 // A JPEG whose EXIF block holds only DateTimeOriginal, in either byte order.
 QByteArray jpegWithDateTaken(const QByteArray &date, bool motorola) {
@@ -159,13 +162,13 @@ private slots:
     QTest::newRow("右上") << 3 << 1.0f << 0.0 << 0.0 << QRect(695, 5, 100, 50) << true << 0.93125 << 0.05;
     QTest::newRow("居中") << 4 << 1.0f << 0.0 << 0.0 << QRect(350, 275, 100, 50) << true << 0.5 << 0.5;
     // 25 x 12.5 centred: x 387.5 and height 12.5 round to even, y 293.75 to 294.
-    QTest::newRow("居中 quarter, halves to even") << 4 << 0.25f << 0.0 << 0.0 << QRect(388, 294, 25, 12) << true << 0.5
-                                                   << 0.5;
+    QTest::newRow("居中 quarter, halves to even")
+        << 4 << 0.25f << 0.0 << 0.0 << QRect(388, 294, 25, 12) << true << 0.5 << 0.5;
     QTest::newRow("自定义") << 5 << 1.0f << 0.25 << 0.5 << QRect(150, 275, 100, 50) << false << 0.0 << 0.0;
-    QTest::newRow("unknown anchor is free") << 9 << 1.0f << 0.1 << 0.9 << QRect(30, 515, 100, 50) << false << 0.0
-                                            << 0.0;
-    QTest::newRow("free, partly outside") << 5 << 2.0f << 1.0 << 1.0 << QRect(700, 550, 200, 100) << false << 0.0
-                                          << 0.0;
+    QTest::newRow("unknown anchor is free")
+        << 9 << 1.0f << 0.1 << 0.9 << QRect(30, 515, 100, 50) << false << 0.0 << 0.0;
+    QTest::newRow("free, partly outside")
+        << 5 << 2.0f << 1.0 << 1.0 << QRect(700, 550, 200, 100) << false << 0.0 << 0.0;
   }
 
   void pictureAnchors() {
@@ -224,8 +227,8 @@ private slots:
     QTest::newRow("default opacity 0.8") << QColor(255, 0, 0) << QVector<float>{18, 0.8f} << QColor(255, 51, 51);
     QTest::newRow("opacity 0.5") << QColor(0, 0, 0) << QVector<float>{18, 0.5f} << QColor(128, 128, 128);
     QTest::newRow("opacity 0") << QColor(0, 0, 0) << QVector<float>{18, 0.0f} << QColor(255, 255, 255);
-    QTest::newRow("half-transparent mark at 0.5") << QColor(0, 0, 0, 128) << QVector<float>{18, 0.5f}
-                                                  << QColor(191, 191, 191);
+    QTest::newRow("half-transparent mark at 0.5")
+        << QColor(0, 0, 0, 128) << QVector<float>{18, 0.5f} << QColor(191, 191, 191);
     // Red moved into green: a general 5x5 matrix, not only the opacity.
     QTest::newRow("red to green") << QColor(255, 0, 0) << QVector<float>{0, 0.0f, 1, 1.0f} << QColor(0, 255, 0);
   }
@@ -292,8 +295,8 @@ private slots:
     const OverlayPlacement placement = DrawOverlays(canvas, SourceFile{"a.jpg", {}, {}}, s, errors);
     QVERIFY(errors.isEmpty());
     QVERIFY(placement.pictureRect.contains(placement.textRect));
-    QVERIFY(near(canvas.pixel(600, 400), QColor(255, 0, 0)));         // border over the picture
-    QVERIFY(near(canvas.pixel(390, 190), QColor(0, 0, 255)));         // watermark over the border
+    QVERIFY(near(canvas.pixel(600, 400), QColor(255, 0, 0))); // border over the picture
+    QVERIFY(near(canvas.pixel(390, 190), QColor(0, 0, 255))); // watermark over the border
     QCOMPARE(inkBox(canvas.copy(placement.textRect), qRgb(0, 0, 255)).isValid(), true);
     bool whiteText = false; // text over the watermark
     for (int y = placement.textRect.top(); y <= placement.textRect.bottom() && !whiteText; ++y)
@@ -328,8 +331,8 @@ private slots:
     const int tw = fm.horizontalAdvance(text), th = fm.height();
     QVERIFY(tw > 0);
     QCOMPARE(placement.textRect.size(), QSize(tw, th));
-    const QPointF expected[] = {{W - tw - 5.0, H - th - 5.0}, {5, H - th - 5.0}, {5, 5}, {W - tw - 5.0, 5},
-                                {(W - tw) / 2.0, (H - th) / 2.0}};
+    const QPointF expected[] = {
+        {W - tw - 5.0, H - th - 5.0}, {5, H - th - 5.0}, {5, 5}, {W - tw - 5.0, 5}, {(W - tw) / 2.0, (H - th) / 2.0}};
     const QPointF corner = expected[anchor];
     QCOMPARE(placement.textRect.topLeft(), QPoint(int(std::nearbyint(corner.x())), int(std::nearbyint(corner.y()))));
     // The stored fractions are those of the unrounded corner.
@@ -341,11 +344,9 @@ private slots:
     // give or take the glyphs' side bearings.
     const QRect ink = inkBox(canvas, qRgb(255, 255, 255));
     QVERIFY(ink.isValid());
-    QVERIFY2(placement.textRect.adjusted(-2, -2, 2, 2).contains(ink), qPrintable(QStringLiteral("ink %1,%2 %3x%4")
-                                                                                     .arg(ink.x())
-                                                                                     .arg(ink.y())
-                                                                                     .arg(ink.width())
-                                                                                     .arg(ink.height())));
+    QVERIFY2(
+        placement.textRect.adjusted(-2, -2, 2, 2).contains(ink),
+        qPrintable(QStringLiteral("ink %1,%2 %3x%4").arg(ink.x()).arg(ink.y()).arg(ink.width()).arg(ink.height())));
     const int lastBearing = std::abs(fm.rightBearing(text.back())) + 1;
     const int firstBearing = std::abs(fm.leftBearing(text.front())) + 1;
     if (anchor == AnchorBottomRight || anchor == AnchorTopRight)
@@ -413,14 +414,30 @@ private slots:
     QTest::addColumn<QString>("text");
     QTest::addColumn<QString>("path");
     QTest::addColumn<QString>("printed");
-    QTest::newRow("date") << "#当前日期#" << "a.jpg" << "2024年03月05日";
-    QTest::newRow("time, 24 hours") << "#当前时间#" << "a.jpg" << "2024年03月05日 14:07";
-    QTest::newRow("file name") << "#图片原文件名#" << "/pics/2023/photo.2023.JPG" << "photo.2023";
-    QTest::newRow("file name without extension") << "#图片原文件名#" << "/pics/README" << "README";
-    QTest::newRow("token inside text") << "今天是#当前日期#" << "a.jpg" << "今天是#当前日期#";
-    QTest::newRow("token with a space") << "#当前时间# " << "a.jpg" << "#当前时间# ";
-    QTest::newRow("date taken, not a JPEG") << "#JPG照片拍摄时间#" << "a.png" << "";
-    QTest::newRow("plain text") << "© Kuvo" << "a.jpg" << "© Kuvo";
+    QTest::newRow("date") << "#当前日期#"
+                          << "a.jpg"
+                          << "2024年03月05日";
+    QTest::newRow("time, 24 hours") << "#当前时间#"
+                                    << "a.jpg"
+                                    << "2024年03月05日 14:07";
+    QTest::newRow("file name") << "#图片原文件名#"
+                               << "/pics/2023/photo.2023.JPG"
+                               << "photo.2023";
+    QTest::newRow("file name without extension") << "#图片原文件名#"
+                                                 << "/pics/README"
+                                                 << "README";
+    QTest::newRow("token inside text") << "今天是#当前日期#"
+                                       << "a.jpg"
+                                       << "今天是#当前日期#";
+    QTest::newRow("token with a space") << "#当前时间# "
+                                        << "a.jpg"
+                                        << "#当前时间# ";
+    QTest::newRow("date taken, not a JPEG") << "#JPG照片拍摄时间#"
+                                            << "a.png"
+                                            << "";
+    QTest::newRow("plain text") << "© Kuvo"
+                                << "a.jpg"
+                                << "© Kuvo";
   }
 
   void tokens() {
@@ -549,18 +566,30 @@ private slots:
   void fontStandIns_data() {
     QTest::addColumn<QString>("name");
     QTest::addColumn<QString>("family");
-    QTest::newRow("宋体") << "宋体" << "AR PL UMing CN";
-    QTest::newRow("新宋体") << "新宋体" << "AR PL UMing CN";
-    QTest::newRow("楷体") << "楷体" << "AR PL UMing CN";
-    QTest::newRow("仿宋") << "仿宋" << "AR PL UMing CN";
-    QTest::newRow("隶书") << "隶书" << "AR PL UMing CN";
-    QTest::newRow("SimSun") << "SimSun" << "AR PL UMing CN";
-    QTest::newRow("黑体") << "黑体" << "WenQuanYi Zen Hei";
-    QTest::newRow("微软雅黑") << "微软雅黑" << "WenQuanYi Zen Hei";
-    QTest::newRow("幼圆") << "幼圆" << "WenQuanYi Zen Hei";
-    QTest::newRow("not installed") << "某某字体" << "AR PL UMing CN";
-    QTest::newRow("not installed, sans") << "某某黑" << "WenQuanYi Zen Hei";
-    QTest::newRow("empty name") << "" << "AR PL UMing CN";
+    QTest::newRow("宋体") << "宋体"
+                          << "AR PL UMing CN";
+    QTest::newRow("新宋体") << "新宋体"
+                            << "AR PL UMing CN";
+    QTest::newRow("楷体") << "楷体"
+                          << "AR PL UMing CN";
+    QTest::newRow("仿宋") << "仿宋"
+                          << "AR PL UMing CN";
+    QTest::newRow("隶书") << "隶书"
+                          << "AR PL UMing CN";
+    QTest::newRow("SimSun") << "SimSun"
+                            << "AR PL UMing CN";
+    QTest::newRow("黑体") << "黑体"
+                          << "WenQuanYi Zen Hei";
+    QTest::newRow("微软雅黑") << "微软雅黑"
+                              << "WenQuanYi Zen Hei";
+    QTest::newRow("幼圆") << "幼圆"
+                          << "WenQuanYi Zen Hei";
+    QTest::newRow("not installed") << "某某字体"
+                                   << "AR PL UMing CN";
+    QTest::newRow("not installed, sans") << "某某黑"
+                                         << "WenQuanYi Zen Hei";
+    QTest::newRow("empty name") << ""
+                                << "AR PL UMing CN";
   }
 
   void fontStandIns() {
