@@ -104,6 +104,9 @@ void installFontSubstitutions() {
       for (const QString &name : s.names)
         QFont::insertSubstitutions(name, s.families);
   });
+  // Reading the installed families here, on the caller's (usually the main)
+  // thread, keeps the font database's first scan off the worker threads.
+  fontTables();
 }
 
 QStringList fontFamiliesFor(const QString &name) {

@@ -9,7 +9,8 @@ namespace kuvo {
 
 // Registers the substitutions with QFont (QFont::insertSubstitutions). Safe to
 // call any number of times from any thread; only the first call does work.
-// Call it once at start, before any text is drawn.
+// Call it once at start on the main thread (after QGuiApplication exists),
+// before any text is drawn.
 void installFontSubstitutions();
 
 // The families to try for a font name, best first: the name itself, then the
