@@ -1,6 +1,249 @@
 #include "engine/draw_overlays.h"
 
-// Placeholder until borders and watermarks land: draws nothing.
+#include "engine/font_substitution.h"
+#include "engine/overlay_image_cache.h"
+#include "imaging/exif_tags.h"
+
+#include <QCoreApplication>
+#include <QFileInfo>
+#include <QFontMetrics>
+#include <QGuiApplication>
+#include <QPainter>
+#include <cmath>
+#include <exception>
+
 namespace kuvo {
-OverlayPlacement DrawOverlays(QImage &, const SourceFile &, const ProcessingSettings &, QString &) { return {}; }
+
+namespace {
+
+constexpr int margin = 5; // pixels between an anchored watermark and the canvas edge
+
+const QString dateToken = QStringLiteral("#当前日期#");
+const QString timeToken = QStringLiteral("#当前时间#");
+const QString exifDateToken = QStringLiteral("#JPG照片拍摄时间#");
+const QString fileNameToken = QStringLiteral("#图片原文件名#");
+
+int roundEven(double v) {
+  return static_cast<int>(std::nearbyint(v));
+}
+
+// Windows RGB value: red in the low byte, then green, then blue.
+QColor windowsColor(quint32 rgb) {
+  return QColor(rgb & 0xFF, (rgb >> 8) & 0xFF, (rgb >> 16) & 0xFF);
+}
+
+// Top-left corner of a w x h box on a W x H canvas by anchor. Returns false for
+// the free position, which each watermark computes from its own fractions.
+bool anchoredCorner(int anchor, double W, double H, double w, double h, double &x, double &y) {
+  switch (anchor) {
+  case AnchorBottomRight:
+    x = W - w - margin;
+    y = H - h - margin;
+    return true;
+  case AnchorBottomLeft:
+    x = margin;
+    y = H - h - margin;
+    return true;
+  case AnchorTopLeft:
+    x = margin;
+    y = margin;
+    return true;
+  case AnchorTopRight:
+    x = W - w - margin;
+    y = margin;
+    return true;
+  case AnchorCenter:
+    x = (W - w) / 2;
+    y = (H - h) / 2;
+    return true;
+  default:
+    return false;
+  }
+}
+
+QString watermarkErrorEntry(const QString &path) {
+  return path + QStringLiteral("在添加图片水印时发生错误:(错误代码:") + QString::number(0) + QStringLiteral(")") +
+         QString() + QStringLiteral("。") + QStringLiteral("\r\n");
+}
+
+QString stepErrorStatus(int number, const QString &description) {
+  return QStringLiteral("【错误提示】在处理图片时发生错误:(错误代码:") + QString::number(number) + QStringLiteral(")") +
+         description + QStringLiteral("。");
+}
+
+// A failure of the step as a whole: nothing of it reaches the canvas.
+OverlayPlacement failed(int number, const QString &description) {
+  OverlayPlacement placement;
+  placement.statusText = stepErrorStatus(number, description);
+  return placement;
+}
+
+// Stretches a prepared overlay over target: a picture already scaled to the
+// target is copied as it is, anything else is resampled while drawing.
+void drawPrepared(QPainter &painter, const QRect &target, const QImage &image) {
+  if (image.size() == target.size()) {
+    painter.drawImage(target.topLeft(), image);
+  } else {
+    painter.setRenderHint(QPainter::SmoothPixmapTransform, true);
+    painter.drawImage(target, image);
+  }
+}
+
+void drawBorder(QPainter &painter, const QString &borderFile, int W, int H) {
+  // A border that cannot be read is simply left out.
+  const QImage decoded = decodeOverlayImage(borderFile);
+  if (decoded.isNull())
+    return;
+  const QImage border = prepareOverlayImage(borderFile, decoded, QSize(W, H), nullptr);
+  if (border.isNull())
+    throw std::bad_alloc();
+  drawPrepared(painter, QRect(0, 0, W, H), border);
+}
+
+void drawPictureWatermark(QPainter &painter, const SourceFile &source, const ProcessingSettings &s, int W, int H,
+                          OverlayPlacement &placement, QString &errorText) {
+  const QImage decoded = decodeOverlayImage(s.pictureWatermarkFile);
+  if (decoded.isNull()) {
+    // Nothing drawn and, as there is no size to place, nothing stored.
+    errorText += watermarkErrorEntry(source.path);
+    return;
+  }
+  const double scale = s.pictureWatermarkScale;
+  const double w = decoded.width() * scale;
+  const double h = decoded.height() * scale;
+  placement.watermarkSize = QSizeF(w, h);
+
+  double x = 0, y = 0;
+  if (anchoredCorner(s.pictureWatermarkAnchor, W, H, w, h, x, y)) {
+    placement.pictureStored = true;
+    placement.pictureX = (x + w / 2) / W;
+    placement.pictureY = (y + h / 2) / H;
+  } else {
+    x = W * s.pictureWatermarkX - w / 2;
+    y = H * s.pictureWatermarkY - h / 2;
+  }
+
+  const QRect target(roundEven(x), roundEven(y), roundEven(w), roundEven(h));
+  if (target.width() <= 0 || target.height() <= 0)
+    return; // scaled to nothing: there is nothing to draw
+  const QImage image = prepareOverlayImage(s.pictureWatermarkFile, decoded, target.size(), &s.watermarkMatrix);
+  if (image.isNull()) {
+    errorText += watermarkErrorEntry(source.path);
+    return;
+  }
+  drawPrepared(painter, target, image);
+  placement.pictureRect = target;
+}
+
+void drawTextWatermark(QPainter &painter, const SourceFile &source, const ProcessingSettings &s, int W, int H,
+                       OverlayPlacement &placement) {
+  const QString printed = watermarkText(s.text, source, QDateTime::currentDateTime());
+  painter.setFont(watermarkFont(s.fontName, s.fontSize, s.bold, s.italic, s.underline));
+  const QFontMetrics metrics = painter.fontMetrics();
+  const double tw = metrics.horizontalAdvance(printed);
+  const double th = metrics.height();
+
+  double x = 0, y = 0;
+  if (anchoredCorner(s.textAnchor, W, H, tw, th, x, y)) {
+    placement.textStored = true;
+    placement.textX = x / W;
+    placement.textY = y / H;
+  } else {
+    x = W * s.textX;
+    y = H * s.textY;
+  }
+  if (printed.isEmpty())
+    return;
+  const QPoint topLeft(roundEven(x), roundEven(y));
+  painter.setPen(windowsColor(s.textColor));
+  painter.setBackgroundMode(Qt::TransparentMode);
+  painter.setRenderHint(QPainter::TextAntialiasing, true);
+  painter.drawText(QPoint(topLeft.x(), topLeft.y() + metrics.ascent()), printed);
+  placement.textRect = QRect(topLeft, QSize(roundEven(tw), roundEven(th)));
+}
+
+} // namespace
+
+QString watermarkText(const QString &text, const SourceFile &source, const QDateTime &now) {
+  if (text == dateToken)
+    return now.toString(QStringLiteral("yyyy年MM月dd日"));
+  if (text == timeToken)
+    return now.toString(QStringLiteral("yyyy年MM月dd日 HH:mm"));
+  if (text == exifDateToken) {
+    std::string date = readExifDateTimeOriginal(reinterpret_cast<const unsigned char *>(source.data.constData()),
+                                                static_cast<std::size_t>(source.data.size()));
+    // Big-endian files carry the value's terminating zero: it is not text.
+    while (!date.empty() && date.back() == '\0')
+      date.pop_back();
+    return QString::fromLatin1(date.data(), static_cast<qsizetype>(date.size()));
+  }
+  if (text == fileNameToken) {
+    const QString name = QFileInfo(source.path).fileName();
+    const qsizetype dot = name.lastIndexOf(u'.');
+    return dot >= 0 ? name.left(dot) : name;
+  }
+  return text;
+}
+
+void clearOverlayImageCache() {
+  clearOverlayImages();
+}
+
+OverlayPlacement DrawOverlays(QImage &canvas, const SourceFile &source, const ProcessingSettings &settings,
+                              QString &errorText) {
+  const ProcessingSettings &s = settings;
+  const bool borderOn = !s.borderFile.isEmpty() && s.borderFile != NoBorderText;
+  const bool pictureOn = s.pictureWatermarkOn && !s.pictureWatermarkFile.isEmpty();
+  const bool textOn = s.textWatermarkOn && !s.text.isEmpty();
+  if (!borderOn && !pictureOn && !textOn)
+    return {};
+
+  const int W = canvas.width();
+  const int H = canvas.height();
+  if (canvas.isNull() || W <= 0 || H <= 0) {
+    // Placing a watermark divides by the canvas size.
+    if (pictureOn || textOn)
+      return failed(11, QStringLiteral("除数为零"));
+    return {};
+  }
+  if (textOn && !qobject_cast<QGuiApplication *>(QCoreApplication::instance()))
+    return failed(0, QStringLiteral("没有可用的字体"));
+
+  OverlayPlacement placement;
+  QString entries; // error entries of this step, handed over at the end
+  try {
+    if (textOn)
+      installFontSubstitutions();
+    // Everything is drawn on a copy that replaces the canvas only when the
+    // whole step succeeded, so nothing half-drawn reaches the saved file.
+    QImage work = canvas.copy();
+    if (work.isNull())
+      return failed(7, QStringLiteral("内存不足"));
+    QPainter painter;
+    if (!painter.begin(&work)) {
+      errorText += watermarkErrorEntry(source.path);
+      return failed(0, QString());
+    }
+    if (borderOn)
+      drawBorder(painter, s.borderFile, W, H);
+    if (pictureOn)
+      drawPictureWatermark(painter, source, s, W, H, placement, entries);
+    if (textOn)
+      drawTextWatermark(painter, source, s, W, H, placement);
+    if (!painter.end()) {
+      errorText += entries;
+      return failed(0, QString());
+    }
+    canvas = std::move(work);
+  } catch (const std::bad_alloc &) {
+    errorText += entries;
+    return failed(7, QStringLiteral("内存不足"));
+  } catch (const std::exception &e) {
+    errorText += entries;
+    return failed(0, QString::fromLocal8Bit(e.what()));
+  }
+  errorText += entries;
+  return placement;
+}
+
 } // namespace kuvo
