@@ -1,6 +1,7 @@
 // kuvo-batch: the batch engine without a window.
 #include "cli/cli_options.h"
 #include "engine/batch_run.h"
+#include "engine/font_substitution.h"
 #include "engine/picture_files.h"
 
 #include <QCoreApplication>
@@ -60,6 +61,8 @@ int main(int argc, char **argv) {
       qputenv("XDG_RUNTIME_DIR", runtime);
   }
   QGuiApplication app(argc, argv);
+
+  kuvo::installFontSubstitutions();
 
   kuvo::cli::CliJob job;
   QString error;

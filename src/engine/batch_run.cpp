@@ -102,6 +102,8 @@ PictureOutcome BatchRun::commit(int index, const QString &source, const PictureW
     summary.errorText += entries;
   }
   outcome.errorEntries = entries;
+  if (observer_ && !work.placement.statusText.isEmpty())
+    observer_->status(work.placement.statusText);
 
   // Anchored placements are written back in list order, as a one-by-one run would.
   if (work.placement.pictureStored || work.placement.textStored) {
