@@ -1,5 +1,6 @@
 #include "imaging/exif_reader.h"
 
+#include <algorithm>
 #include <cstring>
 #include <fstream>
 #include <iterator>
@@ -119,6 +120,9 @@ void ExifReader::walk(Source src) {
 
   m_app1 = app1;
   m_loaded = true;
+  // A second walk appends after the blanks the first one left.
+  m_entries.resize(m_entries.size() + m_blankTail);
+  m_blankTail = 0;
   m_sources.push_back(std::move(src));
   const Source &s = m_sources.back(); // moving keeps the owned buffer where it was
 
@@ -163,15 +167,18 @@ bool ExifReader::walkDirectory(std::int64_t p, std::uint32_t &count) {
   m_walked.emplace(p, end);
 
   // The whole directory is reserved at once; records the walk does not
-  // reach stay blank.
+  // reach stay blank. Blank records at the end of the list are only
+  // counted, since a bad count may reserve 65535 of them.
   const std::size_t base = m_entries.size();
-  m_entries.resize(base + count);
+  m_blankTail = count;
+  m_entries.reserve(base + std::min<std::size_t>(count, s.size / EntrySize + 1));
   for (std::uint32_t i = 0; i < count; ++i) {
     Entry entry;
     entry.source = source;
     if (!readEntry(s, p + 2 + EntrySize * i, entry))
       return false;
-    m_entries[base + i] = entry;
+    m_entries.push_back(entry);
+    --m_blankTail;
     if (entry.tag == ExifIfdPointer) {
       const Value v = entryValue(base + i);
       m_exifOffset = std::holds_alternative<std::int32_t>(v) ? std::get<std::int32_t>(v) : 0;
@@ -310,7 +317,7 @@ ExifReader::Value ExifReader::Tag(std::int32_t tag) {
     Load(picFile);
   }
   if (tag == 0)
-    return std::int32_t(m_entries.size());
+    return std::int32_t(recordCount());
   for (std::size_t i = 0; i < m_entries.size(); ++i)
     if (m_entries[i].tag == tag)
       return entryValue(i);

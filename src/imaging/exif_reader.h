@@ -50,7 +50,10 @@ public:
   Value MakerNoteTag(std::int32_t tag) const;
 
   bool loaded() const { return m_loaded; }
+  // The records in walk order, except blank ones at the very end: those are
+  // only counted by recordCount() (and Tag(0)).
   const std::vector<Entry> &entries() const { return m_entries; }
+  std::size_t recordCount() const { return m_entries.size() + m_blankTail; }
   // The decoded value of one record (0-based index into entries()).
   Value entryValue(std::size_t index) const;
 
@@ -82,6 +85,7 @@ private:
   std::int64_t m_app1 = 0;  // index of the 0xFF of the APP1 marker
   std::int32_t m_exifOffset = 0;
   std::vector<Entry> m_entries;
+  std::size_t m_blankTail = 0; // reserved blank records after m_entries
   // Byte ranges [start, end) of the directory tables read by this walk.
   std::map<std::int64_t, std::int64_t> m_walked;
 };
