@@ -8,18 +8,24 @@
 namespace kuvo {
 
 bool CDIB::Create(std::int32_t width, std::int32_t height) {
-  // Release first: a failed Create leaves a surface without pixels.
-  std::vector<std::uint8_t>().swap(m_bits);
+  // Release first: a failed Create leaves a surface without pixels. The
+  // memory itself is kept for a surface of about the same size, since
+  // fresh pages cost more than the effects that run on them.
+  m_bits.clear();
   m_width = m_height = m_stride = 0;
-  if (width <= 0 || height <= 0)
-    return false;
   const std::int64_t stride = (3 * std::int64_t(width) + 3) & ~std::int64_t(3);
   const std::int64_t size = stride * height;
-  if (stride > std::numeric_limits<std::int32_t>::max() || size > std::numeric_limits<std::int32_t>::max())
+  if (width <= 0 || height <= 0 || stride > std::numeric_limits<std::int32_t>::max() ||
+      size > std::numeric_limits<std::int32_t>::max()) {
+    std::vector<std::uint8_t>().swap(m_bits);
     return false;
+  }
+  if (m_bits.capacity() / 2 > std::size_t(size))
+    std::vector<std::uint8_t>().swap(m_bits);
   try {
     m_bits.assign(std::size_t(size), 0); // Cls: black, padding included
   } catch (const std::bad_alloc &) {
+    std::vector<std::uint8_t>().swap(m_bits);
     return false;
   }
   m_width = width;

@@ -76,6 +76,7 @@ private:
   std::int32_t m_height = 0;
   std::int32_t m_stride = 0;
   std::vector<std::uint8_t> m_bits;
+  std::vector<std::uint8_t> m_scratch; // FastBlur's copy of the buffer
 };
 
 } // namespace kuvo

@@ -150,8 +150,8 @@ void CDIB::FastBlur() {
   const std::int64_t start = s + 3;
   const std::int64_t end = start + 3 * groupCount(start, n - 1 - s - 5);
   if (end > start) {
-    const std::vector<std::uint8_t> o(v.begin(), v.end());
-    const std::uint8_t *src = o.data();
+    m_scratch.assign(v.begin(), v.end()); // the one copy, kept for the next use
+    const std::uint8_t *src = m_scratch.data();
     std::uint8_t *dst = v.data();
     for (std::int64_t k = start; k < end; ++k)
       dst[k] = std::uint8_t((src[k - s] + src[k - 3] + src[k + 3] + src[k + s] + 2 * src[k]) / 6);

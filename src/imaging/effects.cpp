@@ -8,8 +8,9 @@ void applyEffect(QImage &canvas, int effect, int brightness) {
   if (effect < 0 || effect >= EffectCount || canvas.isNull())
     return; // 13 (nothing ticked) or "无特效": the picture stays as it is
   // The canvas is copied into a 24-bit surface, the effect runs on its
-  // bytes, and the surface is painted back.
-  CDIB work;
+  // bytes, and the surface is painted back. Each thread keeps its surface
+  // between pictures, as the main window kept its own.
+  thread_local CDIB work;
   if (!work.Create(canvas.width(), canvas.height()))
     return;
   work.CloneHDC(canvas, 0, 0);
