@@ -9,7 +9,8 @@ namespace kuvo {
 int readExifOrientation(const unsigned char *data, std::size_t size);
 
 // EXIF DateTimeOriginal (tag 36867) as the reader returns it
-// ("YYYY:MM:DD HH:MM:SS"); empty when there is none.
+// ("YYYY:MM:DD HH:MM:SS"), less the zero terminator that big-endian files
+// leave as a last character; empty when there is none.
 std::string readExifDateTimeOriginal(const unsigned char *data, std::size_t size);
 
 } // namespace kuvo
