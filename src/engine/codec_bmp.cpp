@@ -48,10 +48,10 @@ std::optional<QByteArray> encodeBmp(const QImage &image) {
   put32(p + 10, static_cast<std::uint32_t>(headerSize)); // offset of the pixels
   put32(p + 14, 40);                                     // BITMAPINFOHEADER
   put32(p + 18, static_cast<std::uint32_t>(width));
-  put32(p + 22, static_cast<std::uint32_t>(height));    // positive: bottom-up
-  put16(p + 26, 1);                                      // planes
-  put16(p + 28, 24);                                     // bits per pixel
-  put32(p + 30, 0);                                      // BI_RGB
+  put32(p + 22, static_cast<std::uint32_t>(height)); // positive: bottom-up
+  put16(p + 26, 1);                                  // planes
+  put16(p + 28, 24);                                 // bits per pixel
+  put32(p + 30, 0);                                  // BI_RGB
   put32(p + 34, static_cast<std::uint32_t>(stride * height));
   put32(p + 38, static_cast<std::uint32_t>(std::max(rgb.dotsPerMeterX(), 0)));
   put32(p + 42, static_cast<std::uint32_t>(std::max(rgb.dotsPerMeterY(), 0)));

@@ -65,8 +65,8 @@ std::optional<QByteArray> encodeJpeg(const QImage &image, int quality) {
   // tjCompress2 rejects qualities outside 0-100; a quality saved from the
   // options box can be up to 255, which means "best", not "fail".
   const int q = std::clamp(quality, 0, 100);
-  if (tjCompress2(handle, rgb.constBits(), rgb.width(), static_cast<int>(rgb.bytesPerLine()), rgb.height(),
-                  pixelFormat, &out.data, &size, TJSAMP_420, q, 0) != 0)
+  if (tjCompress2(handle, rgb.constBits(), rgb.width(), static_cast<int>(rgb.bytesPerLine()), rgb.height(), pixelFormat,
+                  &out.data, &size, TJSAMP_420, q, 0) != 0)
     return std::nullopt;
   setJfifDensity(out.data, size, dotsPerInch(rgb, true), dotsPerInch(rgb, false));
   return QByteArray(reinterpret_cast<const char *>(out.data), static_cast<qsizetype>(size));
