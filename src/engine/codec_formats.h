@@ -20,6 +20,9 @@ std::optional<QByteArray> encodeJpeg(const QImage &image, int quality);
 // dithered by libimagequant.
 std::optional<QByteArray> encodeGif(const QImage &image);
 
+// Baseline uncompressed TIFF: RGB, 3 samples of 8 bits, resolution in dpi.
+std::optional<QByteArray> encodeTiff(const QImage &image);
+
 // Dots per inch stored in the picture, rounded; 96 when it carries none.
 int dotsPerInch(const QImage &image, bool horizontal);
 

@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <limits>
 #include <memory>
 
 namespace kuvo {
@@ -25,11 +26,6 @@ tjhandle compressor() {
   thread_local std::unique_ptr<void, TjDeleter> handle(tjInitCompress());
   return handle.get();
 }
-
-struct TjBuffer {
-  unsigned char *data = nullptr;
-  ~TjBuffer() { tjFree(data); }
-};
 
 // TurboJPEG writes a JFIF header with an aspect ratio only (units 0, 1:1);
 // store the picture's resolution in dots per inch instead, as other writers
@@ -60,16 +56,27 @@ std::optional<QByteArray> encodeJpeg(const QImage &image, int quality) {
 #else
   constexpr int pixelFormat = TJPF_XRGB;
 #endif
-  TjBuffer out;
-  unsigned long size = 0;
+  // Compress straight into the result: tjBufSize is the documented worst
+  // case, so TurboJPEG never needs to grow the buffer, and only the pages it
+  // writes are ever touched. This saves a copy of the whole file.
+  const unsigned long bound = tjBufSize(rgb.width(), rgb.height(), TJSAMP_420);
+  if (bound == static_cast<unsigned long>(-1) ||
+      bound > static_cast<unsigned long>(std::numeric_limits<qsizetype>::max()))
+    return std::nullopt;
+  QByteArray bytes(static_cast<qsizetype>(bound), Qt::Uninitialized);
+  auto *out = reinterpret_cast<unsigned char *>(bytes.data());
+  unsigned long size = bound;
   // tjCompress2 rejects qualities outside 0-100; a quality saved from the
   // options box can be up to 255, which means "best", not "fail".
   const int q = std::clamp(quality, 0, 100);
   if (tjCompress2(handle, rgb.constBits(), rgb.width(), static_cast<int>(rgb.bytesPerLine()), rgb.height(), pixelFormat,
-                  &out.data, &size, TJSAMP_420, q, 0) != 0)
+                  &out, &size, TJSAMP_420, q, TJFLAG_NOREALLOC) != 0 ||
+      out != reinterpret_cast<unsigned char *>(bytes.data()) || size > bound)
     return std::nullopt;
-  setJfifDensity(out.data, size, dotsPerInch(rgb, true), dotsPerInch(rgb, false));
-  return QByteArray(reinterpret_cast<const char *>(out.data), static_cast<qsizetype>(size));
+  setJfifDensity(out, size, dotsPerInch(rgb, true), dotsPerInch(rgb, false));
+  bytes.truncate(static_cast<qsizetype>(size));
+  bytes.squeeze(); // shrinks the block in place (realloc), no copy
+  return bytes;
 }
 
 } // namespace kuvo

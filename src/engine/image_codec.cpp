@@ -40,18 +40,18 @@ int dotsPerInch(const QImage &image, bool horizontal) {
   return static_cast<int>(std::clamp(dpi, 1L, 65535L));
 }
 
-// PNG and TIFF go through Qt's writers: from an opaque RGB picture both give
-// 8 bits per sample and three samples (PNG colour type 2, TIFF RGB), and the
-// TIFF writer leaves the strips uncompressed unless asked otherwise.
-static std::optional<QByteArray> encodeThroughQt(const QImage &image, const char *format) {
+// PNG goes through Qt's writer: from an opaque RGB32 picture it writes
+// colour type 2, 8 bits per sample.
+static std::optional<QByteArray> encodePng(const QImage &image) {
+  const QImage rgb = opaqueRgb32(image);
+  if (rgb.isNull())
+    return std::nullopt;
   QByteArray bytes;
   QBuffer buffer(&bytes);
   if (!buffer.open(QIODevice::WriteOnly))
     return std::nullopt;
-  QImageWriter writer(&buffer, format);
-  if (qstrcmp(format, "tiff") == 0)
-    writer.setCompression(0);
-  if (!writer.write(image))
+  QImageWriter writer(&buffer, "png");
+  if (!writer.write(rgb))
     return std::nullopt;
   return bytes;
 }
@@ -64,16 +64,10 @@ std::optional<QByteArray> encodeWithEncoder(const QImage &image, const QString &
     return encodeJpeg(image, quality);
   if (ext == QLatin1String("gif"))
     return encodeGif(image);
-  if (ext == QLatin1String("png")) {
-    const QImage rgb = opaqueRgb32(image);
-    return rgb.isNull() ? std::nullopt : encodeThroughQt(rgb, "png");
-  }
-  if (ext == QLatin1String("tiff")) {
-    // RGB888 rather than RGB32 so that the writer never sees a fourth
-    // channel, whatever the caller's format was.
-    const QImage rgb = opaqueRgb32(image).convertToFormat(QImage::Format_RGB888);
-    return rgb.isNull() ? std::nullopt : encodeThroughQt(rgb, "tiff");
-  }
+  if (ext == QLatin1String("png"))
+    return encodePng(image);
+  if (ext == QLatin1String("tiff"))
+    return encodeTiff(image);
   return std::nullopt;
 }
 
