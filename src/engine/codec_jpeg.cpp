@@ -33,7 +33,7 @@ struct TjBuffer {
   ~TjBuffer() { tjFree(data); }
 };
 
-// TurboJPEG writes a JFIF header with an aspect ratio only (units 0, 1:1);
+// TurboJPEG writes a JFIF header with a pixel ratio only (units 0, 1:1);
 // store the picture's resolution in dots per inch instead, as other writers
 // do, so the file prints at the size the picture was made for.
 void setJfifDensity(unsigned char *jpeg, unsigned long size, int dpiX, int dpiY) {
