@@ -1,52 +1,107 @@
 #include "engine/image_codec.h"
 
+#include "engine/codec_formats.h"
+
 #include <QBuffer>
 #include <QImageWriter>
+#include <QPainter>
 #include <QSaveFile>
 
-// Interim encoders through Qt until the full codec lands.
+#include <algorithm>
+#include <cmath>
+
 namespace kuvo {
 
-static std::optional<QByteArray> encodeQt(const QImage &image, const char *format, int quality) {
+QImage opaqueRgb32(const QImage &image) {
   if (image.isNull())
+    return {};
+  if (image.format() == QImage::Format_RGB32)
+    return image;
+  if (!image.hasAlphaChannel())
+    return image.convertToFormat(QImage::Format_RGB32);
+  QImage canvas(image.size(), QImage::Format_RGB32);
+  if (canvas.isNull())
+    return {};
+  canvas.setDotsPerMeterX(image.dotsPerMeterX());
+  canvas.setDotsPerMeterY(image.dotsPerMeterY());
+  canvas.fill(Qt::white);
+  QPainter painter(&canvas);
+  painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
+  painter.drawImage(0, 0, image);
+  painter.end();
+  return canvas;
+}
+
+int dotsPerInch(const QImage &image, bool horizontal) {
+  const int dpm = horizontal ? image.dotsPerMeterX() : image.dotsPerMeterY();
+  if (dpm <= 0)
+    return 96;
+  const long dpi = std::lround(dpm * 0.0254);
+  return static_cast<int>(std::clamp(dpi, 1L, 65535L));
+}
+
+// PNG goes through Qt's writer: from an opaque RGB32 picture it writes
+// colour type 2, 8 bits per sample.
+static std::optional<QByteArray> encodePng(const QImage &image) {
+  const QImage rgb = opaqueRgb32(image);
+  if (rgb.isNull())
     return std::nullopt;
   QByteArray bytes;
   QBuffer buffer(&bytes);
-  buffer.open(QIODevice::WriteOnly);
-  QImageWriter writer(&buffer, format);
-  if (quality >= 0)
-    writer.setQuality(quality);
-  if (!writer.write(image.convertToFormat(QImage::Format_RGB32)))
+  if (!buffer.open(QIODevice::WriteOnly))
+    return std::nullopt;
+  QImageWriter writer(&buffer, "png");
+  if (!writer.write(rgb))
     return std::nullopt;
   return bytes;
 }
 
 std::optional<QByteArray> encodeWithEncoder(const QImage &image, const QString &extension, int quality) {
+  if (image.isNull())
+    return std::nullopt;
   const QString ext = extension.toLower();
   if (ext == QLatin1String("jpg"))
-    return encodeQt(image, "jpeg", quality);
+    return encodeJpeg(image, quality);
+  if (ext == QLatin1String("gif"))
+    return encodeGif(image);
   if (ext == QLatin1String("png"))
-    return encodeQt(image, "png", -1);
+    return encodePng(image);
   if (ext == QLatin1String("tiff"))
-    return encodeQt(image, "tiff", -1);
+    return encodeTiff(image);
   return std::nullopt;
 }
 
-std::optional<QByteArray> encodeBmp(const QImage &image) { return encodeQt(image, "bmp", -1); }
-
 bool writeFileAtomically(const QString &path, const QByteArray &data, QString *errorDescription) {
   QSaveFile file(path);
-  if (!file.open(QIODevice::WriteOnly) || file.write(data) != data.size() || !file.commit()) {
+  // Never fall back to writing the target in place: a failure half-way
+  // would then leave a truncated picture where the good one was.
+  file.setDirectWriteFallback(false);
+  bool ok = file.open(QIODevice::WriteOnly);
+  ok = ok && file.write(data) == data.size();
+  ok = ok && file.commit();
+  if (!ok) {
     if (errorDescription)
       *errorDescription = file.errorString();
+    // An uncommitted QSaveFile removes its temporary file; make it explicit.
+    if (file.isOpen())
+      file.cancelWriting();
+  }
+  return ok;
+}
+
+bool SaveWithEncoder(const QImage &image, const QString &path, const QString &extension, int quality,
+                     QString *errorDescription) {
+  const auto bytes = encodeWithEncoder(image, extension, quality);
+  if (!bytes) {
+    if (errorDescription)
+      *errorDescription = QStringLiteral("no encoder for \"%1\"").arg(extension);
     return false;
   }
-  return true;
+  return writeFileAtomically(path, *bytes, errorDescription);
 }
 
 bool SaveWithEncoder(const QImage &image, const QString &path, const QString &extension, int quality) {
-  const auto bytes = encodeWithEncoder(image, extension, quality);
-  return bytes && writeFileAtomically(path, *bytes);
+  return SaveWithEncoder(image, path, extension, quality, nullptr);
 }
 
 } // namespace kuvo
