@@ -1,12 +1,328 @@
 #include "engine/resample.h"
+#include "engine/resample_detail.h"
 
-// Interim resampler until the Lanczos-3 filter lands: Qt's smooth scaling.
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <cstring>
+#include <vector>
+
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
+
+// Separable Lanczos-3 in fixed point.
+//
+// Geometry: output pixel i (centre i + 0.5) samples the source at
+// left + (i + 0.5) * scale, where scale = source extent / output extent. When
+// shrinking the kernel is stretched by the scale so that it low-passes before
+// decimating; when enlarging it keeps its natural width. Taps outside the
+// picture read the nearest edge pixel (their weight is folded into it).
+//
+// Arithmetic: weights are 14-bit fixed point summing to exactly 1 << 14 for
+// every output pixel, so a flat area stays flat. The horizontal pass keeps 6
+// fractional bits in a signed 16-bit intermediate (so the ringing of the first
+// pass is not clipped before the second), the vertical pass rounds and clamps
+// to 0..255. The SSE2 and portable paths compute identical results.
+
 namespace kuvo {
-QImage resampleLanczos3(const QImage &src, const QRectF &srcRect, const QSize &dstSize) {
-  if (src.isNull() || srcRect.isEmpty() || dstSize.isEmpty())
-    return {};
-  return src.copy(srcRect.toAlignedRect())
-      .scaled(dstSize, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
-      .convertToFormat(QImage::Format_RGB32);
+namespace {
+
+constexpr int kWeightBits = 14;
+constexpr int kMidBits = 6; // fractional bits kept between the passes
+constexpr int kHShift = kWeightBits - kMidBits;
+constexpr int kVShift = kWeightBits + kMidBits;
+
+double lanczos3(double x) {
+  x = std::fabs(x);
+  if (x < 1e-9)
+    return 1.0;
+  if (x >= 3.0)
+    return 0.0;
+  const double px = M_PI * x;
+  return 3.0 * std::sin(px) * std::sin(px / 3.0) / (px * px);
 }
+
+// Contribution of a run of source pixels to each output pixel: output i uses
+// source pixels start[i] .. start[i] + count[i] - 1 with weights
+// weights[i * stride ...]. Pairs of weights are also kept packed as int32
+// (low half: even tap, high half: odd tap) for the SSE2 multiply-add.
+struct WeightTable {
+  std::vector<int> start;
+  std::vector<int> count;
+  std::vector<int16_t> weights;
+  int stride = 0;
+  int minIndex = 0; // first source index any output touches
+  int maxIndex = 0; // last source index any output touches
+};
+
+WeightTable buildWeights(int srcLen, double srcStart, double srcExtent, int dstLen) {
+  WeightTable t;
+  const double scale = srcExtent / dstLen;
+  const double filterScale = std::max(scale, 1.0);
+  const double support = 3.0 * filterScale;
+  // Enough room for every run, rounded up to an even count.
+  t.stride = std::min(srcLen, static_cast<int>(std::ceil(2.0 * support)) + 2);
+  t.stride += t.stride & 1;
+  t.start.resize(dstLen);
+  t.count.resize(dstLen);
+  t.weights.assign(static_cast<size_t>(dstLen) * t.stride, 0);
+  t.minIndex = srcLen - 1;
+  t.maxIndex = 0;
+
+  std::vector<double> w(t.stride);
+  for (int i = 0; i < dstLen; ++i) {
+    const double centre = srcStart + (i + 0.5) * scale;
+    const long lo = static_cast<long>(std::floor(centre - support));
+    const long hi = static_cast<long>(std::ceil(centre + support));
+    const int first = static_cast<int>(std::clamp<long>(lo, 0, srcLen - 1));
+    const int last = static_cast<int>(std::clamp<long>(hi, 0, srcLen - 1));
+    const int n = last - first + 1;
+    std::fill(w.begin(), w.begin() + n, 0.0);
+    double sum = 0;
+    for (long j = lo; j <= hi; ++j) {
+      const double v = lanczos3((j + 0.5 - centre) / filterScale);
+      if (v == 0.0)
+        continue;
+      const int k = static_cast<int>(std::clamp<long>(j, first, last)) - first;
+      w[k] += v;
+      sum += v;
+    }
+    if (std::fabs(sum) < 1e-12) { // cannot happen with a sane kernel; nearest pixel
+      std::fill(w.begin(), w.begin() + n, 0.0);
+      w[std::clamp(static_cast<int>(std::floor(centre)), first, last) - first] = 1.0;
+      sum = 1.0;
+    }
+    // Quantise, then give the rounding residue to the largest tap so that the
+    // fixed-point weights sum to exactly one.
+    int16_t *q = &t.weights[static_cast<size_t>(i) * t.stride];
+    int total = 0, biggest = 0;
+    for (int k = 0; k < n; ++k) {
+      q[k] = static_cast<int16_t>(std::lround(w[k] / sum * (1 << kWeightBits)));
+      total += q[k];
+      if (std::abs(q[k]) > std::abs(q[biggest]))
+        biggest = k;
+    }
+    q[biggest] = static_cast<int16_t>(q[biggest] + ((1 << kWeightBits) - total));
+    // Drop zero taps at both ends: fewer multiplies for the same result.
+    int s = 0, e = n;
+    while (e - s > 1 && q[s] == 0)
+      ++s;
+    while (e - s > 1 && q[e - 1] == 0)
+      --e;
+    if (s > 0)
+      std::memmove(q, q + s, sizeof(int16_t) * (e - s));
+    std::fill(q + (e - s), q + t.stride, int16_t(0));
+    t.start[i] = first + s;
+    t.count[i] = e - s;
+    t.minIndex = std::min(t.minIndex, t.start[i]);
+    t.maxIndex = std::max(t.maxIndex, t.start[i] + t.count[i] - 1);
+  }
+  return t;
+}
+
+inline int16_t saturate16(int v) {
+  return static_cast<int16_t>(std::clamp(v, -32768, 32767));
+}
+
+// Horizontal pass of one row: 4 channels per pixel into 16-bit fixed point.
+void horizontalRowPortable(const uint8_t *src, int16_t *dst, const WeightTable &t, int dstW) {
+  for (int x = 0; x < dstW; ++x) {
+    const uint8_t *p = src + 4 * t.start[x];
+    const int16_t *w = &t.weights[static_cast<size_t>(x) * t.stride];
+    int a0 = 0, a1 = 0, a2 = 0, a3 = 0;
+    for (int k = 0; k < t.count[x]; ++k) {
+      const int wk = w[k];
+      a0 += p[4 * k + 0] * wk;
+      a1 += p[4 * k + 1] * wk;
+      a2 += p[4 * k + 2] * wk;
+      a3 += p[4 * k + 3] * wk;
+    }
+    constexpr int round = 1 << (kHShift - 1);
+    dst[4 * x + 0] = saturate16((a0 + round) >> kHShift);
+    dst[4 * x + 1] = saturate16((a1 + round) >> kHShift);
+    dst[4 * x + 2] = saturate16((a2 + round) >> kHShift);
+    dst[4 * x + 3] = saturate16((a3 + round) >> kHShift);
+  }
+}
+
+// Vertical pass of one output row from the intermediate rows.
+void verticalRowPortable(const int16_t *mid, size_t midStride, int firstRow, const int16_t *w, int count,
+                         uint32_t *dst, int dstW, std::vector<int32_t> &acc) {
+  const int n = 4 * dstW;
+  acc.assign(n, 1 << (kVShift - 1));
+  int32_t *a = acc.data();
+  for (int k = 0; k < count; ++k) {
+    const int16_t *row = mid + static_cast<size_t>(firstRow + k) * midStride;
+    const int32_t wk = w[k];
+    for (int x = 0; x < n; ++x)
+      a[x] += row[x] * wk;
+  }
+  // Channels are handled in memory order, so this path does not depend on
+  // the byte order; the alpha byte is set through the 32-bit pixel value.
+  uint8_t *bytes = reinterpret_cast<uint8_t *>(dst);
+  for (int x = 0; x < n; ++x)
+    bytes[x] = static_cast<uint8_t>(std::clamp(a[x] >> kVShift, 0, 255));
+  for (int x = 0; x < dstW; ++x)
+    dst[x] |= 0xFF000000u;
+}
+
+#ifdef __SSE2__
+void horizontalRowSse2(const uint8_t *src, int16_t *dst, const WeightTable &t, int dstW) {
+  const __m128i zero = _mm_setzero_si128();
+  const __m128i round = _mm_set1_epi32(1 << (kHShift - 1));
+  for (int x = 0; x < dstW; ++x) {
+    const uint8_t *p = src + 4 * t.start[x];
+    const int16_t *w = &t.weights[static_cast<size_t>(x) * t.stride];
+    const int count = t.count[x];
+    __m128i acc = round;
+    int k = 0;
+    for (; k + 1 < count; k += 2) {
+      // Two neighbouring pixels, channels interleaved as b0 b1 g0 g1 r0 r1 a0 a1.
+      const __m128i two = _mm_loadl_epi64(reinterpret_cast<const __m128i *>(p + 4 * k));
+      const __m128i inter = _mm_unpacklo_epi8(_mm_unpacklo_epi8(two, _mm_srli_si128(two, 4)), zero);
+      const int32_t pair = static_cast<uint16_t>(w[k]) | (static_cast<int32_t>(w[k + 1]) << 16);
+      acc = _mm_add_epi32(acc, _mm_madd_epi16(inter, _mm_set1_epi32(pair)));
+    }
+    if (k < count) {
+      int32_t one;
+      std::memcpy(&one, p + 4 * k, 4);
+      const __m128i px = _mm_unpacklo_epi16(_mm_unpacklo_epi8(_mm_cvtsi32_si128(one), zero), zero);
+      const __m128i wk = _mm_set1_epi32(w[k] & 0xFFFF); // high half zero: madd gives px * w
+      acc = _mm_add_epi32(acc, _mm_madd_epi16(px, wk));
+    }
+    acc = _mm_srai_epi32(acc, kHShift);
+    _mm_storel_epi64(reinterpret_cast<__m128i *>(dst + 4 * x), _mm_packs_epi32(acc, acc));
+  }
+}
+
+void verticalRowSse2(const int16_t *mid, size_t midStride, int firstRow, const int16_t *w, int count,
+                     uint32_t *dst, int dstW) {
+  const int n = 4 * dstW; // int16 values per row
+  const __m128i round = _mm_set1_epi32(1 << (kVShift - 1));
+  const __m128i alpha = _mm_set1_epi32(static_cast<int>(0xFF000000u));
+  int x = 0;
+  for (; x + 8 <= n; x += 8) { // two pixels per step
+    __m128i lo = round, hi = round;
+    int k = 0;
+    for (; k + 1 < count; k += 2) {
+      const int16_t *r0 = mid + static_cast<size_t>(firstRow + k) * midStride + x;
+      const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i *>(r0));
+      const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i *>(r0 + midStride));
+      const int32_t pair = static_cast<uint16_t>(w[k]) | (static_cast<int32_t>(w[k + 1]) << 16);
+      const __m128i wp = _mm_set1_epi32(pair);
+      lo = _mm_add_epi32(lo, _mm_madd_epi16(_mm_unpacklo_epi16(a, b), wp));
+      hi = _mm_add_epi32(hi, _mm_madd_epi16(_mm_unpackhi_epi16(a, b), wp));
+    }
+    if (k < count) {
+      const int16_t *r0 = mid + static_cast<size_t>(firstRow + k) * midStride + x;
+      const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i *>(r0));
+      const __m128i wp = _mm_set1_epi32(w[k] & 0xFFFF);
+      lo = _mm_add_epi32(lo, _mm_madd_epi16(_mm_unpacklo_epi16(a, _mm_setzero_si128()), wp));
+      hi = _mm_add_epi32(hi, _mm_madd_epi16(_mm_unpackhi_epi16(a, _mm_setzero_si128()), wp));
+    }
+    lo = _mm_srai_epi32(lo, kVShift);
+    hi = _mm_srai_epi32(hi, kVShift);
+    const __m128i bytes = _mm_packus_epi16(_mm_packs_epi32(lo, hi), _mm_setzero_si128());
+    _mm_storel_epi64(reinterpret_cast<__m128i *>(dst + x / 4), _mm_or_si128(bytes, alpha));
+  }
+  for (; x < n; x += 4) { // the last pixel of an odd width
+    int a[4] = {1 << (kVShift - 1), 1 << (kVShift - 1), 1 << (kVShift - 1), 1 << (kVShift - 1)};
+    for (int k = 0; k < count; ++k) {
+      const int16_t *r = mid + static_cast<size_t>(firstRow + k) * midStride + x;
+      for (int c = 0; c < 4; ++c)
+        a[c] += r[c] * static_cast<int32_t>(w[k]);
+    }
+    uint32_t px = 0xFF000000u;
+    for (int c = 0; c < 3; ++c)
+      px |= static_cast<uint32_t>(std::clamp(a[c] >> kVShift, 0, 255)) << (8 * c);
+    dst[x / 4] = px;
+  }
+}
+#endif
+
+} // namespace
+
+namespace detail {
+
+bool resampleHasSimd() {
+#ifdef __SSE2__
+  return true;
+#else
+  return false;
+#endif
+}
+
+QImage resampleLanczos3Impl(const QImage &input, const QRectF &srcRect, const QSize &dstSize, bool allowSimd) {
+  if (input.isNull() || dstSize.isEmpty() || !srcRect.isValid() || srcRect.isEmpty())
+    return {};
+  // Coordinates far beyond any picture (or not numbers at all) have no answer.
+  constexpr double kLimit = 1 << 30;
+  for (double v : {srcRect.x(), srcRect.y(), srcRect.width(), srcRect.height()})
+    if (!(std::fabs(v) < kLimit))
+      return {};
+  const QImage src = input.format() == QImage::Format_RGB32 || input.format() == QImage::Format_ARGB32
+                         ? input
+                         : input.convertToFormat(QImage::Format_RGB32);
+  if (src.isNull())
+    return {};
+  const int dstW = dstSize.width(), dstH = dstSize.height();
+  QImage out(dstW, dstH, QImage::Format_RGB32);
+  if (out.isNull()) // allocation refused
+    return {};
+
+  const WeightTable hw = buildWeights(src.width(), srcRect.x(), srcRect.width(), dstW);
+  const WeightTable vw = buildWeights(src.height(), srcRect.y(), srcRect.height(), dstH);
+
+  // Only the source rows that the vertical pass reads are filtered horizontally.
+  const int firstRow = vw.minIndex;
+  const int rows = vw.maxIndex - vw.minIndex + 1;
+  const size_t midStride = static_cast<size_t>(4) * dstW;
+  std::vector<int16_t> mid;
+  try {
+    mid.resize(midStride * rows);
+  } catch (const std::bad_alloc &) {
+    return {};
+  }
+
+#ifdef __SSE2__
+  const bool simd = allowSimd;
+#else
+  const bool simd = false;
+#endif
+  const uint8_t *srcBits = src.constBits();
+  const qsizetype srcStride = src.bytesPerLine();
+  for (int r = 0; r < rows; ++r) {
+    const uint8_t *line = srcBits + (firstRow + r) * srcStride;
+    int16_t *dst = mid.data() + r * midStride;
+#ifdef __SSE2__
+    if (simd) {
+      horizontalRowSse2(line, dst, hw, dstW);
+      continue;
+    }
+#endif
+    horizontalRowPortable(line, dst, hw, dstW);
+  }
+
+  std::vector<int32_t> acc;
+  for (int y = 0; y < dstH; ++y) {
+    uint32_t *dst = reinterpret_cast<uint32_t *>(out.scanLine(y));
+    const int16_t *w = &vw.weights[static_cast<size_t>(y) * vw.stride];
+#ifdef __SSE2__
+    if (simd) {
+      verticalRowSse2(mid.data(), midStride, vw.start[y] - firstRow, w, vw.count[y], dst, dstW);
+      continue;
+    }
+#endif
+    verticalRowPortable(mid.data(), midStride, vw.start[y] - firstRow, w, vw.count[y], dst, dstW, acc);
+  }
+  return out;
+}
+
+} // namespace detail
+
+QImage resampleLanczos3(const QImage &src, const QRectF &srcRect, const QSize &dstSize) {
+  return detail::resampleLanczos3Impl(src, srcRect, dstSize, true);
+}
+
 } // namespace kuvo
