@@ -5,6 +5,8 @@
 #include <cmath>
 #include <cstdint>
 #include <cstring>
+#include <memory>
+#include <new>
 #include <vector>
 
 #ifdef __SSE2__
@@ -126,7 +128,7 @@ inline int16_t saturate16(int v) {
 }
 
 // Horizontal pass of one row: 4 channels per pixel into 16-bit fixed point.
-void horizontalRowPortable(const uint8_t *src, int16_t *dst, const WeightTable &t, int dstW) {
+[[gnu::noinline]] void horizontalRowPortable(const uint8_t *src, int16_t *dst, const WeightTable &t, int dstW) {
   for (int x = 0; x < dstW; ++x) {
     const uint8_t *p = src + 4 * t.start[x];
     const int16_t *w = &t.weights[static_cast<size_t>(x) * t.stride];
@@ -147,7 +149,7 @@ void horizontalRowPortable(const uint8_t *src, int16_t *dst, const WeightTable &
 }
 
 // Vertical pass of one output row from the intermediate rows.
-void verticalRowPortable(const int16_t *mid, size_t midStride, int firstRow, const int16_t *w, int count,
+[[gnu::noinline]] void verticalRowPortable(const int16_t *mid, size_t midStride, int firstRow, const int16_t *w, int count,
                          uint32_t *dst, int dstW, std::vector<int32_t> &acc) {
   const int n = 4 * dstW;
   acc.assign(n, 1 << (kVShift - 1));
@@ -168,75 +170,111 @@ void verticalRowPortable(const int16_t *mid, size_t midStride, int firstRow, con
 }
 
 #ifdef __SSE2__
-void horizontalRowSse2(const uint8_t *src, int16_t *dst, const WeightTable &t, int dstW) {
+// The SIMD form of a weight table: every output's taps padded with zero
+// weights to whole groups (4 taps horizontally, 2 vertically), the run moved
+// left where needed so that a group never reads past the end of the line, and
+// each pair of weights broadcast into a vector ready for _mm_madd_epi16.
+struct alignas(16) WeightPair {
+  int32_t lanes[4];
+  __m128i get() const { return _mm_load_si128(reinterpret_cast<const __m128i *>(lanes)); }
+};
+
+struct SimdWeights {
+  std::vector<int> start;  // first source index of each output's run
+  std::vector<int> groups; // pairs of taps (vertical) or quads (horizontal)
+  std::vector<WeightPair> pairs;
+  int stride = 0; // vectors per output
+  bool usable = true;
+};
+
+SimdWeights simdWeights(const WeightTable &t, int srcLen, int group) {
+  SimdWeights s;
+  const int dstLen = static_cast<int>(t.start.size());
+  const int pairsPerGroup = group / 2;
+  s.stride = (t.stride + group - 1) / group * pairsPerGroup;
+  s.start.resize(dstLen);
+  s.groups.resize(dstLen);
+  s.pairs.assign(static_cast<size_t>(dstLen) * s.stride, WeightPair{});
+  std::vector<int16_t> padded;
+  for (int i = 0; i < dstLen; ++i) {
+    const int groups = (t.count[i] + group - 1) / group;
+    const int len = groups * group;
+    int first = t.start[i];
+    if (first + len > srcLen)
+      first = srcLen - len;
+    if (first < 0) { // the line is shorter than one padded run
+      s.usable = false;
+      return s;
+    }
+    padded.assign(len, 0);
+    const int16_t *w = &t.weights[static_cast<size_t>(i) * t.stride];
+    for (int k = 0; k < t.count[i]; ++k)
+      padded[t.start[i] - first + k] = w[k];
+    s.start[i] = first;
+    s.groups[i] = groups;
+    for (int k = 0; k < len; k += 2) {
+      const int32_t pair = static_cast<uint16_t>(padded[k]) | (static_cast<int32_t>(padded[k + 1]) << 16);
+      s.pairs[static_cast<size_t>(i) * s.stride + k / 2] = WeightPair{{pair, pair, pair, pair}};
+    }
+  }
+  return s;
+}
+
+[[gnu::noinline]] void horizontalRowSse2(const uint8_t *src, int16_t *dst, const SimdWeights &t, int dstW) {
   const __m128i zero = _mm_setzero_si128();
   const __m128i round = _mm_set1_epi32(1 << (kHShift - 1));
   for (int x = 0; x < dstW; ++x) {
     const uint8_t *p = src + 4 * t.start[x];
-    const int16_t *w = &t.weights[static_cast<size_t>(x) * t.stride];
-    const int count = t.count[x];
-    __m128i acc = round;
-    int k = 0;
-    for (; k + 1 < count; k += 2) {
-      // Two neighbouring pixels, channels interleaved as b0 b1 g0 g1 r0 r1 a0 a1.
-      const __m128i two = _mm_loadl_epi64(reinterpret_cast<const __m128i *>(p + 4 * k));
-      const __m128i inter = _mm_unpacklo_epi8(_mm_unpacklo_epi8(two, _mm_srli_si128(two, 4)), zero);
-      const int32_t pair = static_cast<uint16_t>(w[k]) | (static_cast<int32_t>(w[k + 1]) << 16);
-      acc = _mm_add_epi32(acc, _mm_madd_epi16(inter, _mm_set1_epi32(pair)));
+    const WeightPair *w = &t.pairs[static_cast<size_t>(x) * t.stride];
+    __m128i acc0 = round, acc1 = _mm_setzero_si128();
+    for (int g = 0; g < t.groups[x]; ++g, p += 16, w += 2) {
+      // Four pixels p0..p3; reorder to p0 p2 p1 p3 and interleave the bytes
+      // of p0/p1 and p2/p3 so each channel's pair sits side by side:
+      // b0 b1 g0 g1 r0 r1 a0 a1 | b2 b3 g2 g3 r2 r3 a2 a3.
+      const __m128i four = _mm_loadu_si128(reinterpret_cast<const __m128i *>(p));
+      const __m128i swapped = _mm_shuffle_epi32(four, _MM_SHUFFLE(3, 1, 2, 0));
+      const __m128i inter = _mm_unpacklo_epi8(swapped, _mm_srli_si128(swapped, 8));
+      acc0 = _mm_add_epi32(acc0, _mm_madd_epi16(_mm_unpacklo_epi8(inter, zero), w[0].get()));
+      acc1 = _mm_add_epi32(acc1, _mm_madd_epi16(_mm_unpackhi_epi8(inter, zero), w[1].get()));
     }
-    if (k < count) {
-      int32_t one;
-      std::memcpy(&one, p + 4 * k, 4);
-      const __m128i px = _mm_unpacklo_epi16(_mm_unpacklo_epi8(_mm_cvtsi32_si128(one), zero), zero);
-      const __m128i wk = _mm_set1_epi32(w[k] & 0xFFFF); // high half zero: madd gives px * w
-      acc = _mm_add_epi32(acc, _mm_madd_epi16(px, wk));
-    }
-    acc = _mm_srai_epi32(acc, kHShift);
+    const __m128i acc = _mm_srai_epi32(_mm_add_epi32(acc0, acc1), kHShift);
     _mm_storel_epi64(reinterpret_cast<__m128i *>(dst + 4 * x), _mm_packs_epi32(acc, acc));
   }
 }
 
-void verticalRowSse2(const int16_t *mid, size_t midStride, int firstRow, const int16_t *w, int count,
-                     uint32_t *dst, int dstW) {
+// One output row from the intermediate rows first .. first + 2 * groups - 1.
+[[gnu::noinline]] void verticalRowSse2(const int16_t *mid, size_t midStride, int first, const WeightPair *w, int groups,
+                                       uint32_t *dst, int dstW) {
   const int n = 4 * dstW; // int16 values per row
   const __m128i round = _mm_set1_epi32(1 << (kVShift - 1));
   const __m128i alpha = _mm_set1_epi32(static_cast<int>(0xFF000000u));
+  const int16_t *base = mid + static_cast<size_t>(first) * midStride;
   int x = 0;
   for (; x + 8 <= n; x += 8) { // two pixels per step
     __m128i lo = round, hi = round;
-    int k = 0;
-    for (; k + 1 < count; k += 2) {
-      const int16_t *r0 = mid + static_cast<size_t>(firstRow + k) * midStride + x;
-      const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i *>(r0));
-      const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i *>(r0 + midStride));
-      const int32_t pair = static_cast<uint16_t>(w[k]) | (static_cast<int32_t>(w[k + 1]) << 16);
-      const __m128i wp = _mm_set1_epi32(pair);
-      lo = _mm_add_epi32(lo, _mm_madd_epi16(_mm_unpacklo_epi16(a, b), wp));
-      hi = _mm_add_epi32(hi, _mm_madd_epi16(_mm_unpackhi_epi16(a, b), wp));
-    }
-    if (k < count) {
-      const int16_t *r0 = mid + static_cast<size_t>(firstRow + k) * midStride + x;
-      const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i *>(r0));
-      const __m128i wp = _mm_set1_epi32(w[k] & 0xFFFF);
-      lo = _mm_add_epi32(lo, _mm_madd_epi16(_mm_unpacklo_epi16(a, _mm_setzero_si128()), wp));
-      hi = _mm_add_epi32(hi, _mm_madd_epi16(_mm_unpackhi_epi16(a, _mm_setzero_si128()), wp));
+    const int16_t *r = base + x;
+    for (int g = 0; g < groups; ++g, r += 2 * midStride) {
+      const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i *>(r));
+      const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i *>(r + midStride));
+      lo = _mm_add_epi32(lo, _mm_madd_epi16(_mm_unpacklo_epi16(a, b), w[g].get()));
+      hi = _mm_add_epi32(hi, _mm_madd_epi16(_mm_unpackhi_epi16(a, b), w[g].get()));
     }
     lo = _mm_srai_epi32(lo, kVShift);
     hi = _mm_srai_epi32(hi, kVShift);
     const __m128i bytes = _mm_packus_epi16(_mm_packs_epi32(lo, hi), _mm_setzero_si128());
     _mm_storel_epi64(reinterpret_cast<__m128i *>(dst + x / 4), _mm_or_si128(bytes, alpha));
   }
-  for (; x < n; x += 4) { // the last pixel of an odd width
-    int a[4] = {1 << (kVShift - 1), 1 << (kVShift - 1), 1 << (kVShift - 1), 1 << (kVShift - 1)};
-    for (int k = 0; k < count; ++k) {
-      const int16_t *r = mid + static_cast<size_t>(firstRow + k) * midStride + x;
-      for (int c = 0; c < 4; ++c)
-        a[c] += r[c] * static_cast<int32_t>(w[k]);
+  if (x < n) { // the last pixel of an odd width
+    __m128i acc = round;
+    const int16_t *r = base + x;
+    for (int g = 0; g < groups; ++g, r += 2 * midStride) {
+      const __m128i a = _mm_loadl_epi64(reinterpret_cast<const __m128i *>(r));
+      const __m128i b = _mm_loadl_epi64(reinterpret_cast<const __m128i *>(r + midStride));
+      acc = _mm_add_epi32(acc, _mm_madd_epi16(_mm_unpacklo_epi16(a, b), w[g].get()));
     }
-    uint32_t px = 0xFF000000u;
-    for (int c = 0; c < 3; ++c)
-      px |= static_cast<uint32_t>(std::clamp(a[c] >> kVShift, 0, 255)) << (8 * c);
-    dst[x / 4] = px;
+    acc = _mm_srai_epi32(acc, kVShift);
+    const __m128i bytes = _mm_packus_epi16(_mm_packs_epi32(acc, acc), acc);
+    dst[x / 4] = static_cast<uint32_t>(_mm_cvtsi128_si32(_mm_or_si128(bytes, alpha)));
   }
 }
 #endif
@@ -278,26 +316,34 @@ QImage resampleLanczos3Impl(const QImage &input, const QRectF &srcRect, const QS
   const int firstRow = vw.minIndex;
   const int rows = vw.maxIndex - vw.minIndex + 1;
   const size_t midStride = static_cast<size_t>(4) * dstW;
-  std::vector<int16_t> mid;
-  try {
-    mid.resize(midStride * rows);
-  } catch (const std::bad_alloc &) {
+  // Not value-initialised: every element is written by the horizontal pass.
+  std::unique_ptr<int16_t[]> midBuffer(new (std::nothrow) int16_t[midStride * rows]);
+  if (!midBuffer)
     return {};
-  }
+  int16_t *mid = midBuffer.get();
 
 #ifdef __SSE2__
-  const bool simd = allowSimd;
-#else
-  const bool simd = false;
+  SimdWeights hs, vs;
+  if (allowSimd) {
+    hs = simdWeights(hw, src.width(), 4);
+    // Vertical runs address rows of the intermediate buffer, which starts at
+    // firstRow and holds rows rows.
+    WeightTable vLocal = vw;
+    for (int &s : vLocal.start)
+      s -= firstRow;
+    vs = simdWeights(vLocal, rows, 2);
+  }
+  const bool simdH = allowSimd && hs.usable;
+  const bool simdV = allowSimd && vs.usable;
 #endif
   const uint8_t *srcBits = src.constBits();
   const qsizetype srcStride = src.bytesPerLine();
   for (int r = 0; r < rows; ++r) {
     const uint8_t *line = srcBits + (firstRow + r) * srcStride;
-    int16_t *dst = mid.data() + r * midStride;
+    int16_t *dst = mid + r * midStride;
 #ifdef __SSE2__
-    if (simd) {
-      horizontalRowSse2(line, dst, hw, dstW);
+    if (simdH) {
+      horizontalRowSse2(line, dst, hs, dstW);
       continue;
     }
 #endif
@@ -307,14 +353,15 @@ QImage resampleLanczos3Impl(const QImage &input, const QRectF &srcRect, const QS
   std::vector<int32_t> acc;
   for (int y = 0; y < dstH; ++y) {
     uint32_t *dst = reinterpret_cast<uint32_t *>(out.scanLine(y));
-    const int16_t *w = &vw.weights[static_cast<size_t>(y) * vw.stride];
 #ifdef __SSE2__
-    if (simd) {
-      verticalRowSse2(mid.data(), midStride, vw.start[y] - firstRow, w, vw.count[y], dst, dstW);
+    if (simdV) {
+      verticalRowSse2(mid, midStride, vs.start[y], &vs.pairs[static_cast<size_t>(y) * vs.stride], vs.groups[y], dst,
+                      dstW);
       continue;
     }
 #endif
-    verticalRowPortable(mid.data(), midStride, vw.start[y] - firstRow, w, vw.count[y], dst, dstW, acc);
+    const int16_t *w = &vw.weights[static_cast<size_t>(y) * vw.stride];
+    verticalRowPortable(mid, midStride, vw.start[y] - firstRow, w, vw.count[y], dst, dstW, acc);
   }
   return out;
 }
