@@ -54,8 +54,6 @@ struct WeightTable {
   std::vector<int> count;
   std::vector<int16_t> weights;
   int stride = 0;
-  int minIndex = 0; // first source index any output touches
-  int maxIndex = 0; // last source index any output touches
 };
 
 WeightTable buildWeights(int srcLen, double srcStart, double srcExtent, int dstLen) {
@@ -69,8 +67,6 @@ WeightTable buildWeights(int srcLen, double srcStart, double srcExtent, int dstL
   t.start.resize(dstLen);
   t.count.resize(dstLen);
   t.weights.assign(static_cast<size_t>(dstLen) * t.stride, 0);
-  t.minIndex = srcLen - 1;
-  t.maxIndex = 0;
 
   std::vector<double> w(t.stride);
   for (int i = 0; i < dstLen; ++i) {
@@ -117,8 +113,6 @@ WeightTable buildWeights(int srcLen, double srcStart, double srcExtent, int dstL
     std::fill(q + (e - s), q + t.stride, int16_t(0));
     t.start[i] = first + s;
     t.count[i] = e - s;
-    t.minIndex = std::min(t.minIndex, t.start[i]);
-    t.maxIndex = std::max(t.maxIndex, t.start[i] + t.count[i] - 1);
   }
   return t;
 }
@@ -149,13 +143,13 @@ inline int16_t saturate16(int v) {
 }
 
 // Vertical pass of one output row from the intermediate rows.
-[[gnu::noinline]] void verticalRowPortable(const int16_t *mid, size_t midStride, int firstRow, const int16_t *w, int count,
-                         uint32_t *dst, int dstW, std::vector<int32_t> &acc) {
+[[gnu::noinline]] void verticalRowPortable(const int16_t *const *rows, const int16_t *w, int count, uint32_t *dst,
+                                           int dstW, std::vector<int32_t> &acc) {
   const int n = 4 * dstW;
   acc.assign(n, 1 << (kVShift - 1));
   int32_t *a = acc.data();
   for (int k = 0; k < count; ++k) {
-    const int16_t *row = mid + static_cast<size_t>(firstRow + k) * midStride;
+    const int16_t *row = rows[k];
     const int32_t wk = w[k];
     for (int x = 0; x < n; ++x)
       a[x] += row[x] * wk;
@@ -242,22 +236,21 @@ SimdWeights simdWeights(const WeightTable &t, int srcLen, int group) {
   }
 }
 
-// One output row from the intermediate rows first .. first + 2 * groups - 1.
-[[gnu::noinline]] void verticalRowSse2(const int16_t *mid, size_t midStride, int first, const WeightPair *w, int groups,
-                                       uint32_t *dst, int dstW) {
+// One output row from the intermediate rows rows[0 .. 2 * groups - 1].
+[[gnu::noinline]] void verticalRowSse2(const int16_t *const *rows, const WeightPair *w, int groups, uint32_t *dst,
+                                       int dstW) {
   const int n = 4 * dstW; // int16 values per row
   const __m128i round = _mm_set1_epi32(1 << (kVShift - 1));
   const __m128i alpha = _mm_set1_epi32(static_cast<int>(0xFF000000u));
-  const int16_t *base = mid + static_cast<size_t>(first) * midStride;
   int x = 0;
   for (; x + 8 <= n; x += 8) { // two pixels per step
     __m128i lo = round, hi = round;
-    const int16_t *r = base + x;
-    for (int g = 0; g < groups; ++g, r += 2 * midStride) {
-      const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i *>(r));
-      const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i *>(r + midStride));
-      lo = _mm_add_epi32(lo, _mm_madd_epi16(_mm_unpacklo_epi16(a, b), w[g].get()));
-      hi = _mm_add_epi32(hi, _mm_madd_epi16(_mm_unpackhi_epi16(a, b), w[g].get()));
+    for (int g = 0; g < groups; ++g) {
+      const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i *>(rows[2 * g] + x));
+      const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i *>(rows[2 * g + 1] + x));
+      const __m128i wg = w[g].get();
+      lo = _mm_add_epi32(lo, _mm_madd_epi16(_mm_unpacklo_epi16(a, b), wg));
+      hi = _mm_add_epi32(hi, _mm_madd_epi16(_mm_unpackhi_epi16(a, b), wg));
     }
     lo = _mm_srai_epi32(lo, kVShift);
     hi = _mm_srai_epi32(hi, kVShift);
@@ -266,10 +259,9 @@ SimdWeights simdWeights(const WeightTable &t, int srcLen, int group) {
   }
   if (x < n) { // the last pixel of an odd width
     __m128i acc = round;
-    const int16_t *r = base + x;
-    for (int g = 0; g < groups; ++g, r += 2 * midStride) {
-      const __m128i a = _mm_loadl_epi64(reinterpret_cast<const __m128i *>(r));
-      const __m128i b = _mm_loadl_epi64(reinterpret_cast<const __m128i *>(r + midStride));
+    for (int g = 0; g < groups; ++g) {
+      const __m128i a = _mm_loadl_epi64(reinterpret_cast<const __m128i *>(rows[2 * g] + x));
+      const __m128i b = _mm_loadl_epi64(reinterpret_cast<const __m128i *>(rows[2 * g + 1] + x));
       acc = _mm_add_epi32(acc, _mm_madd_epi16(_mm_unpacklo_epi16(a, b), w[g].get()));
     }
     acc = _mm_srai_epi32(acc, kVShift);
@@ -312,56 +304,69 @@ QImage resampleLanczos3Impl(const QImage &input, const QRectF &srcRect, const QS
   const WeightTable hw = buildWeights(src.width(), srcRect.x(), srcRect.width(), dstW);
   const WeightTable vw = buildWeights(src.height(), srcRect.y(), srcRect.height(), dstH);
 
-  // Only the source rows that the vertical pass reads are filtered horizontally.
-  const int firstRow = vw.minIndex;
-  const int rows = vw.maxIndex - vw.minIndex + 1;
-  const size_t midStride = static_cast<size_t>(4) * dstW;
-  // Not value-initialised: every element is written by the horizontal pass.
-  std::unique_ptr<int16_t[]> midBuffer(new (std::nothrow) int16_t[midStride * rows]);
-  if (!midBuffer)
-    return {};
-  int16_t *mid = midBuffer.get();
-
 #ifdef __SSE2__
   SimdWeights hs, vs;
   if (allowSimd) {
     hs = simdWeights(hw, src.width(), 4);
-    // Vertical runs address rows of the intermediate buffer, which starts at
-    // firstRow and holds rows rows.
-    WeightTable vLocal = vw;
-    for (int &s : vLocal.start)
-      s -= firstRow;
-    vs = simdWeights(vLocal, rows, 2);
+    vs = simdWeights(vw, src.height(), 2);
   }
   const bool simdH = allowSimd && hs.usable;
   const bool simdV = allowSimd && vs.usable;
 #endif
-  const uint8_t *srcBits = src.constBits();
-  const qsizetype srcStride = src.bytesPerLine();
-  for (int r = 0; r < rows; ++r) {
-    const uint8_t *line = srcBits + (firstRow + r) * srcStride;
-    int16_t *dst = mid + r * midStride;
+  // Rows filtered horizontally are kept in a small ring, just large enough
+  // for the longest vertical run: it stays in cache, and the memory needed
+  // does not grow with the picture. Runs move down monotonically, so each
+  // source row is filtered once.
+  int ringRows = 1;
+  for (int y = 0; y < dstH; ++y) {
 #ifdef __SSE2__
-    if (simdH) {
-      horizontalRowSse2(line, dst, hs, dstW);
+    if (simdV) {
+      ringRows = std::max(ringRows, 2 * vs.groups[y]);
       continue;
     }
 #endif
-    horizontalRowPortable(line, dst, hw, dstW);
+    ringRows = std::max(ringRows, vw.count[y]);
   }
+  const size_t midStride = static_cast<size_t>(4) * dstW + 8; // a little slack between rows
+  std::unique_ptr<int16_t[]> ring(new (std::nothrow) int16_t[midStride * ringRows]);
+  if (!ring)
+    return {};
+  std::vector<int> slotRow(ringRows, -1);
+  std::vector<const int16_t *> runRows(ringRows);
+
+  const uint8_t *srcBits = src.constBits();
+  const qsizetype srcStride = src.bytesPerLine();
+  auto filteredRow = [&](int row) -> const int16_t * {
+    const int slot = row % ringRows;
+    int16_t *dst = ring.get() + slot * midStride;
+    if (slotRow[slot] != row) {
+      const uint8_t *line = srcBits + row * srcStride;
+#ifdef __SSE2__
+      if (simdH)
+        horizontalRowSse2(line, dst, hs, dstW);
+      else
+#endif
+        horizontalRowPortable(line, dst, hw, dstW);
+      slotRow[slot] = row;
+    }
+    return dst;
+  };
 
   std::vector<int32_t> acc;
   for (int y = 0; y < dstH; ++y) {
     uint32_t *dst = reinterpret_cast<uint32_t *>(out.scanLine(y));
 #ifdef __SSE2__
     if (simdV) {
-      verticalRowSse2(mid, midStride, vs.start[y], &vs.pairs[static_cast<size_t>(y) * vs.stride], vs.groups[y], dst,
-                      dstW);
+      for (int k = 0; k < 2 * vs.groups[y]; ++k)
+        runRows[k] = filteredRow(vs.start[y] + k);
+      verticalRowSse2(runRows.data(), &vs.pairs[static_cast<size_t>(y) * vs.stride], vs.groups[y], dst, dstW);
       continue;
     }
 #endif
-    const int16_t *w = &vw.weights[static_cast<size_t>(y) * vw.stride];
-    verticalRowPortable(mid, midStride, vw.start[y] - firstRow, w, vw.count[y], dst, dstW, acc);
+    for (int k = 0; k < vw.count[y]; ++k)
+      runRows[k] = filteredRow(vw.start[y] + k);
+    verticalRowPortable(runRows.data(), &vw.weights[static_cast<size_t>(y) * vw.stride], vw.count[y], dst, dstW,
+                        acc);
   }
   return out;
 }
