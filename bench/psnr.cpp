@@ -192,8 +192,7 @@ int main(int argc, char **argv) {
   for (const Tool &tool : tools) {
     const Score &s = scores[tool.name];
     if (s.count)
-      std::printf("%-14s %10.2f %10.2f %8d %8d\n", qPrintable(tool.name), s.sum / s.count, s.worst, s.count,
-                  s.missing);
+      std::printf("%-14s %10.2f %10.2f %8d %8d\n", qPrintable(tool.name), s.sum / s.count, s.worst, s.count, s.missing);
     else
       std::printf("%-14s %10s %10s %8d %8d\n", qPrintable(tool.name), "-", "-", 0, s.missing);
   }

@@ -3,10 +3,15 @@
 #include "engine/resample.h"
 #include "engine/resample_detail.h"
 
+#include <QFileInfo>
 #include <QImage>
+#include <QImageReader>
+#include <QImageWriter>
 #include <QRandomGenerator>
 
 #include <algorithm>
+#include <cmath>
+#include <cstdlib>
 #include <cstdio>
 #include <cstring>
 #include <ctime>
@@ -25,12 +30,12 @@ QImage testPicture(int w, int h) {
   return img;
 }
 
-// CPU time of this thread: the machine is shared, so wall time would count
-// other processes' turns. (Qt's smooth scaling may use worker threads for
-// large pictures; its column is then an underestimate.)
+// CPU time of the process (all threads: Qt's smooth scaling uses several
+// for large pictures): the machine is shared, so wall time would count other
+// processes' turns.
 double cpuMs() {
   timespec ts;
-  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
+  clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &ts);
   return ts.tv_sec * 1e3 + ts.tv_nsec / 1e6;
 }
 
@@ -60,7 +65,52 @@ double qtSmoothMs(const QImage &src, QSize dst, int rounds) {
 
 } // namespace
 
+// Stand-in for kuvo-batch's load-and-resize while it is being written: JPEG
+// decoded at the DCT scale that leaves at least twice the target width, the
+// Lanczos-3 filter to the exact width, JPEG quality 90.
+// KUVO_DECODE_MARGIN changes the factor 2 (to compare decode scales).
+int emulate(const QString &outDir, int width, const QStringList &files) {
+  const double margin =
+      qEnvironmentVariableIsSet("KUVO_DECODE_MARGIN") ? qEnvironmentVariable("KUVO_DECODE_MARGIN").toDouble() : 2.0;
+  int failures = 0;
+  for (const QString &path : files) {
+    QImageReader reader(path);
+    reader.setAutoTransform(false);
+    const QSize full = reader.size();
+    if (full.isEmpty()) {
+      ++failures;
+      continue;
+    }
+    QSize scaled = full;
+    for (int denom : {8, 4, 2}) {
+      const QSize s((full.width() + denom - 1) / denom, (full.height() + denom - 1) / denom);
+      if (s.width() >= margin * width) {
+        scaled = s;
+        break;
+      }
+    }
+    if (scaled != full)
+      reader.setScaledSize(scaled);
+    const QImage img = reader.read().convertToFormat(QImage::Format_RGB32);
+    const int height = std::max(1, int(std::lround(double(full.height()) * width / full.width())));
+    const QImage out = kuvo::resampleLanczos3(img, QRectF(img.rect()), QSize(width, height));
+    QImageWriter writer(outDir + "/" + QFileInfo(path).completeBaseName() + ".jpg", "jpg");
+    writer.setQuality(90);
+    if (out.isNull() || !writer.write(out))
+      ++failures;
+  }
+  return failures ? 1 : 0;
+}
+
 int main(int argc, char **argv) {
+  // "kuvo-resample-bench emulate OUTDIR WIDTH FILES...": see emulate().
+  if (argc > 4 && std::strcmp(argv[1], "emulate") == 0) {
+    QStringList files;
+    for (int i = 4; i < argc; ++i)
+      files << QString::fromLocal8Bit(argv[i]);
+    QImageReader::setAllocationLimit(0);
+    return emulate(QString::fromLocal8Bit(argv[2]), std::atoi(argv[3]), files);
+  }
   // "kuvo-resample-bench profile": only the SIMD path on the main case, for perf.
   if (argc > 1 && std::strcmp(argv[1], "profile") == 0) {
     const QImage src = testPicture(1600, 1200);
@@ -70,14 +120,10 @@ int main(int argc, char **argv) {
   struct Case {
     QSize src, dst;
   };
-  const Case cases[] = {{{1600, 1200}, {800, 600}},
-                        {{3000, 2000}, {800, 533}},
-                        {{2000, 1500}, {800, 600}},
-                        {{6000, 4000}, {800, 533}},
-                        {{800, 600}, {1600, 1200}},
-                        {{1600, 1200}, {800, 1200}},
+  const Case cases[] = {{{1600, 1200}, {800, 600}}, {{3000, 2000}, {800, 533}}, {{2000, 1500}, {800, 600}},
+                        {{6000, 4000}, {800, 533}}, {{800, 600}, {1600, 1200}}, {{1600, 1200}, {800, 1200}},
                         {{1600, 1200}, {1600, 600}}};
-  std::printf("median CPU time of one call on one thread\n");
+  std::printf("median CPU time of one call (the resampler runs on one thread)\n");
   std::printf("%-22s %10s %10s %14s\n", "size", "SIMD ms", "portable ms", "Qt smooth ms");
   for (const Case &c : cases) {
     const QImage src = testPicture(c.src.width(), c.src.height());

@@ -365,8 +365,7 @@ QImage resampleLanczos3Impl(const QImage &input, const QRectF &srcRect, const QS
 #endif
     for (int k = 0; k < vw.count[y]; ++k)
       runRows[k] = filteredRow(vw.start[y] + k);
-    verticalRowPortable(runRows.data(), &vw.weights[static_cast<size_t>(y) * vw.stride], vw.count[y], dst, dstW,
-                        acc);
+    verticalRowPortable(runRows.data(), &vw.weights[static_cast<size_t>(y) * vw.stride], vw.count[y], dst, dstW, acc);
   }
   return out;
 }

@@ -125,8 +125,8 @@ int maxDiff(const QImage &a, const QImage &b) {
   for (int y = 0; y < a.height(); ++y)
     for (int x = 0; x < a.width(); ++x) {
       const QRgb p = a.pixel(x, y), q = b.pixel(x, y);
-      worst = std::max({worst, std::abs(qRed(p) - qRed(q)), std::abs(qGreen(p) - qGreen(q)),
-                        std::abs(qBlue(p) - qBlue(q))});
+      worst = std::max(
+          {worst, std::abs(qRed(p) - qRed(q)), std::abs(qGreen(p) - qGreen(q)), std::abs(qBlue(p) - qBlue(q))});
     }
   return worst;
 }
@@ -225,8 +225,9 @@ void TestResample::subRectanglePicksRegion() {
   QImage src(200, 160, QImage::Format_RGB32);
   for (int y = 0; y < 160; ++y)
     for (int x = 0; x < 200; ++x)
-      src.setPixel(x, y, x < 100 ? (y < 80 ? qRgb(255, 0, 0) : qRgb(0, 0, 255))
-                                 : (y < 80 ? qRgb(0, 255, 0) : qRgb(250, 250, 10)));
+      src.setPixel(x, y,
+                   x < 100 ? (y < 80 ? qRgb(255, 0, 0) : qRgb(0, 0, 255))
+                           : (y < 80 ? qRgb(0, 255, 0) : qRgb(250, 250, 10)));
   const QImage out = resampleLanczos3(src, rect, QSize(20, 16));
   QCOMPARE(out.size(), QSize(20, 16));
   for (int y = 0; y < 16; ++y)
@@ -414,9 +415,8 @@ void TestResample::concurrentCallsAgree() {
   const QImage src = photoLike(640, 480, 9);
   const QImage expected = resampleLanczos3(src, QRectF(0.5, 0, 639, 480), QSize(213, 160));
   QList<int> jobs(16);
-  const QList<QImage> results = QtConcurrent::blockingMapped(jobs, [&](int) {
-    return resampleLanczos3(src, QRectF(0.5, 0, 639, 480), QSize(213, 160));
-  });
+  const QList<QImage> results = QtConcurrent::blockingMapped(
+      jobs, [&](int) { return resampleLanczos3(src, QRectF(0.5, 0, 639, 480), QSize(213, 160)); });
   for (const QImage &r : results)
     QVERIFY(r == expected);
 }
