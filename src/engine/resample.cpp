@@ -1,12 +1,379 @@
 #include "engine/resample.h"
+#include "engine/resample_detail.h"
 
-// Interim resampler until the Lanczos-3 filter lands: Qt's smooth scaling.
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <cstring>
+#include <memory>
+#include <new>
+#include <vector>
+
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
+
+// Separable Lanczos-3 in fixed point.
+//
+// Geometry: output pixel i (centre i + 0.5) samples the source at
+// left + (i + 0.5) * scale, where scale = source extent / output extent. When
+// shrinking the kernel is stretched by the scale so that it low-passes before
+// decimating; when enlarging it keeps its natural width. Taps outside the
+// picture read the nearest edge pixel (their weight is folded into it).
+//
+// Arithmetic: weights are 14-bit fixed point summing to exactly 1 << 14 for
+// every output pixel, so a flat area stays flat. The horizontal pass keeps 6
+// fractional bits in a signed 16-bit intermediate (so the ringing of the first
+// pass is not clipped before the second), the vertical pass rounds and clamps
+// to 0..255. The SSE2 and portable paths compute identical results.
+
 namespace kuvo {
-QImage resampleLanczos3(const QImage &src, const QRectF &srcRect, const QSize &dstSize) {
-  if (src.isNull() || srcRect.isEmpty() || dstSize.isEmpty())
-    return {};
-  return src.copy(srcRect.toAlignedRect())
-      .scaled(dstSize, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
-      .convertToFormat(QImage::Format_RGB32);
+namespace {
+
+constexpr int kWeightBits = 14;
+constexpr int kMidBits = 6; // fractional bits kept between the passes
+constexpr int kHShift = kWeightBits - kMidBits;
+constexpr int kVShift = kWeightBits + kMidBits;
+
+double lanczos3(double x) {
+  x = std::fabs(x);
+  if (x < 1e-9)
+    return 1.0;
+  if (x >= 3.0)
+    return 0.0;
+  const double px = M_PI * x;
+  return 3.0 * std::sin(px) * std::sin(px / 3.0) / (px * px);
 }
+
+// Contribution of a run of source pixels to each output pixel: output i uses
+// source pixels start[i] .. start[i] + count[i] - 1 with weights
+// weights[i * stride ...]. Pairs of weights are also kept packed as int32
+// (low half: even tap, high half: odd tap) for the SSE2 multiply-add.
+struct WeightTable {
+  std::vector<int> start;
+  std::vector<int> count;
+  std::vector<int16_t> weights;
+  int stride = 0;
+};
+
+WeightTable buildWeights(int srcLen, double srcStart, double srcExtent, int dstLen) {
+  WeightTable t;
+  const double scale = srcExtent / dstLen;
+  const double filterScale = std::max(scale, 1.0);
+  const double support = 3.0 * filterScale;
+  // Enough room for every run, rounded up to an even count.
+  t.stride = std::min(srcLen, static_cast<int>(std::ceil(2.0 * support)) + 2);
+  t.stride += t.stride & 1;
+  t.start.resize(dstLen);
+  t.count.resize(dstLen);
+  t.weights.assign(static_cast<size_t>(dstLen) * t.stride, 0);
+
+  std::vector<double> w(t.stride);
+  for (int i = 0; i < dstLen; ++i) {
+    const double centre = srcStart + (i + 0.5) * scale;
+    const long lo = static_cast<long>(std::floor(centre - support));
+    const long hi = static_cast<long>(std::ceil(centre + support));
+    const int first = static_cast<int>(std::clamp<long>(lo, 0, srcLen - 1));
+    const int last = static_cast<int>(std::clamp<long>(hi, 0, srcLen - 1));
+    const int n = last - first + 1;
+    std::fill(w.begin(), w.begin() + n, 0.0);
+    double sum = 0;
+    for (long j = lo; j <= hi; ++j) {
+      const double v = lanczos3((j + 0.5 - centre) / filterScale);
+      if (v == 0.0)
+        continue;
+      const int k = static_cast<int>(std::clamp<long>(j, first, last)) - first;
+      w[k] += v;
+      sum += v;
+    }
+    if (std::fabs(sum) < 1e-12) { // cannot happen with a sane kernel; nearest pixel
+      std::fill(w.begin(), w.begin() + n, 0.0);
+      w[std::clamp(static_cast<int>(std::floor(centre)), first, last) - first] = 1.0;
+      sum = 1.0;
+    }
+    // Quantise, then give the rounding residue to the largest tap so that the
+    // fixed-point weights sum to exactly one.
+    int16_t *q = &t.weights[static_cast<size_t>(i) * t.stride];
+    int total = 0, biggest = 0;
+    for (int k = 0; k < n; ++k) {
+      q[k] = static_cast<int16_t>(std::lround(w[k] / sum * (1 << kWeightBits)));
+      total += q[k];
+      if (std::abs(q[k]) > std::abs(q[biggest]))
+        biggest = k;
+    }
+    q[biggest] = static_cast<int16_t>(q[biggest] + ((1 << kWeightBits) - total));
+    // Drop zero taps at both ends: fewer multiplies for the same result.
+    int s = 0, e = n;
+    while (e - s > 1 && q[s] == 0)
+      ++s;
+    while (e - s > 1 && q[e - 1] == 0)
+      --e;
+    if (s > 0)
+      std::memmove(q, q + s, sizeof(int16_t) * (e - s));
+    std::fill(q + (e - s), q + t.stride, int16_t(0));
+    t.start[i] = first + s;
+    t.count[i] = e - s;
+  }
+  return t;
+}
+
+inline int16_t saturate16(int v) {
+  return static_cast<int16_t>(std::clamp(v, -32768, 32767));
+}
+
+// Horizontal pass of one row: 4 channels per pixel into 16-bit fixed point.
+[[gnu::noinline]] void horizontalRowPortable(const uint8_t *src, int16_t *dst, const WeightTable &t, int dstW) {
+  for (int x = 0; x < dstW; ++x) {
+    const uint8_t *p = src + 4 * t.start[x];
+    const int16_t *w = &t.weights[static_cast<size_t>(x) * t.stride];
+    int a0 = 0, a1 = 0, a2 = 0, a3 = 0;
+    for (int k = 0; k < t.count[x]; ++k) {
+      const int wk = w[k];
+      a0 += p[4 * k + 0] * wk;
+      a1 += p[4 * k + 1] * wk;
+      a2 += p[4 * k + 2] * wk;
+      a3 += p[4 * k + 3] * wk;
+    }
+    constexpr int round = 1 << (kHShift - 1);
+    dst[4 * x + 0] = saturate16((a0 + round) >> kHShift);
+    dst[4 * x + 1] = saturate16((a1 + round) >> kHShift);
+    dst[4 * x + 2] = saturate16((a2 + round) >> kHShift);
+    dst[4 * x + 3] = saturate16((a3 + round) >> kHShift);
+  }
+}
+
+// Vertical pass of one output row from the intermediate rows.
+[[gnu::noinline]] void verticalRowPortable(const int16_t *const *rows, const int16_t *w, int count, uint32_t *dst,
+                                           int dstW, std::vector<int32_t> &acc) {
+  const int n = 4 * dstW;
+  acc.assign(n, 1 << (kVShift - 1));
+  int32_t *a = acc.data();
+  for (int k = 0; k < count; ++k) {
+    const int16_t *row = rows[k];
+    const int32_t wk = w[k];
+    for (int x = 0; x < n; ++x)
+      a[x] += row[x] * wk;
+  }
+  // Channels are handled in memory order, so this path does not depend on
+  // the byte order; the alpha byte is set through the 32-bit pixel value.
+  uint8_t *bytes = reinterpret_cast<uint8_t *>(dst);
+  for (int x = 0; x < n; ++x)
+    bytes[x] = static_cast<uint8_t>(std::clamp(a[x] >> kVShift, 0, 255));
+  for (int x = 0; x < dstW; ++x)
+    dst[x] |= 0xFF000000u;
+}
+
+#ifdef __SSE2__
+// The SIMD form of a weight table: every output's taps padded with zero
+// weights to whole groups (4 taps horizontally, 2 vertically), the run moved
+// left where needed so that a group never reads past the end of the line, and
+// each pair of weights broadcast into a vector ready for _mm_madd_epi16.
+struct alignas(16) WeightPair {
+  int32_t lanes[4];
+  __m128i get() const { return _mm_load_si128(reinterpret_cast<const __m128i *>(lanes)); }
+};
+
+struct SimdWeights {
+  std::vector<int> start;  // first source index of each output's run
+  std::vector<int> groups; // pairs of taps (vertical) or quads (horizontal)
+  std::vector<WeightPair> pairs;
+  int stride = 0; // vectors per output
+  bool usable = true;
+};
+
+SimdWeights simdWeights(const WeightTable &t, int srcLen, int group) {
+  SimdWeights s;
+  const int dstLen = static_cast<int>(t.start.size());
+  const int pairsPerGroup = group / 2;
+  s.stride = (t.stride + group - 1) / group * pairsPerGroup;
+  s.start.resize(dstLen);
+  s.groups.resize(dstLen);
+  s.pairs.assign(static_cast<size_t>(dstLen) * s.stride, WeightPair{});
+  std::vector<int16_t> padded;
+  for (int i = 0; i < dstLen; ++i) {
+    const int groups = (t.count[i] + group - 1) / group;
+    const int len = groups * group;
+    int first = t.start[i];
+    if (first + len > srcLen)
+      first = srcLen - len;
+    if (first < 0) { // the line is shorter than one padded run
+      s.usable = false;
+      return s;
+    }
+    padded.assign(len, 0);
+    const int16_t *w = &t.weights[static_cast<size_t>(i) * t.stride];
+    for (int k = 0; k < t.count[i]; ++k)
+      padded[t.start[i] - first + k] = w[k];
+    s.start[i] = first;
+    s.groups[i] = groups;
+    for (int k = 0; k < len; k += 2) {
+      const int32_t pair = static_cast<uint16_t>(padded[k]) | (static_cast<int32_t>(padded[k + 1]) << 16);
+      s.pairs[static_cast<size_t>(i) * s.stride + k / 2] = WeightPair{{pair, pair, pair, pair}};
+    }
+  }
+  return s;
+}
+
+[[gnu::noinline]] void horizontalRowSse2(const uint8_t *src, int16_t *dst, const SimdWeights &t, int dstW) {
+  const __m128i zero = _mm_setzero_si128();
+  const __m128i round = _mm_set1_epi32(1 << (kHShift - 1));
+  for (int x = 0; x < dstW; ++x) {
+    const uint8_t *p = src + 4 * t.start[x];
+    const WeightPair *w = &t.pairs[static_cast<size_t>(x) * t.stride];
+    __m128i acc0 = round, acc1 = _mm_setzero_si128();
+    for (int g = 0; g < t.groups[x]; ++g, p += 16, w += 2) {
+      // Four pixels p0..p3; reorder to p0 p2 p1 p3 and interleave the bytes
+      // of p0/p1 and p2/p3 so each channel's pair sits side by side:
+      // b0 b1 g0 g1 r0 r1 a0 a1 | b2 b3 g2 g3 r2 r3 a2 a3.
+      const __m128i four = _mm_loadu_si128(reinterpret_cast<const __m128i *>(p));
+      const __m128i swapped = _mm_shuffle_epi32(four, _MM_SHUFFLE(3, 1, 2, 0));
+      const __m128i inter = _mm_unpacklo_epi8(swapped, _mm_srli_si128(swapped, 8));
+      acc0 = _mm_add_epi32(acc0, _mm_madd_epi16(_mm_unpacklo_epi8(inter, zero), w[0].get()));
+      acc1 = _mm_add_epi32(acc1, _mm_madd_epi16(_mm_unpackhi_epi8(inter, zero), w[1].get()));
+    }
+    const __m128i acc = _mm_srai_epi32(_mm_add_epi32(acc0, acc1), kHShift);
+    _mm_storel_epi64(reinterpret_cast<__m128i *>(dst + 4 * x), _mm_packs_epi32(acc, acc));
+  }
+}
+
+// One output row from the intermediate rows rows[0 .. 2 * groups - 1].
+[[gnu::noinline]] void verticalRowSse2(const int16_t *const *rows, const WeightPair *w, int groups, uint32_t *dst,
+                                       int dstW) {
+  const int n = 4 * dstW; // int16 values per row
+  const __m128i round = _mm_set1_epi32(1 << (kVShift - 1));
+  const __m128i alpha = _mm_set1_epi32(static_cast<int>(0xFF000000u));
+  int x = 0;
+  for (; x + 8 <= n; x += 8) { // two pixels per step
+    __m128i lo = round, hi = round;
+    for (int g = 0; g < groups; ++g) {
+      const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i *>(rows[2 * g] + x));
+      const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i *>(rows[2 * g + 1] + x));
+      const __m128i wg = w[g].get();
+      lo = _mm_add_epi32(lo, _mm_madd_epi16(_mm_unpacklo_epi16(a, b), wg));
+      hi = _mm_add_epi32(hi, _mm_madd_epi16(_mm_unpackhi_epi16(a, b), wg));
+    }
+    lo = _mm_srai_epi32(lo, kVShift);
+    hi = _mm_srai_epi32(hi, kVShift);
+    const __m128i bytes = _mm_packus_epi16(_mm_packs_epi32(lo, hi), _mm_setzero_si128());
+    _mm_storel_epi64(reinterpret_cast<__m128i *>(dst + x / 4), _mm_or_si128(bytes, alpha));
+  }
+  if (x < n) { // the last pixel of an odd width
+    __m128i acc = round;
+    for (int g = 0; g < groups; ++g) {
+      const __m128i a = _mm_loadl_epi64(reinterpret_cast<const __m128i *>(rows[2 * g] + x));
+      const __m128i b = _mm_loadl_epi64(reinterpret_cast<const __m128i *>(rows[2 * g + 1] + x));
+      acc = _mm_add_epi32(acc, _mm_madd_epi16(_mm_unpacklo_epi16(a, b), w[g].get()));
+    }
+    acc = _mm_srai_epi32(acc, kVShift);
+    const __m128i bytes = _mm_packus_epi16(_mm_packs_epi32(acc, acc), acc);
+    dst[x / 4] = static_cast<uint32_t>(_mm_cvtsi128_si32(_mm_or_si128(bytes, alpha)));
+  }
+}
+#endif
+
+} // namespace
+
+namespace detail {
+
+bool resampleHasSimd() {
+#ifdef __SSE2__
+  return true;
+#else
+  return false;
+#endif
+}
+
+QImage resampleLanczos3Impl(const QImage &input, const QRectF &srcRect, const QSize &dstSize, bool allowSimd) {
+  if (input.isNull() || dstSize.isEmpty() || !srcRect.isValid() || srcRect.isEmpty())
+    return {};
+  // Coordinates far beyond any picture (or not numbers at all) have no answer.
+  constexpr double kLimit = 1 << 30;
+  for (double v : {srcRect.x(), srcRect.y(), srcRect.width(), srcRect.height()})
+    if (!(std::fabs(v) < kLimit))
+      return {};
+  const QImage src = input.format() == QImage::Format_RGB32 || input.format() == QImage::Format_ARGB32
+                         ? input
+                         : input.convertToFormat(QImage::Format_RGB32);
+  if (src.isNull())
+    return {};
+  const int dstW = dstSize.width(), dstH = dstSize.height();
+  QImage out(dstW, dstH, QImage::Format_RGB32);
+  if (out.isNull()) // allocation refused
+    return {};
+
+  const WeightTable hw = buildWeights(src.width(), srcRect.x(), srcRect.width(), dstW);
+  const WeightTable vw = buildWeights(src.height(), srcRect.y(), srcRect.height(), dstH);
+
+#ifdef __SSE2__
+  SimdWeights hs, vs;
+  if (allowSimd) {
+    hs = simdWeights(hw, src.width(), 4);
+    vs = simdWeights(vw, src.height(), 2);
+  }
+  const bool simdH = allowSimd && hs.usable;
+  const bool simdV = allowSimd && vs.usable;
+#endif
+  // Rows filtered horizontally are kept in a small ring, just large enough
+  // for the longest vertical run: it stays in cache, and the memory needed
+  // does not grow with the picture. Runs move down monotonically, so each
+  // source row is filtered once.
+  int ringRows = 1;
+  for (int y = 0; y < dstH; ++y) {
+#ifdef __SSE2__
+    if (simdV) {
+      ringRows = std::max(ringRows, 2 * vs.groups[y]);
+      continue;
+    }
+#endif
+    ringRows = std::max(ringRows, vw.count[y]);
+  }
+  const size_t midStride = static_cast<size_t>(4) * dstW + 8; // a little slack between rows
+  std::unique_ptr<int16_t[]> ring(new (std::nothrow) int16_t[midStride * ringRows]);
+  if (!ring)
+    return {};
+  std::vector<int> slotRow(ringRows, -1);
+  std::vector<const int16_t *> runRows(ringRows);
+
+  const uint8_t *srcBits = src.constBits();
+  const qsizetype srcStride = src.bytesPerLine();
+  auto filteredRow = [&](int row) -> const int16_t * {
+    const int slot = row % ringRows;
+    int16_t *dst = ring.get() + slot * midStride;
+    if (slotRow[slot] != row) {
+      const uint8_t *line = srcBits + row * srcStride;
+#ifdef __SSE2__
+      if (simdH)
+        horizontalRowSse2(line, dst, hs, dstW);
+      else
+#endif
+        horizontalRowPortable(line, dst, hw, dstW);
+      slotRow[slot] = row;
+    }
+    return dst;
+  };
+
+  std::vector<int32_t> acc;
+  for (int y = 0; y < dstH; ++y) {
+    uint32_t *dst = reinterpret_cast<uint32_t *>(out.scanLine(y));
+#ifdef __SSE2__
+    if (simdV) {
+      for (int k = 0; k < 2 * vs.groups[y]; ++k)
+        runRows[k] = filteredRow(vs.start[y] + k);
+      verticalRowSse2(runRows.data(), &vs.pairs[static_cast<size_t>(y) * vs.stride], vs.groups[y], dst, dstW);
+      continue;
+    }
+#endif
+    for (int k = 0; k < vw.count[y]; ++k)
+      runRows[k] = filteredRow(vw.start[y] + k);
+    verticalRowPortable(runRows.data(), &vw.weights[static_cast<size_t>(y) * vw.stride], vw.count[y], dst, dstW, acc);
+  }
+  return out;
+}
+
+} // namespace detail
+
+QImage resampleLanczos3(const QImage &src, const QRectF &srcRect, const QSize &dstSize) {
+  return detail::resampleLanczos3Impl(src, srcRect, dstSize, true);
+}
+
 } // namespace kuvo
