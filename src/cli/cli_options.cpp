@@ -316,6 +316,10 @@ bool parseCommandLine(const QStringList &args, CliJob &job, QString &error) {
       value = arg.mid(eq + 1);
       arg = arg.left(eq);
       hasValue = true;
+    } else if ((arg.startsWith(QLatin1String("-j")) || arg.startsWith(QLatin1String("-o"))) && arg.size() > 2) {
+      value = arg.mid(2); // -j2, -oOUT
+      arg = arg.left(2);
+      hasValue = true;
     }
     if (flagOptions.contains(arg)) {
       if (arg == QLatin1String("-r") || arg == QLatin1String("--recursive"))
