@@ -112,13 +112,16 @@ struct Parser {
       s.outputFolder = QDir::cleanPath(QDir::current().absoluteFilePath(v));
     } else if (opt == QLatin1String("--format")) {
       static const QStringList formats{QStringLiteral("jpg"), QStringLiteral("png"), QStringLiteral("tiff"),
-                                       QStringLiteral("bmp")};
+                                       QStringLiteral("bmp"), QStringLiteral("webp")};
       if (v == QLatin1String("original") || v == OriginalFormatText)
         s.outputFormat = OriginalFormatText;
       else if (formats.contains(v))
         s.outputFormat = v;
       else
-        return fail(QStringLiteral("未知的输出格式“%1”：可选 original、jpg、png、tiff、bmp。").arg(v));
+        return fail(QStringLiteral("未知的输出格式“%1”：可选 original、jpg、png、tiff、bmp、webp。").arg(v));
+    } else if (opt == QLatin1String("--max-kb")) {
+      if (!integer(opt, v, 0, 1000000, s.maxJpegKb))
+        return false;
     } else if (opt == QLatin1String("--quality")) {
       if (!integer(opt, v, 0, 100, s.jpegQuality))
         return false;
@@ -274,7 +277,7 @@ struct Parser {
   }
 };
 
-const QStringList flagOptions{QStringLiteral("-r"),         QStringLiteral("--recursive"), QStringLiteral("--keep-small"),
+const QStringList flagOptions{QStringLiteral("--strip-metadata"), QStringLiteral("--strip-gps"), QStringLiteral("--keep-date"), QStringLiteral("-r"),         QStringLiteral("--recursive"), QStringLiteral("--keep-small"),
                               QStringLiteral("--error-log"), QStringLiteral("--quiet"),     QStringLiteral("--bold"),
                               QStringLiteral("--italic"),    QStringLiteral("--underline"), QStringLiteral("-h"),
                               QStringLiteral("--help")};
@@ -324,6 +327,12 @@ bool parseCommandLine(const QStringList &args, CliJob &job, QString &error) {
     if (flagOptions.contains(arg)) {
       if (arg == QLatin1String("-r") || arg == QLatin1String("--recursive"))
         job.recursive = true;
+      else if (arg == QLatin1String("--strip-metadata"))
+        job.settings.keepMetadata = false;
+      else if (arg == QLatin1String("--strip-gps"))
+        job.settings.stripGps = true;
+      else if (arg == QLatin1String("--keep-date"))
+        job.settings.keepFileDate = true;
       else if (arg == QLatin1String("--keep-small"))
         job.settings.keepSmall = true;
       else if (arg == QLatin1String("--error-log"))
@@ -365,7 +374,7 @@ QString helpText() {
 把图片按同一任务批量处理：缩放、裁剪、旋转、特效、边框、水印、改名并保存。
 
 输入:
-  图片或文件夹          图片文件(jpg/bmp/gif/png/tiff)；文件夹中的图片按名称顺序处理
+  图片或文件夹          图片文件(jpg/bmp/gif/png/tiff/webp)；文件夹中的图片按名称顺序处理
   -r, --recursive       同时处理子文件夹中的图片
   --job 文件            从任务文件(INI，[Options] 段，键名同设置)读取设置；命令行选项优先
 
@@ -409,8 +418,12 @@ QString helpText() {
 
 输出:
   -o, --output 文件夹   输出文件夹(不存在时自动创建)，默认为程序目录下的 zp
-  --format 格式         original(原格式) | jpg | png | tiff | bmp，默认 jpg
-  --quality N           JPG 质量 0-100，默认 100
+  --format 格式         original(原格式) | jpg | png | tiff | bmp | webp，默认 jpg
+  --quality N           JPG(和 WebP)质量 0-100，默认 100
+  --max-kb N            限制 JPG 文件大小(KB)：自动选取放得下的最高质量；0 为不限制
+  --strip-metadata      不保留照片信息(EXIF、XMP、IPTC、颜色配置文件)
+  --strip-gps           保留照片信息，但去除 GPS 位置信息
+  --keep-date           输出文件的修改时间与原图片相同
   --rename 前缀         改名：前缀 + 顺序号(从 0 开始)
   --digits N            顺序号位数，默认 4
   --error-log           有错误时在输出文件夹写入 ErrorLog.txt

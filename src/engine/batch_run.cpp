@@ -3,6 +3,8 @@
 #include "engine/savers.h"
 
 #include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QElapsedTimer>
 #include <QFuture>
 #include <QSaveFile>
@@ -58,7 +60,7 @@ PictureWork makePicture(ProcessingSettings settings, int index) {
   PipelineResult result = funImgDone(settings, index);
   work.errorText = std::move(result.errorText);
   work.placement = result.placement;
-  work.encoded = encodePicture(settings, index, result.canvas);
+  work.encoded = encodePicture(settings, index, result.canvas, result.sourceData);
   work.settings = std::move(settings);
   return work;
 }
@@ -90,6 +92,12 @@ PictureOutcome BatchRun::commit(int index, const QString &source, const PictureW
     outcome.outputPath = work.encoded.path;
     summary.outputPaths[index] = work.encoded.path;
     ++summary.saved;
+    entries += work.encoded.warning;
+    if (work.settings.keepFileDate) {
+      QFile written(work.encoded.path);
+      if (written.open(QIODevice::ReadWrite))
+        written.setFileTime(QFileInfo(source).lastModified(), QFileDevice::FileModificationTime);
+    }
   }
   if (work.settings.upload && upload_) {
     const QString url =

@@ -42,7 +42,8 @@ int dotsPerInch(const QImage &image, bool horizontal) {
 
 // PNG goes through Qt's writer: from an opaque RGB32 picture it writes
 // colour type 2, 8 bits per sample.
-static std::optional<QByteArray> encodePng(const QImage &image) {
+// WebP likewise, through Qt's image-formats plugin, with the JPEG quality.
+static std::optional<QByteArray> encodeWithQt(const QImage &image, const char *format, int quality = -1) {
   const QImage rgb = opaqueRgb32(image);
   if (rgb.isNull())
     return std::nullopt;
@@ -50,7 +51,9 @@ static std::optional<QByteArray> encodePng(const QImage &image) {
   QBuffer buffer(&bytes);
   if (!buffer.open(QIODevice::WriteOnly))
     return std::nullopt;
-  QImageWriter writer(&buffer, "png");
+  QImageWriter writer(&buffer, format);
+  if (quality >= 0)
+    writer.setQuality(std::clamp(quality, 0, 100));
   if (!writer.write(rgb))
     return std::nullopt;
   return bytes;
@@ -65,7 +68,9 @@ std::optional<QByteArray> encodeWithEncoder(const QImage &image, const QString &
   if (ext == QLatin1String("gif"))
     return encodeGif(image);
   if (ext == QLatin1String("png"))
-    return encodePng(image);
+    return encodeWithQt(image, "png");
+  if (ext == QLatin1String("webp"))
+    return encodeWithQt(image, "webp", quality);
   if (ext == QLatin1String("tiff"))
     return encodeTiff(image);
   return std::nullopt;

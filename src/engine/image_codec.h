@@ -10,7 +10,8 @@ namespace kuvo {
 
 // Encodes by the lower-cased extension: "jpg" (quality 0-100 on the libjpeg
 // scale; values outside are clamped), "png", "gif" (giflib with a
-// libimagequant palette), "tiff" (uncompressed, 3 x 8 bit). Any input format
+// libimagequant palette), "tiff" (uncompressed, 3 x 8 bit), "webp" (lossy,
+// with the quality). Any input format
 // is accepted; a picture with alpha is laid over white first.
 // Any other extension ("jpeg", "tif", "bmp", ...) is not an encoder format and
 // gives nullopt, as does a null image.

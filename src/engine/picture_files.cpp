@@ -8,7 +8,8 @@ namespace kuvo {
 bool isAcceptedPicture(const QString &path) {
   const QString tail3 = path.right(3).toLower();
   return tail3 == QLatin1String("jpg") || tail3 == QLatin1String("bmp") || tail3 == QLatin1String("gif") ||
-         tail3 == QLatin1String("png") || path.right(4).toLower() == QLatin1String("tiff");
+         tail3 == QLatin1String("png") || path.right(4).toLower() == QLatin1String("tiff") ||
+         path.right(5).toLower() == QLatin1String(".webp");
 }
 
 namespace {

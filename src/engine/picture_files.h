@@ -6,7 +6,8 @@
 namespace kuvo {
 
 // A path whose last three characters are jpg, bmp, gif or png, or whose last
-// four are tiff, in any letter case. Only the name is tested.
+// four are tiff, or that ends in .webp, in any letter case. Only the name is
+// tested.
 bool isAcceptedPicture(const QString &path);
 
 // The accepted pictures of a folder in name order (case-insensitive), with

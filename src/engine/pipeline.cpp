@@ -13,6 +13,7 @@ PipelineResult processPicture(const ProcessingSettings &settings, const QString 
   const SourceFile source = readSourceFile(path);
   if (!source.ok())
     return result; // nothing to draw: the save step reports the picture
+  result.sourceData = source.data;
 
   // The size boxes are read as numbers; text that is not a number skips the
   // resize step and leaves the canvas empty.

@@ -13,6 +13,7 @@ struct PipelineResult {
   QImage canvas;      // Format_RGB32 on white; null when the source could not be used
   QString errorText;  // error entries of this picture, each ending "\r\n"
   OverlayPlacement placement;
+  QByteArray sourceData; // the source file's bytes, for its metadata
 };
 
 // Composes list entry index of settings.files: load and size, rotate or

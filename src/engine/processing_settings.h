@@ -84,6 +84,10 @@ struct ProcessingSettings {
   bool rename = false;
   QString prefix = QStringLiteral("Kuvo_");
   QString counterWidth = QStringLiteral("4");
+  bool keepMetadata = true;  // EXIF, XMP, IPTC and ICC of the source go into the output
+  bool stripGps = false;     // ... less the GPS position
+  bool keepFileDate = false; // the output's modification time follows the source
+  int maxJpegKb = 0;         // JPEG outputs no larger than this many KB; 0: no limit
 
   // After the run and publishing
   bool upload = false;

@@ -1,6 +1,7 @@
 #include "engine/savers.h"
 
 #include "engine/image_codec.h"
+#include "engine/metadata.h"
 #include "engine/output_naming.h"
 
 #include <QDir>
@@ -42,7 +43,49 @@ bool isSafeFileName(const QString &fileName) {
 }
 } // namespace
 
-EncodedPicture encodePicture(const ProcessingSettings &settings, int index, const QImage &canvas) {
+SizedJpeg encodeJpegWithin(const QImage &canvas, int quality, qint64 maxBytes, qint64 overhead) {
+  SizedJpeg best;
+  int encodes = 0;
+  auto tryQuality = [&](int q) -> bool {
+    ++encodes;
+    const auto bytes = encodeWithEncoder(canvas, QStringLiteral("jpg"), q);
+    if (!bytes)
+      return false;
+    const bool fits = bytes->size() + overhead <= maxBytes;
+    // Keep the best fitting file; while none fits, the smallest one tried.
+    if (fits ? (!best.fits || q > best.quality) : (!best.fits && (best.bytes.isEmpty() || q < best.quality))) {
+      best.bytes = *bytes;
+      best.quality = q;
+      best.fits = fits;
+    }
+    return fits;
+  };
+  quality = std::clamp(quality, 0, 100);
+  if (tryQuality(quality) || quality <= 10)
+    return best;
+  if (!tryQuality(10))
+    return best; // even the lowest quality is too large
+  int lo = 11, hi = quality - 1; // best fitting so far: 10
+  while (lo <= hi && encodes < 8) {
+    const int mid = (lo + hi + 1) / 2;
+    if (tryQuality(mid))
+      lo = mid + 1;
+    else
+      hi = mid - 1;
+  }
+  return best;
+}
+
+namespace {
+bool carriesMetadata(const QString &extension) {
+  const QString ext = extension.toLower();
+  return ext == QLatin1String("jpg") || ext == QLatin1String("png") || ext == QLatin1String("tiff") ||
+         ext == QLatin1String("webp");
+}
+} // namespace
+
+EncodedPicture encodePicture(const ProcessingSettings &settings, int index, const QImage &canvas,
+                             const QByteArray &sourceData) {
   EncodedPicture picture;
   const QString source = settings.files.value(index);
   picture.extension = outputExtensionFor(settings, source, &picture.bmpSaver);
@@ -50,12 +93,31 @@ EncodedPicture encodePicture(const ProcessingSettings &settings, int index, cons
   picture.path = settings.outputFolder + QLatin1Char('/') + picture.name + QLatin1Char('.') + picture.extension;
   if (canvas.isNull() || !isSafeFileName(picture.name + QLatin1Char('.') + picture.extension))
     return picture;
-  const auto bytes = picture.bmpSaver ? encodeBmp(canvas)
-                                      : encodeWithEncoder(canvas, picture.extension, settings.jpegQuality);
-  if (bytes) {
-    picture.bytes = *bytes;
-    picture.encoded = true;
+  const bool keepMetadata = settings.keepMetadata && !picture.bmpSaver && carriesMetadata(picture.extension) &&
+                            !sourceData.isEmpty();
+  const MetadataOptions metadata{settings.stripGps, canvas.size()};
+  auto bytes = picture.bmpSaver ? encodeBmp(canvas)
+                                : encodeWithEncoder(canvas, picture.extension, settings.jpegQuality);
+  if (!bytes)
+    return picture;
+  if (keepMetadata)
+    bytes = withSourceMetadata(*bytes, sourceData, metadata);
+
+  if (settings.maxJpegKb > 0 && picture.extension.toLower() == QLatin1String("jpg")) {
+    const qint64 limit = qint64(settings.maxJpegKb) * 1024;
+    if (bytes->size() > limit) {
+      // The metadata adds the same bytes whatever the quality.
+      const auto bare = encodeWithEncoder(canvas, picture.extension, settings.jpegQuality);
+      const qint64 overhead = bare ? std::max<qint64>(0, bytes->size() - bare->size()) : 0;
+      const SizedJpeg sized = encodeJpegWithin(canvas, settings.jpegQuality, limit, overhead);
+      bytes = keepMetadata ? withSourceMetadata(sized.bytes, sourceData, metadata) : sized.bytes;
+      if (!sized.fits)
+        picture.warning = settings.files.value(index) +
+                          QStringLiteral("在保存时发生错误:即使以质量10保存,文件仍大于%1KB。\r\n").arg(settings.maxJpegKb);
+    }
   }
+  picture.bytes = *bytes;
+  picture.encoded = true;
   return picture;
 }
 

@@ -17,13 +17,28 @@ struct EncodedPicture {
   bool bmpSaver = false;
   bool encoded = false;
   QByteArray bytes;
+  QString warning; // an error entry for a file written all the same (size limit not reached)
 };
 
 // The extension and saver for a source path under the job's output format.
 // Returns the extension; sets bmpSaver when the BMP saver is used.
 QString outputExtensionFor(const ProcessingSettings &settings, const QString &sourcePath, bool *bmpSaver);
 
-EncodedPicture encodePicture(const ProcessingSettings &settings, int index, const QImage &canvas);
+// Encodes the finished canvas; sourceData (the source file's bytes) supplies
+// the photo metadata kept in the output.
+EncodedPicture encodePicture(const ProcessingSettings &settings, int index, const QImage &canvas,
+                             const QByteArray &sourceData = QByteArray());
+
+// The highest JPEG quality from 10 up to quality whose file, plus overhead
+// bytes, fits into maxBytes, by bisection on the encoded size (at most 8
+// encodes). When even quality 10 does not fit, the quality-10 file is
+// returned with fits = false.
+struct SizedJpeg {
+  QByteArray bytes;
+  int quality = 0;
+  bool fits = false;
+};
+SizedJpeg encodeJpegWithin(const QImage &canvas, int quality, qint64 maxBytes, qint64 overhead = 0);
 
 // Writes an encoded picture. Returns true when the file is in place; on
 // failure appends the save error entry (encoder saver only) to errorText.

@@ -481,7 +481,9 @@ void TestImageCodec::extensions_data() {
     QTest::newRow(e) << e << QByteArray("gif");
   for (const char *e : {"tiff", "TIFF", "TiFf"})
     QTest::newRow(e) << e << QByteArray("tiff");
-  for (const char *e : {"jpeg", "JPEG", "tif", "bmp", "BMP", "webp", "", ".jpg", "jpg ", "pn", "tiff2"})
+  for (const char *e : {"webp", "WebP"})
+    QTest::newRow(e) << e << QByteArray("webp");
+  for (const char *e : {"jpeg", "JPEG", "tif", "bmp", "BMP", "", ".jpg", "jpg ", "pn", "tiff2"})
     QTest::newRow(qPrintable(QStringLiteral("unknown '%1'").arg(e))) << e << QByteArray();
 }
 

@@ -1,0 +1,107 @@
+#include "engine/metadata.h"
+
+// exiv2 0.27 hands images out as std::auto_ptr.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
+#include <exiv2/exiv2.hpp>
+
+#include <mutex>
+
+namespace kuvo {
+
+namespace {
+
+template <typename Data> void eraseIf(Data &data, bool (*match)(const std::string &key)) {
+  for (auto it = data.begin(); it != data.end();)
+    it = match(it->key()) ? data.erase(it) : std::next(it);
+}
+
+bool isGpsKey(const std::string &key) {
+  return key.rfind("Exif.GPSInfo.", 0) == 0 || key.rfind("Xmp.exif.GPS", 0) == 0;
+}
+
+// Tags that describe the original file's own encoding, or the original's
+// thumbnail: wrong for the new file.
+bool isStaleKey(const std::string &key) {
+  return key.rfind("Exif.Thumbnail.", 0) == 0 || key.rfind("Exif.Image2.", 0) == 0 ||
+         key == "Exif.Image.StripOffsets" || key == "Exif.Image.StripByteCounts" ||
+         key == "Exif.Image.Compression" || key == "Exif.Image.BitsPerSample" ||
+         key == "Exif.Image.PhotometricInterpretation" || key == "Exif.Image.SamplesPerPixel" ||
+         key == "Exif.Image.ImageWidth" || key == "Exif.Image.ImageLength" ||
+         key == "Exif.Image.RowsPerStrip" || key == "Exif.Image.PlanarConfiguration" ||
+         key == "Exif.Image.JPEGInterchangeFormat" || key == "Exif.Image.JPEGInterchangeFormatLength";
+}
+
+} // namespace
+
+QByteArray withSourceMetadata(const QByteArray &encoded, const QByteArray &source, const MetadataOptions &options) {
+  if (encoded.isEmpty() || source.isEmpty())
+    return encoded;
+  // The XMP toolkit must be set up once before several threads use it; and a
+  // damaged source is reported by the result, not by exiv2's own messages.
+  static std::once_flag once;
+  std::call_once(once, [] {
+    Exiv2::XmpParser::initialize();
+    Exiv2::LogMsg::setLevel(Exiv2::LogMsg::mute);
+  });
+  try {
+    Exiv2::Image::AutoPtr in =
+        Exiv2::ImageFactory::open(reinterpret_cast<const Exiv2::byte *>(source.constData()), source.size());
+    if (!in.get())
+      return encoded;
+    in->readMetadata();
+    Exiv2::ExifData exif = in->exifData();
+    Exiv2::XmpData xmp = in->xmpData();
+    Exiv2::IptcData iptc = in->iptcData();
+    const bool hasIcc = in->iccProfileDefined();
+    if (exif.empty() && xmp.empty() && iptc.empty() && !hasIcc)
+      return encoded;
+
+    Exiv2::ExifThumb(exif).erase();
+    eraseIf(exif, isStaleKey);
+    if (options.stripGps) {
+      eraseIf(exif, isGpsKey);
+      eraseIf(xmp, isGpsKey);
+    }
+    if (exif.findKey(Exiv2::ExifKey("Exif.Image.Orientation")) != exif.end())
+      exif["Exif.Image.Orientation"] = uint16_t(1);
+    if (xmp.findKey(Exiv2::XmpKey("Xmp.tiff.Orientation")) != xmp.end())
+      xmp["Xmp.tiff.Orientation"] = "1";
+    if (options.pixelSize.isValid()) {
+      if (exif.findKey(Exiv2::ExifKey("Exif.Photo.PixelXDimension")) != exif.end())
+        exif["Exif.Photo.PixelXDimension"] = uint32_t(options.pixelSize.width());
+      if (exif.findKey(Exiv2::ExifKey("Exif.Photo.PixelYDimension")) != exif.end())
+        exif["Exif.Photo.PixelYDimension"] = uint32_t(options.pixelSize.height());
+    }
+
+    Exiv2::Image::AutoPtr out =
+        Exiv2::ImageFactory::open(reinterpret_cast<const Exiv2::byte *>(encoded.constData()), encoded.size());
+    if (!out.get())
+      return encoded;
+    out->readMetadata();
+    out->setExifData(exif);
+    out->setXmpData(xmp);
+    if (out->mimeType() == "image/jpeg" || out->mimeType() == "image/png")
+      out->setIptcData(iptc); // the other writers have no place for IPTC
+    if (hasIcc)
+      out->setIccProfile(*in->iccProfile());
+    out->writeMetadata();
+
+    Exiv2::BasicIo &io = out->io();
+    if (io.open() != 0)
+      return encoded;
+    const long size = io.size();
+    Exiv2::DataBuf buffer = io.read(size);
+    io.close();
+    if (buffer.size_ != size || size <= 0)
+      return encoded;
+    return QByteArray(reinterpret_cast<const char *>(buffer.pData_), buffer.size_);
+  } catch (const std::exception &) {
+    // exiv2 reports damaged metadata by throwing: the picture is kept without it.
+    return encoded;
+  }
+}
+
+} // namespace kuvo
+
+#pragma GCC diagnostic pop

@@ -1,0 +1,20 @@
+#pragma once
+// Photo metadata carried from a source file into its processed copy.
+#include <QByteArray>
+#include <QSize>
+
+namespace kuvo {
+
+struct MetadataOptions {
+  bool stripGps = false;
+  QSize pixelSize; // the output's size, written into the EXIF pixel dimensions
+};
+
+// Copies EXIF, XMP, IPTC and the ICC profile of source (a file's bytes) into
+// encoded (a JPEG, PNG, TIFF or WebP file's bytes) and returns the result.
+// The output's pixels are already upright, so Orientation becomes 1, and the
+// embedded thumbnail (of the original) is dropped. When the source has no
+// metadata or either file cannot be handled, encoded is returned unchanged.
+QByteArray withSourceMetadata(const QByteArray &encoded, const QByteArray &source, const MetadataOptions &options);
+
+} // namespace kuvo
