@@ -1,7 +1,7 @@
 #include "cli/cli_options.h"
 
 #include "engine/size_presets.h"
-#include "engine/store_keys.h"
+#include "engine/job_file.h"
 #include "platform/program_paths.h"
 
 #include <QDir>
@@ -293,9 +293,7 @@ bool parseCommandLine(const QStringList &args, CliJob &job, QString &error) {
     if (args[i] == QLatin1String("--job")) {
       if (!QFileInfo(args[i + 1]).isReadable())
         return parser.fail(QStringLiteral("无法读取任务文件“%1”。").arg(args[i + 1]));
-      QSettings file(args[i + 1], QSettings::IniFormat);
-      file.beginGroup(QStringLiteral("Options"));
-      const QStringList bad = applyStoreKeys(job.settings, file);
+      const QStringList bad = loadJobFile(args[i + 1], job.settings);
       if (!bad.isEmpty())
         qWarning("%s", qPrintable(QStringLiteral("任务文件中这些项无法识别，已跳过：") + bad.join(QLatin1Char(' '))));
     }
