@@ -220,6 +220,39 @@ UploadOutcome uploadFile(const UploadSettings &settings, const QString &localPat
   return out;
 }
 
+UploadOutcome testFtpConnection(const UploadSettings &settings, const UploadTimeouts &timeouts) {
+  UploadOutcome out;
+  initCurlOnce();
+  const FtpEndpoint endpoint = parseFtpServer(settings.ftpServer);
+  CurlHandle h;
+  if (!endpoint.valid || !settings.serverSet() || !h.curl) {
+    out.code = UploadNoSession;
+    return out;
+  }
+  const RemotePlace place = remotePlace(endpoint, settings.ftpRootFolder);
+  const bool sftp = endpoint.scheme == QLatin1String("sftp");
+  const QString url = endpoint.baseUrl() + (sftp ? QStringLiteral("~/") : QString()) + place.urlPath;
+  char errorBuffer[CURL_ERROR_SIZE] = {};
+  commonOptions(h.curl, settings, endpoint, timeouts, errorBuffer);
+  curl_easy_setopt(h.curl, CURLOPT_URL, url.toUtf8().constData());
+  curl_easy_setopt(h.curl, CURLOPT_NOBODY, 1L);
+  const CURLcode rc = curl_easy_perform(h.curl);
+  if (rc == CURLE_OK) {
+    out.url = publicUrl(settings.webUrlPrefix, QString());
+    return out;
+  }
+  out.detail = QString::fromUtf8(errorBuffer[0] ? errorBuffer : curl_easy_strerror(rc));
+  curl_off_t pretransfer = 0;
+  curl_easy_getinfo(h.curl, CURLINFO_PRETRANSFER_TIME_T, &pretransfer);
+  if (rc == CURLE_UNSUPPORTED_PROTOCOL || rc == CURLE_URL_MALFORMAT || rc == CURLE_NOT_BUILT_IN)
+    out.code = UploadNoSession;
+  else if (pretransfer == 0 && failsBeforeLogin(rc))
+    out.code = UploadNoConnection;
+  else
+    out.code = UploadTransferFailed;
+  return out;
+}
+
 FtpUploader::FtpUploader(const UploadSettings &settings)
     : settings_(settings), clock_([] { return QDateTime::currentDateTime(); }) {}
 

@@ -83,3 +83,12 @@ private:
 };
 
 } // namespace kuvo
+
+namespace kuvo {
+
+// Connects, logs in and enters the remote root folder (creating nothing):
+// UploadOk, UploadNoSession, UploadNoConnection, or UploadTransferFailed when
+// the folder cannot be entered. For the "test" button of the settings window.
+UploadOutcome testFtpConnection(const UploadSettings &settings, const UploadTimeouts &timeouts = {});
+
+} // namespace kuvo
