@@ -12,7 +12,9 @@ QString uploadErrorEntry(const QString &localPath, int code) {
   return localPath + QStringLiteral("在传输文件时发生错误:(错误代码:%1)。\r\n").arg(code);
 }
 
-QString remoteNameStamp(const QDateTime &when) { return when.toString(QStringLiteral("yyMMddHHmmss_")); }
+QString remoteNameStamp(const QDateTime &when) {
+  return when.toString(QStringLiteral("yyMMddHHmmss_"));
+}
 
 QString publicUrl(const QString &webUrlPrefix, const QString &remoteName) {
   QString prefix = webUrlPrefix.trimmed();
@@ -192,7 +194,8 @@ UploadOutcome uploadFile(const UploadSettings &settings, const QString &localPat
   if (sftp) {
     const QString dir = QStringLiteral("/~/") + place.plainPath;
     h.addQuote(QStringLiteral("*rm ") + sftpQuoted(dir + remoteName));
-    h.addQuote(QStringLiteral("rename ") + sftpQuoted(dir + tempName) + QLatin1Char(' ') + sftpQuoted(dir + remoteName));
+    h.addQuote(QStringLiteral("rename ") + sftpQuoted(dir + tempName) + QLatin1Char(' ') +
+               sftpQuoted(dir + remoteName));
   } else {
     h.addQuote(QStringLiteral("*DELE ") + remoteName);
     h.addQuote(QStringLiteral("RNFR ") + tempName);

@@ -16,8 +16,8 @@ namespace kuvo {
 // The error codes of the upload entries.
 enum UploadErrorCode {
   UploadOk = 0,
-  UploadNoSession = 1,    // no transfer handle, or the server text is unusable
-  UploadNoConnection = 2, // host unreachable, login refused, TLS/SSH handshake failed
+  UploadNoSession = 1,     // no transfer handle, or the server text is unusable
+  UploadNoConnection = 2,  // host unreachable, login refused, TLS/SSH handshake failed
   UploadTransferFailed = 3 // connected, but the file did not arrive complete
 };
 

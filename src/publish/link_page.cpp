@@ -10,9 +10,10 @@
 namespace kuvo {
 
 QString linkPageHeader() {
-  return QStringLiteral("<font color=red>【Kuvo网络图片使用指南】<br>下面这些图片已经传输到了网络空间。复制您需要的图片,"
-                        "直接粘贴到网站的编辑框里即可使用。<br>如果网站不支持直接粘贴,请选择插入图片,选择对应的图片地址即可。"
-                        "</font><br><hr><br>");
+  return QStringLiteral(
+      "<font color=red>【Kuvo网络图片使用指南】<br>下面这些图片已经传输到了网络空间。复制您需要的图片,"
+      "直接粘贴到网站的编辑框里即可使用。<br>如果网站不支持直接粘贴,请选择插入图片,选择对应的图片地址即可。"
+      "</font><br><hr><br>");
 }
 
 QString linkPageText(const ProcessingSettings &settings, const QStringList &urlsByIndex) {
@@ -62,6 +63,8 @@ bool funCreateHtm(const ProcessingSettings &settings, const QStringList &urlsByI
   return true;
 }
 
-QString defaultUploadHistoryPath() { return QDir(scratchFolder()).filePath(UploadHistoryName); }
+QString defaultUploadHistoryPath() {
+  return QDir(scratchFolder()).filePath(UploadHistoryName);
+}
 
 } // namespace kuvo

@@ -10,7 +10,9 @@
 
 namespace kuvo {
 
-QStringList pdfFontFamilies() { return {QStringLiteral("黑体"), QStringLiteral("WenQuanYi Zen Hei")}; }
+QStringList pdfFontFamilies() {
+  return {QStringLiteral("黑体"), QStringLiteral("WenQuanYi Zen Hei")};
+}
 
 QString pdfFileName(const QString &title) {
   QString name;
@@ -29,11 +31,15 @@ QString pdfFileName(const QString &title) {
   return name + QStringLiteral(".pdf");
 }
 
-QString pdfDateText(const QDate &date) { return date.toString(QStringLiteral("yyyy年MM月dd日")); }
+QString pdfDateText(const QDate &date) {
+  return date.toString(QStringLiteral("yyyy年MM月dd日"));
+}
 
 namespace {
 
-QRectF frame(int left, int top, int right, int bottom) { return QRectF(left, top, right - left, bottom - top); }
+QRectF frame(int left, int top, int right, int bottom) {
+  return QRectF(left, top, right - left, bottom - top);
+}
 
 // Text centred in its rectangle. A rectangle lower than one line (the
 // caption strip) grows downwards so the text starts at its top instead of
@@ -67,7 +73,8 @@ PdfResult MakePdf(const ProcessingSettings &settings, const QStringList &outputP
   const QString path = QDir(settings.outputFolder).filePath(pdfFileName(settings.pdfTitle));
   QSaveFile file(path);
   if (!file.open(QIODevice::WriteOnly)) {
-    result.errorMessage = QStringLiteral("无法创建PDF文件“%1”：%2").arg(QDir::toNativeSeparators(path), file.errorString());
+    result.errorMessage =
+        QStringLiteral("无法创建PDF文件“%1”：%2").arg(QDir::toNativeSeparators(path), file.errorString());
     return result;
   }
 
@@ -129,7 +136,8 @@ PdfResult MakePdf(const ProcessingSettings &settings, const QStringList &outputP
     return result;
   }
   if (!file.commit()) {
-    result.errorMessage = QStringLiteral("无法保存PDF文件“%1”：%2").arg(QDir::toNativeSeparators(path), file.errorString());
+    result.errorMessage =
+        QStringLiteral("无法保存PDF文件“%1”：%2").arg(QDir::toNativeSeparators(path), file.errorString());
     return result;
   }
   result.ok = true;

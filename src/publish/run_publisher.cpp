@@ -30,7 +30,8 @@ void RunPublisher::afterLoop(const ProcessingSettings &settings, RunSummary &sum
     }
     if (!outcome_.pdf.ok) {
       summary.errorText += QDir(settings.outputFolder).filePath(pdfFileName(settings.pdfTitle)) +
-                           QStringLiteral("在生成PDF文件时发生错误:") + outcome_.pdf.errorMessage + QStringLiteral("\r\n");
+                           QStringLiteral("在生成PDF文件时发生错误:") + outcome_.pdf.errorMessage +
+                           QStringLiteral("\r\n");
       summary.errorFlag = true;
     } else {
       summary.closingText += pdfClosingNote(outcome_.pdf.path);

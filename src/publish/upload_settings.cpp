@@ -32,7 +32,8 @@ int defaultPort(const QString &scheme) {
 bool plausibleHost(const QString &host) {
   static const QRegularExpression name(QStringLiteral("^[A-Za-z0-9._-]+$"));
   static const QRegularExpression v6(QStringLiteral("^[0-9A-Fa-f:.]+$"));
-  return !host.isEmpty() && (name.match(host).hasMatch() || (host.contains(QLatin1Char(':')) && v6.match(host).hasMatch()));
+  return !host.isEmpty() &&
+         (name.match(host).hasMatch() || (host.contains(QLatin1Char(':')) && v6.match(host).hasMatch()));
 }
 
 } // namespace

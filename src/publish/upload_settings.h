@@ -26,8 +26,8 @@ struct FtpEndpoint {
   QString scheme; // ftp, ftps or sftp
   QString host;   // without brackets
   int port = 0;
-  QString path;   // folder from the URL, without leading and trailing "/"
-  QString user;   // from the URL, if any
+  QString path; // folder from the URL, without leading and trailing "/"
+  QString user; // from the URL, if any
   QString password;
 
   // scheme://host:port/ with brackets around an IPv6 address.
@@ -49,8 +49,8 @@ void saveUploadSettings(QSettings &store, const UploadSettings &settings);
 
 // The texts of the upload switch.
 inline const QString UploadWarningTitle = QStringLiteral("敬告");
-inline const QString UploadWarningText =
-    QStringLiteral("严禁上传淫秽、暴力、反动等国家禁止或有违道德图片！\r\n\r\n请自觉遵守法律法规和道德规范，共创良好网络环境。");
+inline const QString UploadWarningText = QStringLiteral(
+    "严禁上传淫秽、暴力、反动等国家禁止或有违道德图片！\r\n\r\n请自觉遵守法律法规和道德规范，共创良好网络环境。");
 inline const QString UploadSwitchHint = QStringLiteral("【提示】图片将被上传到互联网,请确保网络连接正常。");
 
 } // namespace kuvo

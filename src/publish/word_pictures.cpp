@@ -52,7 +52,9 @@ private:
   zip_t *zip_ = nullptr;
 };
 
-bool isRelationshipNs(QStringView ns) { return ns.endsWith(QLatin1String("relationships")); }
+bool isRelationshipNs(QStringView ns) {
+  return ns.endsWith(QLatin1String("relationships"));
+}
 
 // A relationship target resolved against the folder of the part that names it.
 QString resolvePart(const QString &baseFolder, const QString &target) {
@@ -69,7 +71,8 @@ QHash<QString, QString> readRelationships(const QByteArray &xml, const QString &
     if (reader.isStartElement() && reader.name() == QLatin1String("Relationship")) {
       const QXmlStreamAttributes a = reader.attributes();
       if (a.value(QLatin1String("TargetMode")) != QLatin1String("External"))
-        rels.insert(a.value(QLatin1String("Id")).toString(), resolvePart(baseFolder, a.value(QLatin1String("Target")).toString()));
+        rels.insert(a.value(QLatin1String("Id")).toString(),
+                    resolvePart(baseFolder, a.value(QLatin1String("Target")).toString()));
     }
     if (reader.hasError())
       break;
@@ -101,13 +104,13 @@ QString relationshipAttribute(const QXmlStreamAttributes &attributes, QLatin1Str
 QStringList inlinePictureIds(const QByteArray &xml, QString &error) {
   QStringList ids;
   QXmlStreamReader reader(xml);
-  int fallbackDepth = 0;     // inside mc:Fallback: copies of what mc:Choice holds
-  int inlineDepth = 0;       // inside wp:inline
-  bool inlineTaken = false;  // one picture per inline shape
-  int anchorDepth = 0;       // inside wp:anchor: floating
-  int pictDepth = 0;         // inside w:pict
+  int fallbackDepth = 0;      // inside mc:Fallback: copies of what mc:Choice holds
+  int inlineDepth = 0;        // inside wp:inline
+  bool inlineTaken = false;   // one picture per inline shape
+  int anchorDepth = 0;        // inside wp:anchor: floating
+  int pictDepth = 0;          // inside w:pict
   int floatingShapeDepth = 0; // inside an absolutely positioned VML shape
-  QVector<int> closers; // what each open element counts towards
+  QVector<int> closers;       // what each open element counts towards
   enum Kind { None, Fallback, Inline, Anchor, Pict, FloatingShape };
   while (!reader.atEnd()) {
     reader.readNext();
@@ -116,9 +119,11 @@ QStringList inlinePictureIds(const QByteArray &xml, QString &error) {
       Kind kind = None;
       if (name == QLatin1String("Fallback") && reader.namespaceUri().contains(QLatin1String("markup-compatibility")))
         kind = Fallback;
-      else if (name == QLatin1String("inline") && reader.namespaceUri().contains(QLatin1String("wordprocessingDrawing")))
+      else if (name == QLatin1String("inline") &&
+               reader.namespaceUri().contains(QLatin1String("wordprocessingDrawing")))
         kind = Inline;
-      else if (name == QLatin1String("anchor") && reader.namespaceUri().contains(QLatin1String("wordprocessingDrawing")))
+      else if (name == QLatin1String("anchor") &&
+               reader.namespaceUri().contains(QLatin1String("wordprocessingDrawing")))
         kind = Anchor;
       else if (name == QLatin1String("pict"))
         kind = Pict;
@@ -127,15 +132,24 @@ QStringList inlinePictureIds(const QByteArray &xml, QString &error) {
         kind = FloatingShape;
       closers << kind;
       switch (kind) {
-      case Fallback: ++fallbackDepth; break;
+      case Fallback:
+        ++fallbackDepth;
+        break;
       case Inline:
         if (++inlineDepth == 1)
           inlineTaken = false;
         break;
-      case Anchor: ++anchorDepth; break;
-      case Pict: ++pictDepth; break;
-      case FloatingShape: ++floatingShapeDepth; break;
-      case None: break;
+      case Anchor:
+        ++anchorDepth;
+        break;
+      case Pict:
+        ++pictDepth;
+        break;
+      case FloatingShape:
+        ++floatingShapeDepth;
+        break;
+      case None:
+        break;
       }
       if (fallbackDepth > 0 || anchorDepth > 0)
         continue;
@@ -153,12 +167,23 @@ QStringList inlinePictureIds(const QByteArray &xml, QString &error) {
     } else if (reader.isEndElement()) {
       const Kind kind = closers.isEmpty() ? None : static_cast<Kind>(closers.takeLast());
       switch (kind) {
-      case Fallback: --fallbackDepth; break;
-      case Inline: --inlineDepth; break;
-      case Anchor: --anchorDepth; break;
-      case Pict: --pictDepth; break;
-      case FloatingShape: --floatingShapeDepth; break;
-      case None: break;
+      case Fallback:
+        --fallbackDepth;
+        break;
+      case Inline:
+        --inlineDepth;
+        break;
+      case Anchor:
+        --anchorDepth;
+        break;
+      case Pict:
+        --pictDepth;
+        break;
+      case FloatingShape:
+        --floatingShapeDepth;
+        break;
+      case None:
+        break;
       }
     }
   }
@@ -167,7 +192,9 @@ QStringList inlinePictureIds(const QByteArray &xml, QString &error) {
   return ids;
 }
 
-QString stampNow() { return QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMddHHmmss")); }
+QString stampNow() {
+  return QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMddHHmmss"));
+}
 
 // Decoded picture on white (JPEG has no transparency), or a null image.
 QImage decodeOnWhite(const QByteArray &data) {
@@ -314,7 +341,8 @@ WordImportResult ImportWordPictures(const QString &documentPath, const QString &
   if (!result.files.isEmpty()) {
     result.status = WordImportStatus::Ok;
     if (result.unreadable + notWritten > 0)
-      result.message = QStringLiteral("有%1张图片无法导入(格式不受支持或无法写入)，其余图片已添加。").arg(result.unreadable + notWritten);
+      result.message = QStringLiteral("有%1张图片无法导入(格式不受支持或无法写入)，其余图片已添加。")
+                           .arg(result.unreadable + notWritten);
   } else if (notWritten > 0) {
     result.status = WordImportStatus::WriteFailed;
     result.message = QStringLiteral("无法把图片写入文件夹“%1”。").arg(QDir::toNativeSeparators(folder));

@@ -40,7 +40,7 @@ enum class WordImportStatus { Ok, NoPictures, CannotRead, NeedsLibreOffice, Conv
 
 struct WordImportResult {
   WordImportStatus status = WordImportStatus::CannotRead;
-  QStringList files; // written JPEG files, in document order; only files that exist
+  QStringList files;  // written JPEG files, in document order; only files that exist
   int unreadable = 0; // pictures in a format that cannot be decoded (EMF, WMF, ...)
   QString message;    // for the user; empty when everything went well
 };

@@ -8,8 +8,8 @@
 
 class FtpTestServer {
 public:
-  explicit FtpTestServer(const QString &user = QStringLiteral("kuvo"), const QString &password = QStringLiteral("secret"),
-                         bool dropUploads = false) {
+  explicit FtpTestServer(const QString &user = QStringLiteral("kuvo"),
+                         const QString &password = QStringLiteral("secret"), bool dropUploads = false) {
     root_ = dir_.filePath(QStringLiteral("root"));
     QDir().mkpath(root_);
     QStringList args{QStringLiteral(KUVO_SOURCE_DIR "/tests/publish/ftp_server.py"), root_, user, password};

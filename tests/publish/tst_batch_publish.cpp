@@ -62,13 +62,15 @@ Result TestBatchPublish::run(const QStringList &args) {
 void TestBatchPublish::usageErrors_data() {
   QTest::addColumn<QStringList>("args");
   QTest::addColumn<QString>("message");
-  QTest::newRow("bad server") << QStringList{QStringLiteral("--upload"), QStringLiteral("http://x.org"), QStringLiteral("a.jpg")}
+  QTest::newRow("bad server") << QStringList{QStringLiteral("--upload"), QStringLiteral("http://x.org"),
+                                             QStringLiteral("a.jpg")}
                               << "--upload 需要服务器地址";
-  QTest::newRow("unset server") << QStringList{QStringLiteral("--upload"), QStringLiteral("ftp://"), QStringLiteral("a.jpg")}
+  QTest::newRow("unset server") << QStringList{QStringLiteral("--upload"), QStringLiteral("ftp://"),
+                                               QStringLiteral("a.jpg")}
                                 << "--upload 需要服务器地址";
-  QTest::newRow("missing password file")
-      << QStringList{QStringLiteral("--ftp-password-file"), QStringLiteral("/no/such/file"), QStringLiteral("a.jpg")}
-      << "无法读取密码文件";
+  QTest::newRow("missing password file") << QStringList{QStringLiteral("--ftp-password-file"),
+                                                        QStringLiteral("/no/such/file"), QStringLiteral("a.jpg")}
+                                         << "无法读取密码文件";
   QTest::newRow("password on the command line")
       << QStringList{QStringLiteral("--ftp-password"), QStringLiteral("secret"), QStringLiteral("a.jpg")}
       << "--ftp-password-file";
@@ -86,18 +88,35 @@ void TestBatchPublish::uploadPdfAndWordInput() {
   FtpTestServer server;
   QVERIFY(server.running());
   const QString docx = dir_.filePath(QStringLiteral("report.docx"));
-  QVERIFY(writeDocx(docx, inlinePicture(QStringLiteral("rId1")) + floatingPicture(QStringLiteral("rId2")) +
-                              inlinePicture(QStringLiteral("rId2")),
+  QVERIFY(writeDocx(docx,
+                    inlinePicture(QStringLiteral("rId1")) + floatingPicture(QStringLiteral("rId2")) +
+                        inlinePicture(QStringLiteral("rId2")),
                     {{QStringLiteral("image1.png"), png(Qt::red, {300, 200})},
                      {QStringLiteral("image2.png"), png(Qt::blue, {200, 300})}}));
   const QString out = dir_.filePath(QStringLiteral("out"));
-  const Result r = run({QStringLiteral("-o"), out, QStringLiteral("--width"), QStringLiteral("200"), QStringLiteral("--pdf"),
-                        QStringLiteral("--pdf-title"), QStringLiteral("报告:图片"), QStringLiteral("--pdf-signature"),
-                        QStringLiteral("签名"), QStringLiteral("--pdf-date"), QStringLiteral("2020年02月02日"),
-                        QStringLiteral("--upload"), server.address(), QStringLiteral("--ftp-user"), QStringLiteral("kuvo"),
-                        QStringLiteral("--ftp-password-file"), dir_.filePath(QStringLiteral("password.txt")),
-                        QStringLiteral("--ftp-root"), QStringLiteral("web/img"), QStringLiteral("--web-prefix"),
-                        QStringLiteral("https://img.example.org"), dir_.filePath(QStringLiteral("photo.jpg")), docx});
+  const Result r = run({QStringLiteral("-o"),
+                        out,
+                        QStringLiteral("--width"),
+                        QStringLiteral("200"),
+                        QStringLiteral("--pdf"),
+                        QStringLiteral("--pdf-title"),
+                        QStringLiteral("报告:图片"),
+                        QStringLiteral("--pdf-signature"),
+                        QStringLiteral("签名"),
+                        QStringLiteral("--pdf-date"),
+                        QStringLiteral("2020年02月02日"),
+                        QStringLiteral("--upload"),
+                        server.address(),
+                        QStringLiteral("--ftp-user"),
+                        QStringLiteral("kuvo"),
+                        QStringLiteral("--ftp-password-file"),
+                        dir_.filePath(QStringLiteral("password.txt")),
+                        QStringLiteral("--ftp-root"),
+                        QStringLiteral("web/img"),
+                        QStringLiteral("--web-prefix"),
+                        QStringLiteral("https://img.example.org"),
+                        dir_.filePath(QStringLiteral("photo.jpg")),
+                        docx});
   QVERIFY2(r.exitCode == 0, qPrintable(r.err));
   // photo + the two inline pictures of the document.
   const QStringList remote = QDir(server.root() + QStringLiteral("/web/img")).entryList(QDir::Files | QDir::Hidden);
@@ -116,7 +135,8 @@ void TestBatchPublish::uploadPdfAndWordInput() {
   QProcess info;
   info.start(QStringLiteral("pdfinfo"), {pdf});
   QVERIFY(info.waitForFinished(30000));
-  QVERIFY(QString::fromUtf8(info.readAllStandardOutput()).contains(QRegularExpression(QStringLiteral("Pages:\\s+5\\n"))));
+  QVERIFY(
+      QString::fromUtf8(info.readAllStandardOutput()).contains(QRegularExpression(QStringLiteral("Pages:\\s+5\\n"))));
 }
 
 QTEST_GUILESS_MAIN(TestBatchPublish)

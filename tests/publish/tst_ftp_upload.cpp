@@ -77,18 +77,30 @@ void TestFtpUpload::parseServer_data() {
   QTest::addColumn<QString>("host");
   QTest::addColumn<int>("port");
   QTest::addColumn<QString>("path");
-  QTest::newRow("host") << "ftp.example.org" << true << "ftp" << "ftp.example.org" << 21 << "";
-  QTest::newRow("host:port") << " 127.0.0.1:2121 " << true << "ftp" << "127.0.0.1" << 2121 << "";
-  QTest::newRow("v6:port") << "[::1]:2121" << true << "ftp" << "::1" << 2121 << "";
-  QTest::newRow("ftp url") << "ftp://example.org/www/pics/" << true << "ftp" << "example.org" << 21 << "www/pics";
-  QTest::newRow("ftps url") << "FTPS://example.org" << true << "ftps" << "example.org" << 990 << "";
-  QTest::newRow("sftp url port") << "sftp://example.org:2222" << true << "sftp" << "example.org" << 2222 << "";
-  QTest::newRow("unset") << "ftp://" << false << "ftp" << "" << 21 << "";
-  QTest::newRow("empty") << "" << false << "" << "" << 0 << "";
-  QTest::newRow("http") << "http://example.org" << false << "" << "" << 0 << "";
-  QTest::newRow("bad port") << "example.org:abc" << false << "ftp" << "example.org" << 0 << "";
-  QTest::newRow("port too big") << "example.org:70000" << false << "ftp" << "example.org" << 70000 << "";
-  QTest::newRow("space in host") << "my host" << false << "ftp" << "my host" << 21 << "";
+  QTest::newRow("host") << "ftp.example.org" << true << "ftp"
+                        << "ftp.example.org" << 21 << "";
+  QTest::newRow("host:port") << " 127.0.0.1:2121 " << true << "ftp"
+                             << "127.0.0.1" << 2121 << "";
+  QTest::newRow("v6:port") << "[::1]:2121" << true << "ftp"
+                           << "::1" << 2121 << "";
+  QTest::newRow("ftp url") << "ftp://example.org/www/pics/" << true << "ftp"
+                           << "example.org" << 21 << "www/pics";
+  QTest::newRow("ftps url") << "FTPS://example.org" << true << "ftps"
+                            << "example.org" << 990 << "";
+  QTest::newRow("sftp url port") << "sftp://example.org:2222" << true << "sftp"
+                                 << "example.org" << 2222 << "";
+  QTest::newRow("unset") << "ftp://" << false << "ftp"
+                         << "" << 21 << "";
+  QTest::newRow("empty") << "" << false << ""
+                         << "" << 0 << "";
+  QTest::newRow("http") << "http://example.org" << false << ""
+                        << "" << 0 << "";
+  QTest::newRow("bad port") << "example.org:abc" << false << "ftp"
+                            << "example.org" << 0 << "";
+  QTest::newRow("port too big") << "example.org:70000" << false << "ftp"
+                                << "example.org" << 70000 << "";
+  QTest::newRow("space in host") << "my host" << false << "ftp"
+                                 << "my host" << 21 << "";
 }
 
 void TestFtpUpload::parseServer() {
@@ -108,11 +120,21 @@ void TestFtpUpload::namesAndAddresses_data() {
   QTest::addColumn<QString>("prefix");
   QTest::addColumn<QString>("name");
   QTest::addColumn<QString>("url");
-  QTest::newRow("plain") << "http://a.org/p" << "240307210509_x.jpg" << "http://a.org/p/240307210509_x.jpg";
-  QTest::newRow("trailing slash") << "http://a.org/p/" << "a.jpg" << "http://a.org/p/a.jpg";
-  QTest::newRow("space and cjk") << "http://a.org" << "海边 1.jpg" << "http://a.org/%E6%B5%B7%E8%BE%B9%201.jpg";
-  QTest::newRow("markup chars") << "http://a.org" << "a<b>&\".jpg" << "http://a.org/a%3Cb%3E%26%22.jpg";
-  QTest::newRow("prefix with space") << "http://a.org/my pics" << "a.jpg" << "http://a.org/my%20pics/a.jpg";
+  QTest::newRow("plain") << "http://a.org/p"
+                         << "240307210509_x.jpg"
+                         << "http://a.org/p/240307210509_x.jpg";
+  QTest::newRow("trailing slash") << "http://a.org/p/"
+                                  << "a.jpg"
+                                  << "http://a.org/p/a.jpg";
+  QTest::newRow("space and cjk") << "http://a.org"
+                                 << "海边 1.jpg"
+                                 << "http://a.org/%E6%B5%B7%E8%BE%B9%201.jpg";
+  QTest::newRow("markup chars") << "http://a.org"
+                                << "a<b>&\".jpg"
+                                << "http://a.org/a%3Cb%3E%26%22.jpg";
+  QTest::newRow("prefix with space") << "http://a.org/my pics"
+                                     << "a.jpg"
+                                     << "http://a.org/my%20pics/a.jpg";
 }
 
 void TestFtpUpload::namesAndAddresses() {
@@ -144,8 +166,8 @@ void TestFtpUpload::uploadsArriveIdentical() {
   QCOMPARE(readFile(folder + QStringLiteral("240307210509_a.jpg")), a);
   QCOMPARE(readFile(folder + QStringLiteral("240307210509_海边 b.jpg")), b);
   // Nothing else is left on the server: the temporary names are gone.
-  QCOMPARE(filesUnder(server.root()),
-           QStringList({QStringLiteral("www/图片/240307210509_a.jpg"), QStringLiteral("www/图片/240307210509_海边 b.jpg")}));
+  QCOMPARE(filesUnder(server.root()), QStringList({QStringLiteral("www/图片/240307210509_a.jpg"),
+                                                   QStringLiteral("www/图片/240307210509_海边 b.jpg")}));
   QCOMPARE(uploader.records().size(), 2);
 }
 

@@ -44,16 +44,15 @@ void TestLinkPage::pageLines_data() {
       << QStringList{u0, QString(), u2}
       << Img.arg(u0) + Addr.arg(u0) + Cap.arg(QStringLiteral("一")) + Img.arg(u2) + Addr.arg(u2) +
              Cap.arg(QStringLiteral("三"));
-  QTest::newRow("both switches off keeps captions")
-      << false << false << QStringList{QStringLiteral("a"), QString()} << QStringList{u0, u2}
-      << Cap.arg(QStringLiteral("a"));
+  QTest::newRow("both switches off keeps captions") << false << false << QStringList{QStringLiteral("a"), QString()}
+                                                    << QStringList{u0, u2} << Cap.arg(QStringLiteral("a"));
   QTest::newRow("only addresses") << false << true << QStringList() << QStringList{u0} << Addr.arg(u0);
   QTest::newRow("caption markup escaped")
       << false << false << QStringList{QStringLiteral("1<2 & \"x\" <script>")} << QStringList{u0}
       << Cap.arg(QStringLiteral("1&lt;2 &amp; &quot;x&quot; &lt;script&gt;"));
-  QTest::newRow("ampersand in address")
-      << true << false << QStringList() << QStringList{QStringLiteral("http://a.org/p?x=1&y=2")}
-      << Img.arg(QStringLiteral("http://a.org/p?x=1&amp;y=2"));
+  QTest::newRow("ampersand in address") << true << false << QStringList()
+                                        << QStringList{QStringLiteral("http://a.org/p?x=1&y=2")}
+                                        << Img.arg(QStringLiteral("http://a.org/p?x=1&amp;y=2"));
 }
 
 void TestLinkPage::pageLines() {
@@ -81,8 +80,8 @@ void TestLinkPage::fileHasBomAndHistoryAppends() {
   QCOMPARE(page, s.outputFolder + QStringLiteral("/PicURL.htm"));
   const QByteArray first = readAll(page);
   QVERIFY(first.startsWith("\xEF\xBB\xBF<font color=red>【Kuvo网络图片使用指南】"));
-  QCOMPARE(QString::fromUtf8(first.mid(3)), linkPageText(s, {QStringLiteral("http://a.org/1.jpg"), QString(),
-                                                            QStringLiteral("http://a.org/2.jpg")}));
+  QCOMPARE(QString::fromUtf8(first.mid(3)),
+           linkPageText(s, {QStringLiteral("http://a.org/1.jpg"), QString(), QStringLiteral("http://a.org/2.jpg")}));
   QCOMPARE(readAll(history), QByteArray("http://a.org/1.jpg\r\nhttp://a.org/2.jpg\r\n"));
 
   // A second run replaces the page and adds below the first run's history.

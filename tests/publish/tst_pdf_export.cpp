@@ -22,21 +22,23 @@ int pageCount(const QString &pdf) {
 }
 
 QString pageText(const QString &pdf, int page) {
-  return run(QStringLiteral("pdftotext"), {QStringLiteral("-f"), QString::number(page), QStringLiteral("-l"),
-                                           QString::number(page), QStringLiteral("-enc"), QStringLiteral("UTF-8"), pdf,
-                                           QStringLiteral("-")})
+  return run(QStringLiteral("pdftotext"),
+             {QStringLiteral("-f"), QString::number(page), QStringLiteral("-l"), QString::number(page),
+              QStringLiteral("-enc"), QStringLiteral("UTF-8"), pdf, QStringLiteral("-")})
       .simplified();
 }
 
 int imageCount(const QString &pdf) {
-  const QStringList lines = run(QStringLiteral("pdfimages"), {QStringLiteral("-list"), pdf}).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+  const QStringList lines =
+      run(QStringLiteral("pdfimages"), {QStringLiteral("-list"), pdf}).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
   return lines.size() >= 2 ? static_cast<int>(lines.size()) - 2 : -1; // two header lines
 }
 
 // The top of the first word on a page, in PDF points from the top.
 double firstWordTop(const QString &pdf, int page, const QString &word) {
-  const QString html = run(QStringLiteral("pdftotext"), {QStringLiteral("-bbox"), QStringLiteral("-f"), QString::number(page),
-                                                         QStringLiteral("-l"), QString::number(page), pdf, QStringLiteral("-")});
+  const QString html =
+      run(QStringLiteral("pdftotext"), {QStringLiteral("-bbox"), QStringLiteral("-f"), QString::number(page),
+                                        QStringLiteral("-l"), QString::number(page), pdf, QStringLiteral("-")});
   const QRegularExpression re(QStringLiteral("yMin=\"([0-9.]+)\"[^>]*>([^<]*)</word>"));
   for (auto it = re.globalMatch(html); it.hasNext();) {
     const auto m = it.next();
@@ -84,13 +86,20 @@ void TestPdfExport::initTestCase() {
 void TestPdfExport::fileNames_data() {
   QTest::addColumn<QString>("title");
   QTest::addColumn<QString>("name");
-  QTest::newRow("default") << "Kuvo图片集" << "Kuvo图片集.pdf";
-  QTest::newRow("unsafe") << "a/b\\c:d*e?f\"g<h>i|j" << "a_b_c_d_e_f_g_h_i_j.pdf";
-  QTest::newRow("control") << "x\ty\nz" << "x_y_z.pdf";
-  QTest::newRow("trailing dots") << "album. . " << "album.pdf";
-  QTest::newRow("empty") << "  " << "_.pdf";
-  QTest::newRow("dot dot") << ".." << "_.pdf";
-  QTest::newRow("hidden") << ".secret" << "_.secret.pdf";
+  QTest::newRow("default") << "Kuvo图片集"
+                           << "Kuvo图片集.pdf";
+  QTest::newRow("unsafe") << "a/b\\c:d*e?f\"g<h>i|j"
+                          << "a_b_c_d_e_f_g_h_i_j.pdf";
+  QTest::newRow("control") << "x\ty\nz"
+                           << "x_y_z.pdf";
+  QTest::newRow("trailing dots") << "album. . "
+                                 << "album.pdf";
+  QTest::newRow("empty") << "  "
+                         << "_.pdf";
+  QTest::newRow("dot dot") << ".."
+                           << "_.pdf";
+  QTest::newRow("hidden") << ".secret"
+                          << "_.secret.pdf";
   QTest::newRow("long") << QString(200, QChar(0x56FE)) << QString(80, QChar(0x56FE)) + ".pdf";
 }
 
@@ -106,7 +115,8 @@ void TestPdfExport::albumLeavesOutFailedPictures() {
   s.pdfTitle = QStringLiteral("海边/相册");
   s.pdfSignature = QStringLiteral("小明制作");
   s.pdfDate = QStringLiteral("2024年03月07日");
-  s.descriptions = {QStringLiteral("第一张"), QString(), QStringLiteral("没保存"), QStringLiteral("第四张"),
+  s.descriptions = {QStringLiteral("第一张"), QString(),
+                    QStringLiteral("没保存"), QStringLiteral("第四张"),
                     QStringLiteral("坏文件"), QStringLiteral("最后一张")};
   const QString broken = dir_.filePath(QStringLiteral("broken.jpg"));
   {
@@ -176,7 +186,8 @@ void TestPdfExport::pictureFitsItsFrame() {
   QVERIFY(r.ok);
   // 1 pixel = 1 mm at 25.4 dpi.
   const QString prefix = dir_.filePath(QStringLiteral("fit/page"));
-  run(QStringLiteral("pdftoppm"), {QStringLiteral("-r"), QStringLiteral("25.4"), QStringLiteral("-png"), r.path, prefix});
+  run(QStringLiteral("pdftoppm"),
+      {QStringLiteral("-r"), QStringLiteral("25.4"), QStringLiteral("-png"), r.path, prefix});
   const QImage widePage(prefix + QStringLiteral("-2.png"));
   const QImage tallPage(prefix + QStringLiteral("-3.png"));
   QVERIFY(!widePage.isNull() && !tallPage.isNull());

@@ -114,20 +114,23 @@ void TestRunPublisher::uploadRunWithFailedPicture() {
   const QString crlf = QStringLiteral("\r\n");
   auto block = [&](int i, const QString &caption) {
     const QString u = out.urlsByIndex[i];
-    return QStringLiteral("<br><img src=") + u + QStringLiteral("></img><br>") + crlf + QStringLiteral("【图片地址】 <font color=blue>") +
-           u + QStringLiteral("</font><br>") + crlf + QStringLiteral("<font color=black>") + caption +
-           QStringLiteral("</font><br><br>") + crlf;
+    return QStringLiteral("<br><img src=") + u + QStringLiteral("></img><br>") + crlf +
+           QStringLiteral("【图片地址】 <font color=blue>") + u + QStringLiteral("</font><br>") + crlf +
+           QStringLiteral("<font color=black>") + caption + QStringLiteral("</font><br><br>") + crlf;
   };
   QCOMPARE(page, linkPageHeader() + crlf + block(0, QStringLiteral("甲&lt;1&gt;")) + block(2, QStringLiteral("丙")) +
                      block(3, QStringLiteral("丁")));
-  QCOMPARE(readAll(history), (out.urlsByIndex[0] + crlf + out.urlsByIndex[2] + crlf + out.urlsByIndex[3] + crlf).toUtf8());
+  QCOMPARE(readAll(history),
+           (out.urlsByIndex[0] + crlf + out.urlsByIndex[2] + crlf + out.urlsByIndex[3] + crlf).toUtf8());
 
   // The album: title, the three saved pictures, closing page.
   QVERIFY(out.pdf.ok);
   QCOMPARE(out.pdf.path, s.outputFolder + QStringLiteral("/测试相册.pdf"));
-  QVERIFY(tool(QStringLiteral("pdfinfo"), {out.pdf.path}).contains(QRegularExpression(QStringLiteral("Pages:\\s+5\\n"))));
+  QVERIFY(
+      tool(QStringLiteral("pdfinfo"), {out.pdf.path}).contains(QRegularExpression(QStringLiteral("Pages:\\s+5\\n"))));
   const QString text = tool(QStringLiteral("pdftotext"), {out.pdf.path, QStringLiteral("-")});
-  QVERIFY2(text.contains(QStringLiteral("丙")) && !text.contains(QStringLiteral("乙")) && text.contains(QStringLiteral("甲<1>")),
+  QVERIFY2(text.contains(QStringLiteral("丙")) && !text.contains(QStringLiteral("乙")) &&
+               text.contains(QStringLiteral("甲<1>")),
            qPrintable(text));
 }
 

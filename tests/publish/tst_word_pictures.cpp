@@ -81,12 +81,14 @@ void TestWordPictures::documents_data() {
   QTest::newRow("text only") << "<w:r><w:t>你好</w:t></w:r>" << true << int(WordImportStatus::NoPictures) << 0
                              << QStringLiteral("这个文件里没有图片呢！");
   QTest::newRow("only floating") << floatingPicture(QStringLiteral("rId1")) + vmlPicture(QStringLiteral("rId1"), true)
-                                 << true << int(WordImportStatus::NoPictures) << 0 << QStringLiteral("这个文件里没有图片呢！");
-  QTest::newRow("undecodable picture")
-      << inlinePicture(QStringLiteral("rId2")) + inlinePicture(QStringLiteral("rId1")) << true << int(WordImportStatus::Ok)
-      << 1 << QStringLiteral("有1张图片无法导入(格式不受支持或无法写入)，其余图片已添加。");
-  QTest::newRow("only undecodable") << inlinePicture(QStringLiteral("rId2")) << true << int(WordImportStatus::CannotRead)
-                                    << 0 << QStringLiteral("文档里的1张图片格式不受支持，无法导入。");
+                                 << true << int(WordImportStatus::NoPictures) << 0
+                                 << QStringLiteral("这个文件里没有图片呢！");
+  QTest::newRow("undecodable picture") << inlinePicture(QStringLiteral("rId2")) + inlinePicture(QStringLiteral("rId1"))
+                                       << true << int(WordImportStatus::Ok) << 1
+                                       << QStringLiteral("有1张图片无法导入(格式不受支持或无法写入)，其余图片已添加。");
+  QTest::newRow("only undecodable") << inlinePicture(QStringLiteral("rId2")) << true
+                                    << int(WordImportStatus::CannotRead) << 0
+                                    << QStringLiteral("文档里的1张图片格式不受支持，无法导入。");
   QTest::newRow("not a zip") << QString() << false << int(WordImportStatus::CannotRead) << 0
                              << QStringLiteral("无法读取这个Word文档：这不是一个.docx文档(无法按压缩包打开)。");
 }
@@ -158,9 +160,10 @@ void TestWordPictures::docConvertedByLibreOffice() {
                      {QStringLiteral("image2.png"), png(Qt::blue, {200, 150})}}));
   QTemporaryDir profile;
   QProcess p;
-  p.start(libreOfficeProgram(), {QStringLiteral("-env:UserInstallation=") + QUrl::fromLocalFile(profile.path()).toString(),
-                                 QStringLiteral("--headless"), QStringLiteral("--convert-to"), QStringLiteral("doc"),
-                                 QStringLiteral("--outdir"), dir_.filePath(QStringLiteral("lo")), docx});
+  p.start(libreOfficeProgram(),
+          {QStringLiteral("-env:UserInstallation=") + QUrl::fromLocalFile(profile.path()).toString(),
+           QStringLiteral("--headless"), QStringLiteral("--convert-to"), QStringLiteral("doc"),
+           QStringLiteral("--outdir"), dir_.filePath(QStringLiteral("lo")), docx});
   QVERIFY(p.waitForFinished(180000));
   const QString doc = dir_.filePath(QStringLiteral("lo/lo.doc"));
   if (!QFileInfo::exists(doc))
