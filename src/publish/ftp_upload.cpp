@@ -22,9 +22,9 @@ QString publicUrl(const QString &webUrlPrefix, const QString &remoteName) {
     prefix.chop(1);
   // Keep what the user typed, but encode spaces, quotes and non-ASCII so the
   // address can stand unquoted in the link page.
-  const QString encodedPrefix = QString::fromLatin1(QUrl(prefix, QUrl::TolerantMode).toEncoded());
-  return (encodedPrefix.isEmpty() ? prefix : encodedPrefix) + QLatin1Char('/') +
-         QString::fromLatin1(QUrl::toPercentEncoding(remoteName));
+  const QUrl url(prefix, QUrl::TolerantMode);
+  const QString encodedPrefix = url.isValid() && !url.host().isEmpty() ? QString::fromLatin1(url.toEncoded()) : prefix;
+  return encodedPrefix + QLatin1Char('/') + QString::fromLatin1(QUrl::toPercentEncoding(remoteName));
 }
 
 namespace {
@@ -260,7 +260,10 @@ FtpUploader::FtpUploader(const UploadSettings &settings)
     : settings_(settings), clock_([] { return QDateTime::currentDateTime(); }) {}
 
 QString FtpUploader::upload(const QString &localPath, const QString &fileName, QString &errorText) {
-  const QString remoteName = remoteNameStamp(clock_()) + fileName;
+  // A line break in a name would end the FTP command that renames the file.
+  QString safeName = fileName;
+  safeName.replace(QLatin1Char('\r'), QLatin1Char('_')).replace(QLatin1Char('\n'), QLatin1Char('_'));
+  const QString remoteName = remoteNameStamp(clock_()) + safeName;
   const UploadOutcome outcome = uploadFile(settings_, localPath, remoteName, timeouts_);
   if (outcome.code != UploadOk)
     errorText += uploadErrorEntry(localPath, outcome.code);

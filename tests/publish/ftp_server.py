@@ -27,6 +27,7 @@ def main():
     handler = type("Handler", (FTPHandler,), {})
     handler.authorizer = authorizer
     handler.permit_foreign_addresses = False
+    handler.auth_failed_timeout = 0.1
     if drop:
         handler.dtp_handler = DroppingDTP
     server = FTPServer(("127.0.0.1", 0), handler)

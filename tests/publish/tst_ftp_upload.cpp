@@ -132,6 +132,7 @@ void TestFtpUpload::namesAndAddresses_data() {
   QTest::newRow("markup chars") << "http://a.org"
                                 << "a<b>&\".jpg"
                                 << "http://a.org/a%3Cb%3E%26%22.jpg";
+  QTest::newRow("prefix not set") << "http://" << "a.jpg" << "http:///a.jpg";
   QTest::newRow("prefix with space") << "http://a.org/my pics"
                                      << "a.jpg"
                                      << "http://a.org/my%20pics/a.jpg";

@@ -1,6 +1,7 @@
 // The PDF album, read back with poppler-utils.
 #include "publish/pdf_export.h"
 
+#include <QtConcurrent/QtConcurrentRun>
 #include <QtTest>
 
 using namespace kuvo;
@@ -69,6 +70,7 @@ private slots:
   void stoppedRun();
   void pictureFitsItsFrame();
   void unwritableFolderReportsError();
+  void worksOffTheWindowThread();
 
 private:
   QTemporaryDir dir_;
@@ -217,6 +219,18 @@ void TestPdfExport::unwritableFolderReportsError() {
   QVERIFY(!r.ok);
   QVERIFY(r.path.isEmpty());
   QVERIFY(r.errorMessage.contains(QStringLiteral("Kuvo图片集.pdf")));
+}
+
+// The window runs the batch, and so the PDF step, on a worker thread.
+void TestPdfExport::worksOffTheWindowThread() {
+  ProcessingSettings s;
+  s.outputFolder = dir_.filePath(QStringLiteral("thread"));
+  QDir().mkpath(s.outputFolder);
+  s.descriptions = {QStringLiteral("线程")};
+  const PdfResult r = QtConcurrent::run([&] { return MakePdf(s, {pictures_[0]}); }).result();
+  QVERIFY2(r.ok, qPrintable(r.errorMessage));
+  QCOMPARE(pageCount(r.path), 3);
+  QCOMPARE(pageText(r.path, 2), QStringLiteral("线程"));
 }
 
 QTEST_MAIN(TestPdfExport)
