@@ -109,7 +109,10 @@ void FtpSettingsDialog::testConnection() {
     }
     emit connectionTested(out.code);
   });
-  watcher->setFuture(QtConcurrent::run([s = settings()] { return testFtpConnection(s, {10, 10}); }));
+  UploadOptions options;
+  options.connectSeconds = 10;
+  options.stallSeconds = 10;
+  watcher->setFuture(QtConcurrent::run([s = settings(), options] { return testFtpConnection(s, options); }));
 }
 
 bool FtpSettingsDialog::edit(QWidget *parent, UploadSettings &settings) {

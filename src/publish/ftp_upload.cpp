@@ -101,7 +101,7 @@ bool failsBeforeLogin(CURLcode rc) {
 }
 
 void commonOptions(CURL *curl, const UploadSettings &settings, const FtpEndpoint &endpoint,
-                   const UploadTimeouts &timeouts, char *errorBuffer) {
+                   const UploadOptions &timeouts, char *errorBuffer) {
   const QString user = settings.ftpUser.isEmpty() ? endpoint.user : settings.ftpUser;
   const QString password = settings.ftpPassword.isEmpty() ? endpoint.password : settings.ftpPassword;
   if (!user.isEmpty()) {
@@ -115,6 +115,10 @@ void commonOptions(CURL *curl, const UploadSettings &settings, const FtpEndpoint
   curl_easy_setopt(curl, CURLOPT_LOW_SPEED_LIMIT, 1L);
   curl_easy_setopt(curl, CURLOPT_LOW_SPEED_TIME, static_cast<long>(timeouts.stallSeconds));
   curl_easy_setopt(curl, CURLOPT_PROTOCOLS_STR, "ftp,ftps,sftp");
+  if (endpoint.explicitTls())
+    curl_easy_setopt(curl, CURLOPT_USE_SSL, static_cast<long>(CURLUSESSL_ALL));
+  if (!timeouts.caFile.isEmpty())
+    curl_easy_setopt(curl, CURLOPT_CAINFO, QFile::encodeName(timeouts.caFile).constData());
 }
 
 QString sftpQuoted(const QString &path) {
@@ -126,12 +130,14 @@ QString sftpQuoted(const QString &path) {
 // After a failed transfer: remove the temporary file if the server still
 // answers. Failures here change nothing.
 void removeTemporary(const UploadSettings &settings, const FtpEndpoint &endpoint, const RemotePlace &place,
-                     const QString &tempName, const UploadTimeouts &timeouts) {
+                     const QString &tempName, const UploadOptions &timeouts) {
   CurlHandle h;
   if (!h.curl)
     return;
   char errorBuffer[CURL_ERROR_SIZE] = {};
-  UploadTimeouts shortTimeouts{std::min(timeouts.connectSeconds, 5), std::min(timeouts.stallSeconds, 5)};
+  UploadOptions shortTimeouts = timeouts;
+  shortTimeouts.connectSeconds = std::min(timeouts.connectSeconds, 5);
+  shortTimeouts.stallSeconds = std::min(timeouts.stallSeconds, 5);
   commonOptions(h.curl, settings, endpoint, shortTimeouts, errorBuffer);
   const bool sftp = endpoint.scheme == QLatin1String("sftp");
   const QString url = endpoint.baseUrl() + (sftp ? QStringLiteral("~/") : QString()) + place.urlPath;
@@ -148,7 +154,7 @@ void removeTemporary(const UploadSettings &settings, const FtpEndpoint &endpoint
 } // namespace
 
 UploadOutcome uploadFile(const UploadSettings &settings, const QString &localPath, const QString &remoteName,
-                         const UploadTimeouts &timeouts) {
+                         const UploadOptions &timeouts) {
   UploadOutcome out;
   initCurlOnce();
   const FtpEndpoint endpoint = parseFtpServer(settings.ftpServer);
@@ -223,7 +229,7 @@ UploadOutcome uploadFile(const UploadSettings &settings, const QString &localPat
   return out;
 }
 
-UploadOutcome testFtpConnection(const UploadSettings &settings, const UploadTimeouts &timeouts) {
+UploadOutcome testFtpConnection(const UploadSettings &settings, const UploadOptions &timeouts) {
   UploadOutcome out;
   initCurlOnce();
   const FtpEndpoint endpoint = parseFtpServer(settings.ftpServer);

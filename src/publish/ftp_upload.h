@@ -32,9 +32,10 @@ QString remoteNameStamp(const QDateTime &when);
 // prefix's trailing "/" not doubled.
 QString publicUrl(const QString &webUrlPrefix, const QString &remoteName);
 
-struct UploadTimeouts {
+struct UploadOptions {
   int connectSeconds = 20; // connecting and logging in
   int stallSeconds = 30;   // a transfer that moves no byte for this long is given up
+  QString caFile;          // certificates to trust for FTPS besides the system's; empty: the system's only
 };
 
 struct UploadOutcome {
@@ -48,7 +49,7 @@ struct UploadOutcome {
 // complete, so a dropped transfer never leaves a partial file under the real
 // name; a same-named file already there is replaced.
 UploadOutcome uploadFile(const UploadSettings &settings, const QString &localPath, const QString &remoteName,
-                         const UploadTimeouts &timeouts = {});
+                         const UploadOptions &timeouts = {});
 
 // The batch run's upload step. Thread-safe; the run calls it in list order.
 class FtpUploader : public UploadStep {
@@ -59,7 +60,7 @@ public:
   // returns the public address (empty on failure).
   QString upload(const QString &localPath, const QString &fileName, QString &errorText) override;
 
-  void setTimeouts(const UploadTimeouts &timeouts) { timeouts_ = timeouts; }
+  void setOptions(const UploadOptions &options) { timeouts_ = options; }
   // The clock that stamps remote names; the current local time by default.
   void setClock(std::function<QDateTime()> clock) { clock_ = std::move(clock); }
 
@@ -76,7 +77,7 @@ public:
 
 private:
   UploadSettings settings_;
-  UploadTimeouts timeouts_;
+  UploadOptions timeouts_;
   std::function<QDateTime()> clock_;
   mutable std::mutex mutex_;
   QVector<Record> records_;
@@ -89,6 +90,6 @@ namespace kuvo {
 // Connects, logs in and enters the remote root folder (creating nothing):
 // UploadOk, UploadNoSession, UploadNoConnection, or UploadTransferFailed when
 // the folder cannot be entered. For the "test" button of the settings window.
-UploadOutcome testFtpConnection(const UploadSettings &settings, const UploadTimeouts &timeouts = {});
+UploadOutcome testFtpConnection(const UploadSettings &settings, const UploadOptions &timeouts = {});
 
 } // namespace kuvo

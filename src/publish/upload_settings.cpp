@@ -13,14 +13,13 @@ bool UploadSettings::serverSet() const {
 
 QString FtpEndpoint::baseUrl() const {
   const QString h = host.contains(QLatin1Char(':')) ? QLatin1Char('[') + host + QLatin1Char(']') : host;
-  return scheme + QStringLiteral("://") + h + QLatin1Char(':') + QString::number(port) + QLatin1Char('/');
+  return (explicitTls() ? QStringLiteral("ftp") : scheme) + QStringLiteral("://") + h + QLatin1Char(':') +
+         QString::number(port) + QLatin1Char('/');
 }
 
 namespace {
 
 int defaultPort(const QString &scheme) {
-  if (scheme == QLatin1String("ftps"))
-    return 990;
   if (scheme == QLatin1String("sftp"))
     return 22;
   return 21;

@@ -19,7 +19,8 @@ struct UploadSettings {
 };
 
 // The server text taken apart. Accepted forms: "host" (FTP, port 21),
-// "host:port", "[v6addr]:port", and URLs "ftp://", "ftps://" (implicit TLS,
+// "host:port", "[v6addr]:port", and URLs "ftp://", "ftps://" (FTP secured
+// with TLS: explicit "AUTH TLS" on port 21 or any other port, implicit TLS on
 // port 990), "sftp://" (port 22) with optional user, port and path.
 struct FtpEndpoint {
   bool valid = false;
@@ -30,8 +31,10 @@ struct FtpEndpoint {
   QString user; // from the URL, if any
   QString password;
 
-  // scheme://host:port/ with brackets around an IPv6 address.
+  // The transfer URL's start, scheme://host:port/ with brackets around an
+  // IPv6 address; explicit FTPS travels as ftp:// with TLS required.
   QString baseUrl() const;
+  bool explicitTls() const { return scheme == QLatin1String("ftps") && port != 990; }
 };
 
 FtpEndpoint parseFtpServer(const QString &server);

@@ -47,6 +47,12 @@ UploadSettings settingsFor(const FtpTestServer &server, const QString &password 
   return s;
 }
 
+UploadOptions quickOptions(int seconds) {
+  UploadOptions o;
+  o.connectSeconds = o.stallSeconds = seconds;
+  return o;
+}
+
 const QDateTime fixedMoment(QDate(2024, 3, 7), QTime(21, 5, 9));
 
 } // namespace
@@ -86,7 +92,9 @@ void TestFtpUpload::parseServer_data() {
   QTest::newRow("ftp url") << "ftp://example.org/www/pics/" << true << "ftp"
                            << "example.org" << 21 << "www/pics";
   QTest::newRow("ftps url") << "FTPS://example.org" << true << "ftps"
-                            << "example.org" << 990 << "";
+                            << "example.org" << 21 << "";
+  QTest::newRow("ftps implicit") << "ftps://example.org:990" << true << "ftps"
+                                 << "example.org" << 990 << "";
   QTest::newRow("sftp url port") << "sftp://example.org:2222" << true << "sftp"
                                  << "example.org" << 2222 << "";
   QTest::newRow("unset") << "ftp://" << false << "ftp"
@@ -114,6 +122,14 @@ void TestFtpUpload::parseServer() {
   QTEST(e.host, "host");
   QTEST(e.port, "port");
   QTEST(e.path, "path");
+  // Explicit TLS travels as ftp:// with TLS required; port 990 is implicit TLS.
+  const QString tag = QString::fromLatin1(QTest::currentDataTag());
+  if (tag == QLatin1String("ftps url"))
+    QCOMPARE(e.baseUrl(), QStringLiteral("ftp://example.org:21/"));
+  if (tag == QLatin1String("ftps implicit"))
+    QCOMPARE(e.baseUrl(), QStringLiteral("ftps://example.org:990/"));
+  if (tag == QLatin1String("v6:port"))
+    QCOMPARE(e.baseUrl(), QStringLiteral("ftp://[::1]:2121/"));
 }
 
 void TestFtpUpload::namesAndAddresses_data() {
@@ -132,7 +148,9 @@ void TestFtpUpload::namesAndAddresses_data() {
   QTest::newRow("markup chars") << "http://a.org"
                                 << "a<b>&\".jpg"
                                 << "http://a.org/a%3Cb%3E%26%22.jpg";
-  QTest::newRow("prefix not set") << "http://" << "a.jpg" << "http:///a.jpg";
+  QTest::newRow("prefix not set") << "http://"
+                                  << "a.jpg"
+                                  << "http:///a.jpg";
   QTest::newRow("prefix with space") << "http://a.org/my pics"
                                      << "a.jpg"
                                      << "http://a.org/my%20pics/a.jpg";
@@ -196,7 +214,7 @@ void TestFtpUpload::serverDownGivesCode2() {
   UploadSettings s;
   s.ftpServer = QStringLiteral("ftp://127.0.0.1:%1").arg(port);
   const QString p = writeFile(dir_.filePath(QStringLiteral("down.jpg")), randomBytes(100, 5));
-  const UploadOutcome outcome = uploadFile(s, p, QStringLiteral("down.jpg"), {3, 3});
+  const UploadOutcome outcome = uploadFile(s, p, QStringLiteral("down.jpg"), quickOptions(3));
   QCOMPARE(outcome.code, int(UploadNoConnection));
   QVERIFY(outcome.url.isEmpty());
 
@@ -208,7 +226,7 @@ void TestFtpUpload::droppedTransferGivesCode3() {
   FtpTestServer server(QStringLiteral("kuvo"), QStringLiteral("secret"), true);
   QVERIFY(server.running());
   FtpUploader uploader(settingsFor(server));
-  uploader.setTimeouts({5, 5});
+  uploader.setOptions(quickOptions(5));
   uploader.setClock([] { return fixedMoment; });
   const QString p = writeFile(dir_.filePath(QStringLiteral("big.jpg")), randomBytes(4 * 1024 * 1024, 6));
   QString errors;
