@@ -295,8 +295,11 @@ QStringList FtpUploader::urlsByIndex(const RunSummary &summary) const {
   if (recs.size() == summary.processed) {
     // Every handled picture was offered for upload: the k-th call belongs to
     // list index k (pictures are committed in list order).
+    // A picture whose save failed may have sent an older file of the same
+    // name: that is not this run's picture, so it gets no address.
     for (qsizetype k = 0; k < recs.size() && k < count; ++k)
-      urls[k] = recs[k].url;
+      if (!summary.outputPaths[k].isEmpty())
+        urls[k] = recs[k].url;
     return urls;
   }
   // The switch changed during the run: walk both in order and pair each call

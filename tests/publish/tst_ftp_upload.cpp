@@ -291,6 +291,16 @@ void TestFtpUpload::addressesPairWithListIndex() {
   QVERIFY(urls[2].endsWith(QStringLiteral("_i2.jpg")));
   QVERIFY(urls[3].isEmpty());
 
+  // Index 1 failed to save but an older file of its name was still there
+  // and went up: it is not this run's picture and gets no address.
+  FtpUploader stale(settingsFor(server));
+  const QString old = writeFile(dir_.filePath(QStringLiteral("i1-old.jpg")), randomBytes(10, 12));
+  stale.upload(p0, QStringLiteral("i0.jpg"), errors);
+  stale.upload(old, QStringLiteral("i1-old.jpg"), errors);
+  stale.upload(p2, QStringLiteral("i2.jpg"), errors);
+  urls = stale.urlsByIndex(summary);
+  QVERIFY(!urls[0].isEmpty() && urls[1].isEmpty() && !urls[2].isEmpty());
+
   // Upload switched on only from index 1 on: paired by path.
   FtpUploader later(settingsFor(server));
   later.upload(p2, QStringLiteral("i2.jpg"), errors);
