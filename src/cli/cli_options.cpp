@@ -227,8 +227,49 @@ struct Parser {
     } else if (opt == QLatin1String("--color")) {
       if (!parseColor(v, s.textColor))
         return fail(QStringLiteral("--color 需要 #RRGGBB 形式的颜色。"));
+    } else if (publishOption(opt, v)) {
+      return error.isEmpty();
     } else {
       return fail(QStringLiteral("未知的选项“%1”。用 --help 查看全部选项。").arg(opt));
+    }
+    return true;
+  }
+
+  // The PDF and upload options. Returns false when opt is not one of them;
+  // a bad value leaves its message in error.
+  bool publishOption(const QString &opt, const QString &v) {
+    ProcessingSettings &s = job.settings;
+    if (opt == QLatin1String("--pdf-title")) {
+      s.pdfTitle = v;
+    } else if (opt == QLatin1String("--pdf-signature")) {
+      s.pdfSignature = v;
+    } else if (opt == QLatin1String("--pdf-date")) {
+      s.pdfDate = v;
+    } else if (opt == QLatin1String("--upload")) {
+      if (!parseFtpServer(v).valid)
+        return !fail(QStringLiteral("--upload 需要服务器地址：主机名、主机名:端口，或 ftp://、ftps://、sftp:// 开头的地址，而不是“%1”。").arg(v));
+      s.upload = true;
+      job.upload.ftpServer = v.trimmed();
+    } else if (opt == QLatin1String("--ftp-password")) {
+      return !fail(QStringLiteral("密码不能写在命令行上(其他用户可以看到)，请把密码写在文件里并用 --ftp-password-file 给出。"));
+    } else if (opt == QLatin1String("--ftp-user")) {
+      job.upload.ftpUser = v;
+    } else if (opt == QLatin1String("--ftp-password-file")) {
+      // The password never appears on the command line, where other users
+      // could read it: it is the first line of a file.
+      QFile file(v);
+      if (!file.open(QIODevice::ReadOnly))
+        return !fail(QStringLiteral("无法读取密码文件“%1”。").arg(v));
+      QByteArray line = file.readLine(4096);
+      while (line.endsWith('\n') || line.endsWith('\r'))
+        line.chop(1);
+      job.upload.ftpPassword = QString::fromUtf8(line);
+    } else if (opt == QLatin1String("--ftp-root")) {
+      job.upload.ftpRootFolder = v;
+    } else if (opt == QLatin1String("--web-prefix")) {
+      job.upload.webUrlPrefix = v;
+    } else {
+      return false;
     }
     return true;
   }
@@ -280,7 +321,7 @@ struct Parser {
 const QStringList flagOptions{QStringLiteral("--strip-metadata"), QStringLiteral("--strip-gps"), QStringLiteral("--keep-date"), QStringLiteral("-r"),         QStringLiteral("--recursive"), QStringLiteral("--keep-small"),
                               QStringLiteral("--error-log"), QStringLiteral("--quiet"),     QStringLiteral("--bold"),
                               QStringLiteral("--italic"),    QStringLiteral("--underline"), QStringLiteral("-h"),
-                              QStringLiteral("--help")};
+                              QStringLiteral("--help"),      QStringLiteral("--pdf")};
 
 } // namespace
 
@@ -343,6 +384,8 @@ bool parseCommandLine(const QStringList &args, CliJob &job, QString &error) {
         job.settings.italic = true;
       else if (arg == QLatin1String("--underline"))
         job.settings.underline = true;
+      else if (arg == QLatin1String("--pdf"))
+        job.settings.makePdf = true;
       else
         job.showHelp = true;
       continue;
@@ -373,6 +416,7 @@ QString helpText() {
 
 输入:
   图片或文件夹          图片文件(jpg/bmp/gif/png/tiff/webp)；文件夹中的图片按名称顺序处理
+  Word文档              .docx/.doc 文档中的图片按文档顺序处理(.doc 需要安装 LibreOffice)
   -r, --recursive       同时处理子文件夹中的图片
   --job 文件            从任务文件(INI，[Options] 段，键名同设置)读取设置；命令行选项优先
 
@@ -426,12 +470,26 @@ QString helpText() {
   --digits N            顺序号位数，默认 4
   --error-log           有错误时在输出文件夹写入 ErrorLog.txt
 
+PDF 图片集:
+  --pdf                 把保存的图片制作成 PDF 图片集(输出文件夹中的“标题.pdf”)
+  --pdf-title 文字      标题，默认 Kuvo图片集
+  --pdf-signature 文字  签名，默认 本图片集由Kuvo图片批处理软件制作
+  --pdf-date 文字       日期，默认为当天(yyyy年mm月dd日)
+
+上传:
+  --upload 服务器       上传每张保存的图片：主机名(端口 21)、主机名:端口，
+                        或 ftp://、ftps://、sftp:// 开头的地址；输出文件夹中写入 PicURL.htm
+  --ftp-user 用户名     FTP 用户名
+  --ftp-password-file 文件   从文件第一行读取 FTP 密码(密码不在命令行上给出)
+  --ftp-root 文件夹     服务器上的目标文件夹
+  --web-prefix 地址     上传的图片在网上的地址前缀，如 http://example.org/pics
+
 运行:
   -j, --jobs N          同时处理的图片数，默认为处理器核心数
   --quiet               不显示进度和汇总
   -h, --help            显示本帮助
 
-退出码: 0 全部成功；1 有图片处理失败(错误写到标准错误输出)；2 命令行用法错误。
+退出码: 0 全部成功；1 有图片处理、上传或生成PDF失败(错误写到标准错误输出)；2 命令行用法错误。
 )");
 }
 

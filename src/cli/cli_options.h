@@ -1,6 +1,7 @@
 #pragma once
 // kuvo-batch's command line: options to a job.
 #include "engine/processing_settings.h"
+#include "publish/upload_settings.h"
 
 #include <QString>
 #include <QStringList>
@@ -14,6 +15,7 @@ struct CliJob {
   bool quiet = false;
   int jobs = 0; // 0: one per core
   bool showHelp = false;
+  UploadSettings upload; // --upload and the --ftp-* options
 };
 
 // Parses arguments (without the program name). On a usage error returns false

@@ -3,6 +3,9 @@
 #include "engine/batch_run.h"
 #include "engine/font_substitution.h"
 #include "engine/picture_files.h"
+#include "platform/program_paths.h"
+#include "publish/run_publisher.h"
+#include "publish/word_pictures.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -83,6 +86,12 @@ int main(int argc, char **argv) {
     else if (!info.exists()) {
       print(stderr, QStringLiteral("kuvo-batch: 找不到“%1”。\n").arg(input));
       return 2;
+    } else if (kuvo::isWordDocument(input)) {
+      // The pictures inside a Word document join the list in document order.
+      const kuvo::WordImportResult word = kuvo::ImportWordPictures(info.absoluteFilePath(), kuvo::scratchFolder());
+      if (!word.message.isEmpty())
+        print(stderr, QStringLiteral("kuvo-batch: %1：%2\n").arg(input, word.message));
+      files << word.files;
     } else
       files << info.absoluteFilePath();
   }
@@ -91,7 +100,7 @@ int main(int argc, char **argv) {
     print(stderr, QStringLiteral("kuvo-batch: 无法创建输出文件夹“%1”。\n").arg(job.settings.outputFolder));
     return 2;
   }
-  const kuvo::StartProblem problem = kuvo::checkJob(job.settings);
+  const kuvo::StartProblem problem = kuvo::checkJob(job.settings, job.upload.ftpServer);
   if (problem != kuvo::StartProblem::None) {
     print(stderr, QStringLiteral("kuvo-batch: ") + kuvo::startProblemMessage(problem) + QStringLiteral("\n"));
     return 2;
@@ -102,7 +111,10 @@ int main(int argc, char **argv) {
     run.setJobs(job.jobs);
   ProgressPrinter progress(!job.quiet && isatty(STDERR_FILENO));
   run.setObserver(&progress);
+  kuvo::RunPublisher publisher(job.upload);
+  publisher.attach(run);
   const kuvo::RunSummary summary = run.run();
+  const kuvo::PublishOutcome &published = publisher.outcome();
 
   if (summary.errorFlag)
     print(stderr, summary.errorText);
@@ -113,5 +125,26 @@ int main(int argc, char **argv) {
                       .arg(summary.seconds, 0, 'f', 2)
                       .arg(summary.seconds > 0 ? summary.processed / summary.seconds : 0.0, 0, 'f', 1)
                       .arg(QDir::toNativeSeparators(job.settings.outputFolder)));
-  return summary.saved == summary.total ? 0 : 1;
+  bool publishFailed = false;
+  if (published.pdfTried) {
+    if (published.pdf.ok) {
+      if (!job.quiet)
+        print(stderr, kuvo::RunPublisher::pdfClosingNote(published.pdf.path) + QStringLiteral("\n"));
+    } else {
+      publishFailed = true;
+      print(stderr, QStringLiteral("kuvo-batch: ") + published.pdf.errorMessage + QStringLiteral("\n"));
+    }
+  }
+  if (published.linkPageTried) {
+    if (published.linkPagePath.isEmpty()) {
+      publishFailed = true;
+      print(stderr, QStringLiteral("kuvo-batch: 无法写入 PicURL.htm。\n"));
+    } else if (!job.quiet) {
+      print(stderr, QStringLiteral("上传的图片地址已写入 %1\n").arg(QDir::toNativeSeparators(published.linkPagePath)));
+    }
+    for (int i = 0; i < summary.outputPaths.size(); ++i)
+      if (!summary.outputPaths[i].isEmpty() && published.urlsByIndex.value(i).isEmpty())
+        publishFailed = true;
+  }
+  return summary.saved == summary.total && !publishFailed ? 0 : 1;
 }

@@ -1,0 +1,49 @@
+#include "publish/run_publisher.h"
+
+#include "publish/link_page.h"
+
+#include <QDir>
+
+namespace kuvo {
+
+RunPublisher::RunPublisher(const UploadSettings &upload)
+    : uploader_(std::make_unique<FtpUploader>(upload)), historyPath_(defaultUploadHistoryPath()) {}
+
+void RunPublisher::attach(BatchRun &run) {
+  uploader_->clear();
+  outcome_ = PublishOutcome();
+  run.setUploadStep(uploader_.get());
+  run.setAfterLoop([this](const ProcessingSettings &settings, RunSummary &summary) { afterLoop(settings, summary); });
+}
+
+QString RunPublisher::pdfClosingNote(const QString &pdfPath) {
+  return QStringLiteral("PDF文件已保存为%1。").arg(QDir::toNativeSeparators(pdfPath));
+}
+
+void RunPublisher::afterLoop(const ProcessingSettings &settings, RunSummary &summary) {
+  if (settings.makePdf) {
+    outcome_.pdfTried = true;
+    outcome_.pdf = MakePdf(settings, summary.outputPaths);
+    for (const QString &path : outcome_.pdf.skipped) {
+      summary.errorText += path + QStringLiteral("在生成PDF文件时发生错误:无法读取图片。\r\n");
+      summary.errorFlag = true;
+    }
+    if (!outcome_.pdf.ok) {
+      summary.errorText += QDir(settings.outputFolder).filePath(pdfFileName(settings.pdfTitle)) +
+                           QStringLiteral("在生成PDF文件时发生错误:") + outcome_.pdf.errorMessage +
+                           QStringLiteral("\r\n");
+      summary.errorFlag = true;
+    } else {
+      summary.closingText += pdfClosingNote(outcome_.pdf.path);
+    }
+  }
+  if (settings.upload) {
+    outcome_.linkPageTried = true;
+    outcome_.urlsByIndex = uploader_->urlsByIndex(summary);
+    QString page;
+    if (funCreateHtm(settings, outcome_.urlsByIndex, historyPath_, &page))
+      outcome_.linkPagePath = page;
+  }
+}
+
+} // namespace kuvo
