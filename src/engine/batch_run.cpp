@@ -169,10 +169,11 @@ RunSummary BatchRun::run() {
 }
 
 void BatchRun::finish(RunSummary &summary, const ProcessingSettings &settings) {
-  if (afterLoop_)
-    afterLoop_(settings, summary);
   summary.closingText = settings.upload ? QStringLiteral("【提示】处理完毕！图片已保存到输出文件夹并上传到网络。")
                                         : QStringLiteral("【提示】处理完毕！图片已保存到输出文件夹。");
+  // The PDF and the link page may add to the closing text and the errors.
+  if (afterLoop_)
+    afterLoop_(settings, summary);
   if (summary.errorFlag && settings.saveErrorLog) {
     QString path;
     if (writeErrorLog(settings.outputFolder, summary.errorText, &path))
