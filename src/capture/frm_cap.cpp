@@ -9,6 +9,7 @@
 #include <QDir>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QMediaCaptureSession>
 #include <QMediaDevices>
 #include <QMessageBox>
 #include <QPushButton>
@@ -64,7 +65,6 @@ frmCap::frmCap(QWidget *parent) : QDialog(parent) {
 
   sink_ = new QVideoSink(this);
   connect(sink_, &QVideoSink::videoFrameChanged, this, &frmCap::onFrame);
-  session_.setVideoSink(sink_);
 
   // Connect the first camera and start its live picture. No camera is not an
   // error: the frame area just stays empty.
@@ -76,7 +76,9 @@ frmCap::frmCap(QWidget *parent) : QDialog(parent) {
     if (error != QCamera::NoError)
       QMetaObject::invokeMethod(this, &frmCap::reportCameraFailure, Qt::QueuedConnection);
   });
-  session_.setCamera(camera_);
+  session_ = new QMediaCaptureSession(this);
+  session_->setCamera(camera_);
+  session_->setVideoSink(sink_);
   camera_->start();
   if (!camera_->isAvailable())
     QMetaObject::invokeMethod(this, &frmCap::reportCameraFailure, Qt::QueuedConnection);
@@ -154,7 +156,8 @@ void frmCap::releaseCamera() {
   if (!camera_)
     return;
   camera_->stop();
-  session_.setCamera(nullptr);
+  session_->setCamera(nullptr);
+  session_->setVideoSink(nullptr);
   delete camera_;
   camera_ = nullptr;
 }

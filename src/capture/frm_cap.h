@@ -4,9 +4,9 @@
 // frame as a BMP file in the scratch folder for the main file list.
 #include <QDialog>
 #include <QImage>
-#include <QMediaCaptureSession>
 
 class QCamera;
+class QMediaCaptureSession;
 class QLabel;
 class QPushButton;
 class QVideoFrame;
@@ -54,7 +54,7 @@ private:
   void reportCameraFailure();
   void releaseCamera();
 
-  QMediaCaptureSession session_;
+  QMediaCaptureSession *session_ = nullptr; // made only when there is a camera
   QCamera *camera_ = nullptr;
   QVideoSink *sink_ = nullptr;
   QLabel *picture1_ = nullptr;
