@@ -117,13 +117,28 @@ class CaptureOnScreen : public QObject {
   // The picture the screen shows at a rectangle of screen pixels.
   QImage expectedAt(const QRect &screenRect) const { return pattern.copy(screenRect.translated(-patternAt)); }
 
+  // True once the X screen shows the pattern again: after a capture window
+  // goes away the pattern window has to repaint what it covered.
+  bool screenShowsPattern() const {
+    const QImage screen = QGuiApplication::primaryScreen()->grabWindow(0).toImage();
+    return maxChannelDifference(screen.copy(QRect(patternAt, pattern.size())), pattern) == 0;
+  }
+
   QPointer<frmCopySrc> openCapture() {
+    [&] { QTRY_VERIFY_WITH_TIMEOUT(screenShowsPattern(), 10000); }();
+    if (QTest::currentTestFailed())
+      return nullptr;
     QPointer<frmCopySrc> window = frmCopySrc::start(mainWindow, 50);
     [&] {
       QVERIFY(mainWindow->isHidden());
       QTRY_VERIFY_WITH_TIMEOUT(window && window->isVisible(), 10000);
       QVERIFY(QTest::qWaitForWindowExposed(window));
     }();
+    if (QTest::currentTestFailed()) {
+      if (window)
+        window->close();
+      return nullptr;
+    }
     return window;
   }
 
@@ -169,6 +184,16 @@ private slots:
   }
 
   void init() { QTestPrivate::qtestMouseButtons = Qt::NoButton; }
+
+  // A test that failed half-way may leave its capture window over the screen.
+  void cleanup() {
+    for (QWidget *w : QApplication::topLevelWidgets())
+      if (qobject_cast<frmCopySrc *>(w) && w->isVisible())
+        w->close();
+    QTest::qWait(20);
+    if (mainWindow && mainWindow->isHidden())
+      mainWindow->show();
+  }
 
   void capturedRegionIsSavedAndCopied() {
     QPointer<frmCopySrc> w = openCapture();
@@ -471,34 +496,29 @@ private slots:
     const QString xvfb = QStringLiteral("/usr/bin/Xvfb");
     if (!QFileInfo(xvfb).isExecutable())
       QSKIP("Xvfb is not installed (package xvfb): the capture windows are not tested");
+    // Xvfb picks a free display itself and writes its number to stdout, so
+    // tests running side by side never share or fight over one.
     QProcess server;
-    int display = -1;
-    for (int n = 90 + int(QCoreApplication::applicationPid() % 50); n < 400 && display < 0; ++n) {
-      const QString socket = QStringLiteral("/tmp/.X11-unix/X%1").arg(n);
-      if (QFile::exists(socket) || QFile::exists(QStringLiteral("/tmp/.X%1-lock").arg(n)))
-        continue;
-      server.setStandardOutputFile(QProcess::nullDevice());
-      server.setStandardErrorFile(QProcess::nullDevice());
-      server.start(xvfb, {QStringLiteral(":%1").arg(n), QStringLiteral("-screen"), QStringLiteral("0"),
-                          QStringLiteral("1280x800x24"), QStringLiteral("-nolisten"), QStringLiteral("tcp")});
-      if (!server.waitForStarted(5000))
-        QSKIP("Xvfb could not be started");
-      // Ready when its socket appears; an early exit means the display was taken.
-      for (int waited = 0; waited < 10000; waited += 50) {
-        if (QFile::exists(socket)) {
-          display = n;
-          break;
-        }
-        if (server.state() == QProcess::NotRunning)
-          break;
-        QTest::qWait(50);
-      }
-      if (display < 0 && server.state() != QProcess::NotRunning) {
-        server.kill();
-        server.waitForFinished(2000);
-      }
+    server.setStandardErrorFile(QProcess::nullDevice());
+    server.start(xvfb, {QStringLiteral("-displayfd"), QStringLiteral("1"), QStringLiteral("-screen"),
+                        QStringLiteral("0"), QStringLiteral("1280x800x24"), QStringLiteral("-nolisten"),
+                        QStringLiteral("tcp")});
+    if (!server.waitForStarted(5000))
+      QSKIP("Xvfb could not be started");
+    QByteArray announced;
+    for (int waited = 0; waited < 15000 && !announced.contains('\n'); waited += 50) {
+      server.waitForReadyRead(50);
+      announced += server.readAllStandardOutput();
+      if (server.state() == QProcess::NotRunning)
+        break;
     }
-    QVERIFY2(display >= 0, "no free X display found");
+    bool numberOk = false;
+    const int display = announced.trimmed().toInt(&numberOk);
+    if (!numberOk) {
+      server.kill();
+      server.waitForFinished(2000);
+    }
+    QVERIFY2(numberOk, "Xvfb did not report its display");
     auto stopServer = qScopeGuard([&] {
       server.terminate();
       if (!server.waitForFinished(3000)) {
@@ -507,19 +527,26 @@ private slots:
       }
     });
 
+    // The child runs from a copy of this program in a folder of its own, so
+    // its scratch folder (user/ beside the program) is its own too.
     QTemporaryDir runtime;
+    QString program = QCoreApplication::applicationFilePath();
+    const QString copy = runtime.filePath(QFileInfo(program).fileName());
+    if (QFile::copy(program, copy))
+      program = copy;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("DISPLAY"), QStringLiteral(":%1").arg(display));
     env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
     env.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtime.path());
+    env.insert(QStringLiteral("QTEST_FUNCTION_TIMEOUT"), QStringLiteral("60000"));
     env.remove(QStringLiteral("XAUTHORITY"));
     env.remove(QStringLiteral("WAYLAND_DISPLAY"));
     QProcess child;
     child.setProcessEnvironment(env);
     child.setProcessChannelMode(QProcess::MergedChannels);
-    child.start(QCoreApplication::applicationFilePath(), {QStringLiteral("-xvfb-child")});
+    child.start(program, {QStringLiteral("-xvfb-child")});
     QVERIFY(child.waitForStarted(10000));
-    const bool finished = child.waitForFinished(240000);
+    const bool finished = child.waitForFinished(100000);
     const QByteArray output = child.readAll();
     fputs(output.constData(), stdout);
     fflush(stdout);
