@@ -80,7 +80,7 @@ frmCap::frmCap(QWidget *parent) : QDialog(parent) {
   session_->setCamera(camera_);
   session_->setVideoSink(sink_);
   camera_->start();
-  if (!camera_->isAvailable())
+  if (camera_->error() != QCamera::NoError || !camera_->isAvailable())
     QMetaObject::invokeMethod(this, &frmCap::reportCameraFailure, Qt::QueuedConnection);
 }
 

@@ -14,6 +14,12 @@ class QVideoSink;
 
 namespace kuvo {
 
+// Use from the main window's "摄像头拍照..." command:
+//   ShowStatus("【提示】请确保摄像头已经与您的电脑连接好。");
+//   frmCap dialog(this);
+//   connect(&dialog, &frmCap::pictureAdded, this, <append to the list>);
+//   connect(&dialog, &frmCap::statusMessage, this, <ShowStatus>);
+//   if (dialog.exec() == QDialog::Accepted) <refresh buttons and preview>;
 class frmCap : public QDialog {
   Q_OBJECT
 public:

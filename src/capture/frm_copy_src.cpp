@@ -178,8 +178,7 @@ void frmCopySrc::freezeAndShow() {
     scale = std::max(scale, screen->devicePixelRatio());
   }
   if (desktop.isEmpty()) {
-    emit statusMessage(QStringLiteral("【操作错误】无法截取屏幕。"));
-    close();
+    failToFreeze();
     return;
   }
   // One picture of the whole desktop at the finest screen resolution; areas
@@ -187,12 +186,14 @@ void frmCopySrc::freezeAndShow() {
   scale_ = scale;
   QImage frozen(QSize(qRound(desktop.width() * scale), qRound(desktop.height() * scale)), QImage::Format_RGB32);
   frozen.fill(Qt::black);
+  int grabbed = 0;
   {
     QPainter painter(&frozen);
     for (QScreen *screen : screens) {
       QImage shot = screen->grabWindow(0).toImage();
       if (shot.isNull())
         continue;
+      ++grabbed;
       shot.setDevicePixelRatio(1.0);
       const QRect g = screen->geometry();
       const QSize target(qRound(g.width() * scale), qRound(g.height() * scale));
@@ -200,6 +201,10 @@ void frmCopySrc::freezeAndShow() {
         shot = shot.scaled(target, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
       painter.drawImage(QPointF((g.topLeft() - desktop.topLeft()) * scale), shot);
     }
+  }
+  if (grabbed == 0) { // the window system does not let programs read the screen
+    failToFreeze();
+    return;
   }
   frozen_ = frozen;
   darkened_ = frozen.copy();
@@ -220,6 +225,11 @@ void frmCopySrc::freezeAndShow() {
   activateWindow();
   setFocus();
   grabKeyboard(); // Esc must reach the window even when it was not activated
+}
+
+void frmCopySrc::failToFreeze() {
+  emit statusMessage(QStringLiteral("【操作错误】无法截取屏幕。"));
+  close();
 }
 
 QImage frmCopySrc::selectedImage() const {

@@ -40,6 +40,11 @@ QPoint handlePoint(const QRect &selection, int handle);
 
 } // namespace capture_geometry
 
+// Use from the main window's "屏幕截图..." command:
+//   auto *capture = frmCopySrc::start(this);
+//   connect(capture, &frmCopySrc::pictureAdded, this, <append, select, refresh>);
+//   connect(capture, &frmCopySrc::statusMessage, this, <ShowStatus>);
+// start() hides the main window; closing shows it again.
 class frmCopySrc : public QWidget {
   Q_OBJECT
 public:
@@ -101,6 +106,7 @@ private:
   void showFinishedSelection();
   void updateCursor(const QPoint &pos);
   void finish();
+  void failToFreeze();
 
   QPointer<QWidget> mainWindow_;
   QImage frozen_;

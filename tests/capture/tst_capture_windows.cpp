@@ -202,6 +202,12 @@ private slots:
     QVERIFY(QFile::exists(frmCopySrc::darkenedScratchPath()));
     QCOMPARE(w->geometry(), QRect(0, 0, 1280, 800));
     QCOMPARE(w->frozenScreen().size(), QSize(1280, 800));
+    // The main window was hidden before the screen was frozen: where it stood
+    // the frozen picture shows the empty (black) desktop.
+    QImage black(mainWindow->size(), QImage::Format_RGB32);
+    black.fill(Qt::black);
+    QCOMPARE(maxChannelDifference(w->frozenScreen().copy(mainWindow->geometry()), black), 0);
+    QCOMPARE(maxChannelDifference(w->frozenScreen().copy(QRect(patternAt, pattern.size())), pattern), 0);
 
     // Drawn from bottom right to top left.
     drag(w, QPoint(437, 261), QPoint(300, 150));
