@@ -97,8 +97,12 @@ int bmpBitsPerPixel(const QString &path) {
 
 void saveShot(const QString &name) {
   const QString dir = qEnvironmentVariable("KUVO_CAPTURE_SHOTS");
-  if (!dir.isEmpty())
-    QGuiApplication::primaryScreen()->grabWindow(0).save(QDir(dir).filePath(name));
+  if (dir.isEmpty())
+    return;
+  QTest::qWait(100); // let the windows paint first
+  QString file = name;
+  file.replace(QRegularExpression(QStringLiteral("[^A-Za-z0-9.]+")), QStringLiteral("_"));
+  QGuiApplication::primaryScreen()->grabWindow(0).save(QDir(dir).filePath(file));
 }
 
 } // namespace
@@ -271,6 +275,7 @@ private slots:
       QCOMPARE(bar.y() + bar.height(), bottom - 4);
     else
       QCOMPARE(bar.y(), bottom + 4);
+    saveShot(QStringLiteral("frmCopySrc-%1.png").arg(QString::fromUtf8(QTest::currentDataTag())));
     QSignalSpy added(w.data(), &frmCopySrc::pictureAdded);
     QTest::keyClick(w, Qt::Key_Escape);
     QCOMPARE(added.size(), 0);
@@ -409,6 +414,7 @@ private slots:
     QVERIFY(dialog.isModal());
     QVERIFY(dialog.frameArea()->pixmap().isNull());
     QCOMPARE(dialog.frameArea()->size(), QSize(320, 240));
+    saveShot(QStringLiteral("frmCap-no-camera.png"));
     QVERIFY(QApplication::activeModalWidget() == &dialog || !QApplication::activeModalWidget());
     auto *shoot = dialog.findChild<QPushButton *>(QStringLiteral("Command1"));
     auto *ok = dialog.findChild<QPushButton *>(QStringLiteral("cmdOK"));
