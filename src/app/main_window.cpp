@@ -278,6 +278,7 @@ QWidget *MainWindow::buildListPanel() {
   lstFile_->setTextElideMode(Qt::ElideLeft);
   lstFile_->setContextMenuPolicy(Qt::CustomContextMenu);
   lstFile_->setAlternatingRowColors(true);
+  lstFile_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
   lstFile_->viewport()->setAcceptDrops(true);
   lstFile_->viewport()->installEventFilter(this);
   lstFile_->installEventFilter(this);

@@ -57,7 +57,7 @@ void MainWindow::appendItems(const QStringList &paths, bool makeCurrent) {
   }
   lstFile_->setUpdatesEnabled(true);
   if (makeCurrent)
-    lstFile_->setCurrentRow(lstFile_->count() - 1);
+    lstFile_->setCurrentRow(lstFile_->count() - 1, QItemSelectionModel::ClearAndSelect);
   updateListState();
 }
 
@@ -86,7 +86,8 @@ void MainWindow::setListEntries(const QStringList &paths, int current) {
   }
   lstFile_->setUpdatesEnabled(true);
   if (!paths.isEmpty())
-    lstFile_->setCurrentRow(std::clamp(current, 0, static_cast<int>(paths.size()) - 1));
+    lstFile_->setCurrentRow(std::clamp(current, 0, static_cast<int>(paths.size()) - 1),
+                            QItemSelectionModel::ClearAndSelect);
   updateListState();
   ReDrawPic();
 }
@@ -150,7 +151,7 @@ void MainWindow::scanDone(const QStringList &pictures, bool cancelled) {
   cmdAdds_->setEnabled(true);
   mAddDir_->setEnabled(true);
   if (lstFile_->count() > 0) {
-    lstFile_->setCurrentRow(lstFile_->count() - 1);
+    lstFile_->setCurrentRow(lstFile_->count() - 1, QItemSelectionModel::ClearAndSelect);
     lstFile_->setFocus();
   }
   if (!cancelled && added > 0)
@@ -182,7 +183,7 @@ void MainWindow::removeSelected() {
     ShowStatus(IdleStatus);
   } else if (lastRemoved >= 0) {
     // The entry after the removed ones becomes current.
-    lstFile_->setCurrentRow(std::min(lastRemoved, lstFile_->count() - 1));
+    lstFile_->setCurrentRow(std::min(lastRemoved, lstFile_->count() - 1), QItemSelectionModel::ClearAndSelect);
     ReDrawPic();
   }
   updateListState();
