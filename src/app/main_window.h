@@ -84,6 +84,7 @@ public:
 signals:
   void previewShown();
   void scanFinished(int added);
+  void runProgressed(int done, int total); // after each picture of a run
   void runFinished();
 
 protected:

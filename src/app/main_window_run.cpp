@@ -102,9 +102,10 @@ void MainWindow::startRun() {
 
 void MainWindow::runCommitted(int done, int total) {
   wait_->setProgress(done, total);
-  if (!cmdStop_->isEnabled())
-    return; // stopped: the buttons already show idle
-  cmdDone_->setText(QStringLiteral("进度:") + QString::number(done) + QStringLiteral("/") + QString::number(total));
+  // Once stopped, the buttons already show idle.
+  if (cmdStop_->isEnabled())
+    cmdDone_->setText(QStringLiteral("进度:") + QString::number(done) + QStringLiteral("/") + QString::number(total));
+  emit runProgressed(done, total);
 }
 
 void MainWindow::stopRun() {
