@@ -28,5 +28,7 @@ std::optional<FolderChoice> chooseFolder(QWidget *parent, const QString &hint, c
 // Mode 2: a picture and its transparency (start value alpha when 1..100, else 80).
 std::optional<WatermarkChoice> chooseWatermark(QWidget *parent, const QString &hint, const QString &startFolder,
                                                int alpha);
+// Mode 4: a skin file (*.she) of startFolder.
+std::optional<QString> chooseSkin(QWidget *parent, const QString &startFolder);
 
 } // namespace kuvo

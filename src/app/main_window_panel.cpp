@@ -299,8 +299,9 @@ bool MainWindow::choosePictureWatermark() {
       chooseWatermark(this, QStringLiteral("请选择要添加的水印图片。"), programDataDir() + QStringLiteral("/sy"), alpha);
   if (!chosen)
     return !job_.pictureWatermarkFile.isEmpty();
-  job_.pictureWatermarkFile = chosen->file;
   txtAlpha_->setText(chosen->alphaText);
+  if (!chosen->file.isEmpty())
+    job_.pictureWatermarkFile = chosen->file;
   updatePictureLabel();
   if (chkInfoImg_->isChecked())
     pictureWatermarkToggled(true);
