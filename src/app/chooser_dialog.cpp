@@ -161,6 +161,11 @@ ChooserDialog::ChooserDialog(Mode mode, QWidget *parent) : QDialog(parent), mode
             if (index.isValid() && model_->filePath(index) != folder_)
               folderChosen(model_->filePath(index), true);
           });
+  // The model lists folders in the background: show the folder again once its parents are read.
+  connect(model_, &QFileSystemModel::directoryLoaded, this, [this](const QString &path) {
+    if (folder_.startsWith(path))
+      showFolderInTree();
+  });
   connect(files_, &QListWidget::itemClicked, this, [this] { fileClicked(); });
   connect(files_, &QListWidget::itemDoubleClicked, this, [this] { confirm(); });
   connect(desktop, &QPushButton::clicked, this,
@@ -186,6 +191,8 @@ ChooserDialog::ChooserDialog(Mode mode, QWidget *parent) : QDialog(parent), mode
 
   if (mode_ == SkinMode)
     setWindowTitle(QStringLiteral("请选择皮肤文件"));
+  if (mode_ == PicturesMode || mode_ == WatermarkMode)
+    pattern_ = QStringLiteral("*.jpg;*.bmp;*.gif;*.png;*.tiff");
   setFolder(QDir::homePath());
 }
 
@@ -209,13 +216,18 @@ void ChooserDialog::folderChosen(const QString &folder, bool fromTree) {
   }
   if (!fromTree) {
     tree_->setRootIndex(model_->index(root));
-    const QModelIndex index = model_->index(folder);
-    const QSignalBlocker block(tree_->selectionModel());
-    tree_->setCurrentIndex(index);
-    tree_->scrollTo(index);
-    tree_->expand(index);
+    showFolderInTree();
   }
   fillFiles();
+}
+
+void ChooserDialog::showFolderInTree() {
+  const QModelIndex index = model_->index(folder_);
+  for (QModelIndex up = index.parent(); up.isValid(); up = up.parent())
+    tree_->expand(up);
+  const QSignalBlocker block(tree_->selectionModel());
+  tree_->setCurrentIndex(index);
+  tree_->scrollTo(index, QAbstractItemView::PositionAtCenter);
 }
 
 void ChooserDialog::setPattern(const QString &pattern) {

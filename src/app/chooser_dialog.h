@@ -54,6 +54,7 @@ private:
   void confirm();
   void folderChosen(const QString &folder, bool fromTree);
   void fillFiles();
+  void showFolderInTree();
   void fileClicked();
   void makeNewFolder();
   void goToPlace(const QString &path);

@@ -144,6 +144,7 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent) {
     wait_->setDetail(QDir::toNativeSeparators(folder));
   });
   connect(scan_, &FolderScan::finished, this, &MainWindow::scanDone);
+  connect(wait_, &WaitWindow::cancelRequested, scan_, &FolderScan::cancel);
   connect(&previewWatcher_, &QFutureWatcher<QImage>::finished, this, &MainWindow::previewDone);
 
   connectPanel();

@@ -132,6 +132,7 @@ void MainWindow::addFolder(const QString &folder, bool recursive) {
   QApplication::setOverrideCursor(Qt::BusyCursor);
   wait_->begin(0);
   wait_->setDetail(QDir::toNativeSeparators(folder));
+  wait_->setCancelVisible(true);
   wait_->show();
   cmdAdds_->setEnabled(false);
   mAddDir_->setEnabled(false);
@@ -146,6 +147,7 @@ void MainWindow::scanDone(const QStringList &pictures, bool cancelled) {
   const int added = appendNewPictures(list, pictures);
   appendItems(list.mid(before), false);
   QApplication::restoreOverrideCursor();
+  wait_->setCancelVisible(false);
   if (!isRunning())
     wait_->hide();
   cmdAdds_->setEnabled(true);

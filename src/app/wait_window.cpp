@@ -5,6 +5,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QProgressBar>
+#include <QPushButton>
 #include <QVBoxLayout>
 
 namespace kuvo {
@@ -38,6 +39,11 @@ WaitWindow::WaitWindow(QWidget *parent) : QWidget(parent, Qt::Tool | Qt::WindowT
   detail_->setMaximumWidth(420);
   detail_->setTextFormat(Qt::PlainText);
 
+  cancel_ = new QPushButton(QStringLiteral("取消"), this);
+  cancel_->setObjectName(QStringLiteral("cmdWaitCancel"));
+  cancel_->hide();
+  connect(cancel_, &QPushButton::clicked, this, &WaitWindow::cancelRequested);
+
   auto *head = new QHBoxLayout;
   head->addWidget(title);
   head->addWidget(dots_);
@@ -48,7 +54,10 @@ WaitWindow::WaitWindow(QWidget *parent) : QWidget(parent, Qt::Tool | Qt::WindowT
   layout->addLayout(head);
   layout->addWidget(bar_);
   layout->addWidget(count_);
-  layout->addWidget(detail_);
+  auto *foot = new QHBoxLayout;
+  foot->addWidget(detail_, 1);
+  foot->addWidget(cancel_);
+  layout->addLayout(foot);
 
   blink_.setInterval(100);
   connect(&blink_, &QTimer::timeout, this, [this] { dots_->setVisible(!dots_->isVisible()); });
@@ -80,6 +89,8 @@ void WaitWindow::setProgress(int done, int total) {
 void WaitWindow::setDetail(const QString &text) {
   detail_->setText(detail_->fontMetrics().elidedText(text, Qt::ElideMiddle, detail_->maximumWidth()));
 }
+
+void WaitWindow::setCancelVisible(bool on) { cancel_->setVisible(on); }
 
 QString WaitWindow::detailText() const { return detail_->text(); }
 QString WaitWindow::progressText() const { return count_->text(); }

@@ -8,6 +8,7 @@
 
 class QLabel;
 class QProgressBar;
+class QPushButton;
 
 namespace kuvo {
 
@@ -22,12 +23,18 @@ public:
   // A free line under the bar (the folder being scanned, the picture count).
   void setDetail(const QString &text);
   QString detailText() const;
+  // A "取消" button for work that the wait window itself can stop.
+  void setCancelVisible(bool on);
   QString progressText() const;
 
   // "约 1分05秒" style estimate for done of total after elapsedMs.
   static QString timeLeftText(qint64 elapsedMs, int done, int total);
 
+signals:
+  void cancelRequested();
+
 private:
+  QPushButton *cancel_;
   QLabel *dots_;
   QLabel *detail_;
   QLabel *count_;
