@@ -80,6 +80,9 @@ public:
   // The settings store: read at start, written on close.
   void loadSettings();
   void saveSettings();
+  // Re-reads the keys the options dialog writes (JPEG quality, crop, after-run
+  // switches, PDF texts) into the job and refreshes the preview.
+  void loadOptionKeys();
 
 signals:
   void previewShown();

@@ -72,7 +72,16 @@ void MainWindow::connectPanel() {
   connect(cmbSize_, &QComboBox::currentIndexChanged, this, &MainWindow::sizeChosen);
   connect(txtW_, &QLineEdit::returnPressed, this, [this] { settingsChanged(); });
   connect(txtH_, &QLineEdit::textChanged, this, [this] { settingsChanged(); });
-  connect(cmbBK_, &QComboBox::activated, this, &MainWindow::borderChosen);
+  // Borders take effect on every change (also by the mouse wheel); the two
+  // command entries act when chosen, even when chosen twice in a row.
+  connect(cmbBK_, &QComboBox::currentIndexChanged, this, [this](int i) {
+    if (i >= 0 && i < cmbBK_->count() - 2)
+      borderChosen(i);
+  });
+  connect(cmbBK_, &QComboBox::activated, this, [this](int i) {
+    if (i >= cmbBK_->count() - 2)
+      borderChosen(i);
+  });
   connect(chkInfoTxt_, &QCheckBox::toggled, this, &MainWindow::textWatermarkToggled);
   connect(chkInfoImg_, &QCheckBox::toggled, this, &MainWindow::pictureWatermarkToggled);
   connect(cmbPos_, &QComboBox::activated, this, [this](int i) { positionChosen(true, i); });
@@ -143,10 +152,10 @@ void MainWindow::sizeChosen(int index) {
     if (index == SizeFitBorder && cmbBK_->currentIndex() == 0 && cmbBK_->count() > 2) {
       // Fit-to-border needs a border: the first one is chosen (with no
       // border pictures that entry is the add-border command).
-      if (loaded_ || cmbBK_->count() > 3) {
+      if (cmbBK_->count() > 3)
         cmbBK_->setCurrentIndex(1);
-        borderChosen(1);
-      }
+      else if (loaded_)
+        borderChosen(1); // no border pictures: entry 1 is the add-border command
     }
   } else if (index == custom) {
     txtW_->setText(QStringLiteral("800"));
@@ -177,7 +186,6 @@ void MainWindow::borderChosen(int index) {
   }
   if (index == count - 1) {
     cmbBK_->setCurrentIndex(0);
-    borderChosen(0);
     QDesktopServices::openUrl(QUrl(BorderDownloadPage));
     return;
   }
@@ -548,11 +556,6 @@ void MainWindow::loadSettings() {
     else if (v.compare(QLatin1String("False"), Qt::CaseInsensitive) == 0 || v == QLatin1String("0"))
       value = false;
   };
-  auto flag = [&integer](const QString &key, bool &value) {
-    int v = value ? 1 : 0;
-    integer(key, v);
-    value = v != 0;
-  };
 
   // 1. the last chooser folder
   lastChooserFolder_ = QDir::fromNativeSeparators(readSetting(QStringLiteral("sODIR"), programDataDir()));
@@ -570,8 +573,10 @@ void MainWindow::loadSettings() {
   // A stored border that is no border entry any more means no border.
   if (borderIndex < 0 || borderIndex >= cmbBK_->count() - 2)
     borderIndex = 0;
-  cmbBK_->setCurrentIndex(borderIndex);
-  borderChosen(borderIndex);
+  if (cmbBK_->currentIndex() == borderIndex)
+    borderChosen(borderIndex);
+  else
+    cmbBK_->setCurrentIndex(borderIndex);
   if (cmbSize_->currentIndex() == sizeIndex)
     sizeChosen(sizeIndex);
   else
@@ -616,6 +621,21 @@ void MainWindow::loadSettings() {
   }
   updatePictureLabel();
   // 6. keys 17-30
+  loadOptionKeys();
+  setOutputFolder(job_.outputFolder);
+}
+
+void MainWindow::loadOptionKeys() {
+  auto integer = [](const QString &key, int &value) {
+    double v = value;
+    if (hasSetting(key) && toNumber(readSetting(key), v) && std::abs(v) < 2147483647.0)
+      value = static_cast<int>(std::nearbyint(v));
+  };
+  auto flag = [&integer](const QString &key, bool &value) {
+    int v = value ? 1 : 0;
+    integer(key, v);
+    value = v != 0;
+  };
   integer(QStringLiteral("iJPGQ"), job_.jpegQuality);
   flag(QStringLiteral("bPicJQ"), job_.cropToFit);
   flag(QStringLiteral("bAutoODir"), job_.openOutputFolder);
@@ -630,7 +650,8 @@ void MainWindow::loadSettings() {
   job_.pdfSignature = readSetting(QStringLiteral("sPDF2"), job_.pdfSignature);
   job_.pdfDate = readSetting(QStringLiteral("sPDF3"),
                              QDate::currentDate().toString(QStringLiteral("yyyy年MM月dd日")));
-  setOutputFolder(job_.outputFolder);
+  if (loaded_)
+    settingsChanged();
 }
 
 void MainWindow::saveSettings() {

@@ -23,6 +23,7 @@
 #include <QSignalSpy>
 #include <QSlider>
 #include <QTemporaryDir>
+#include <QWheelEvent>
 #include <QtTest>
 #include <functional>
 #include <memory>
@@ -588,6 +589,52 @@ private slots:
     QCOMPARE(start->text(), QStringLiteral("开始处理"));
     QVERIFY(start->isEnabled());
     QVERIFY(!stop->isEnabled());
+  }
+
+  void startWhileStoppingRunsAgain() {
+    const QString in = work_.filePath(QStringLiteral("again-in"));
+    const QString out = work_.filePath(QStringLiteral("again-out"));
+    auto w = makeWindow({{"bAutoODir", "0"}});
+    w->setOutputFolder(out);
+    w->addFiles(copies(QStringLiteral("rotated_camera.jpg"), 16, in));
+    auto *start = child<QPushButton>(w.get(), "cmdDone");
+    auto *stop = child<QPushButton>(w.get(), "cmdStop");
+    QSignalSpy finished(w.get(), &MainWindow::runFinished);
+    bool once = false;
+    connect(w.get(), &MainWindow::runProgressed, this, [&](int done, int) {
+      if (done != 1 || once)
+        return;
+      once = true;
+      stop->click();
+      // Pressed while the stopped run still saves its last pictures.
+      start->click();
+      QVERIFY(!start->isEnabled());
+    });
+    start->click();
+    QTRY_COMPARE_WITH_TIMEOUT(finished.size(), 2, 60000);
+    QCOMPARE(QDir(out).entryList(QDir::Files).size(), 16);
+    QVERIFY(!w->isRunning());
+    QVERIFY(start->isEnabled());
+  }
+
+  void borderWheelAndOptionKeys() {
+    auto w = makeWindow();
+    auto *border = child<QComboBox>(w.get(), "cmbBK");
+    border->setFocus();
+    QWheelEvent down(QPointF(5, 5), border->mapToGlobal(QPointF(5, 5)), QPoint(), QPoint(0, -120), Qt::NoButton,
+                     Qt::NoModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(border, &down);
+    QCOMPARE(border->currentIndex(), 1);
+    QCOMPARE(w->jobSettings().borderFile, dataDir_ + QStringLiteral("/bk/frame_a.png"));
+
+    // The options dialog writes its keys; the window takes them on request.
+    saveSetting(QStringLiteral("iJPGQ"), QStringLiteral("60"));
+    saveSetting(QStringLiteral("bPicJQ"), QStringLiteral("0"));
+    saveSetting(QStringLiteral("iXCutMode"), QStringLiteral("2"));
+    w->loadOptionKeys();
+    QCOMPARE(w->jobSettings().jpegQuality, 60);
+    QVERIFY(!w->jobSettings().cropToFit);
+    QCOMPARE(w->jobSettings().cropAnchorX, 2);
   }
 
   void runWithErrorsAsksAboutTheLog() {
