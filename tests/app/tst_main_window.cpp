@@ -18,6 +18,7 @@
 #include <QListWidget>
 #include <QMessageBox>
 #include <QMimeData>
+#include <QPointer>
 #include <QPushButton>
 #include <QSettings>
 #include <QSignalSpy>
@@ -48,7 +49,8 @@ void writePng(const QString &path, QSize size) {
 }
 
 // Acts once on the next modal window other than except, without blocking.
-void onNextModal(std::function<void(QWidget *)> act, QWidget *except = nullptr) {
+// The returned timer may be deleted to give up waiting.
+QTimer *onNextModal(std::function<void(QWidget *)> act, QWidget *except = nullptr) {
   auto *timer = new QTimer;
   timer->setInterval(20);
   QObject::connect(timer, &QTimer::timeout, [timer, act, except] {
@@ -60,6 +62,7 @@ void onNextModal(std::function<void(QWidget *)> act, QWidget *except = nullptr) 
     act(w);
   });
   timer->start();
+  return timer;
 }
 
 // Reads the box's text, then presses the button of the given role.
@@ -635,6 +638,42 @@ private slots:
     QCOMPARE(w->jobSettings().jpegQuality, 60);
     QVERIFY(!w->jobSettings().cropToFit);
     QCOMPARE(w->jobSettings().cropAnchorX, 2);
+  }
+
+  void longListsAskToMinimise_data() {
+    QTest::addColumn<int>("count");
+    QTest::addColumn<bool>("asks");
+    QTest::newRow("100 entries") << 100 << false;
+    QTest::newRow("101 entries") << 101 << true;
+  }
+  void longListsAskToMinimise() {
+    QFETCH(int, count);
+    QFETCH(bool, asks);
+    const QString in = work_.filePath(QStringLiteral("long-in"));
+    QDir().mkpath(in);
+    QStringList files;
+    for (int i = 0; i < count; ++i) {
+      const QString path = QStringLiteral("%1/p%2.bmp").arg(in).arg(i, 3, 10, QLatin1Char('0'));
+      QFile::copy(Samples + "/checker.bmp", path);
+      files << path;
+    }
+    auto w = makeWindow({{"bAutoODir", "0"}});
+    w->setOutputFolder(work_.filePath(QStringLiteral("long-out")));
+    w->addFiles(files);
+    QString question;
+    QPointer<QTimer> driver = onNextModal([&question](QWidget *m) { answerBox(m, &question, QMessageBox::No); });
+    QSignalSpy finished(w.get(), &MainWindow::runFinished);
+    connect(w.get(), &MainWindow::runProgressed, this, [&w](int done, int) {
+      if (done == 1)
+        w->stopRun();
+    });
+    child<QPushButton>(w.get(), "cmdDone")->click();
+    QVERIFY(finished.wait(60000));
+    delete driver.data();
+    QCOMPARE(!question.isEmpty(), asks);
+    if (asks)
+      QCOMPARE(question, QStringLiteral("处理这些图片可能需要较长时间。为不干扰您的工作,软件将在最小化状态下运行。\r\n确认最小化吗？"));
+    QVERIFY(!w->isMinimized());
   }
 
   void runWithErrorsAsksAboutTheLog() {
