@@ -123,7 +123,7 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent) {
   runRow->addWidget(cmdDone_, 3);
   runRow->addWidget(cmdStop_, 2);
   rightLayout->addLayout(runRow);
-  right->setFixedWidth(330);
+  right->setFixedWidth(350);
 
   outer->addWidget(listPanel);
   outer->addWidget(middle, 1);
@@ -371,20 +371,22 @@ QWidget *MainWindow::buildOverlayPanel() {
 
   auto *grid = new QGridLayout(box);
   grid->addWidget(new QLabel(QStringLiteral("边框:"), box), 0, 0);
-  grid->addWidget(cmbBK_, 0, 1, 1, 4);
+  grid->addWidget(cmbBK_, 0, 1, 1, 5);
   grid->addWidget(chkInfoTxt_, 1, 0, 1, 2);
   grid->addWidget(new QLabel(QStringLiteral("位置:"), box), 1, 2);
   grid->addWidget(cmbPos_, 1, 3);
-  grid->addWidget(txtSize_, 1, 4);
-  grid->addWidget(lTxt_, 2, 0, 1, 5);
+  grid->addWidget(new QLabel(QStringLiteral("字号:"), box), 1, 4);
+  grid->addWidget(txtSize_, 1, 5);
+  grid->addWidget(lTxt_, 2, 0, 1, 6);
   grid->addWidget(chkInfoImg_, 3, 0, 1, 2);
   grid->addWidget(new QLabel(QStringLiteral("位置:"), box), 3, 2);
   grid->addWidget(cmbPosImg_, 3, 3);
-  grid->addWidget(txtAlpha_, 3, 4);
+  grid->addWidget(new QLabel(QStringLiteral("透明度:"), box), 3, 4);
+  grid->addWidget(txtAlpha_, 3, 5);
   grid->addWidget(new QLabel(QStringLiteral("缩放:"), box), 4, 0);
-  grid->addWidget(hscSY_, 4, 1, 1, 3);
-  grid->addWidget(lScale_, 4, 4);
-  grid->addWidget(lSY_, 5, 0, 1, 5);
+  grid->addWidget(hscSY_, 4, 1, 1, 4);
+  grid->addWidget(lScale_, 4, 5);
+  grid->addWidget(lSY_, 5, 0, 1, 6);
   grid->setColumnStretch(3, 1);
   for (QWidget *w : box->findChildren<QWidget *>())
     plainFont(w);
