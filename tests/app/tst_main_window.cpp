@@ -18,6 +18,7 @@
 #include <QListWidget>
 #include <QMessageBox>
 #include <QMimeData>
+#include <QMouseEvent>
 #include <QPointer>
 #include <QPushButton>
 #include <QSettings>
@@ -83,6 +84,8 @@ void typeText(QWidget *w, const QString &text) {
   QKeyEvent press(QEvent::KeyPress, 0, Qt::NoModifier, text);
   QApplication::sendEvent(w, &press);
 }
+
+void clearSel(QListWidget *list) { list->clearSelection(); }
 
 template <typename T> T *child(QObject *parent, const char *name) {
   T *w = parent->findChild<T *>(QLatin1String(name));
@@ -402,6 +405,26 @@ private slots:
     w->restoreRemoved();
     QCOMPARE(w->files(), (QStringList{"/q/a.png", "/q/b.png"}));
 
+    // Home, End and the page keys stay inside the list.
+    w->show();
+    QVERIFY(QTest::qWaitForWindowExposed(w.get()));
+    w->addFiles({"/q/c.png", "/q/d.png", "/q/e.png"});
+    list->setCurrentRow(3);
+    QTest::keyClick(list, Qt::Key_PageDown);
+    QCOMPARE(list->currentRow(), 4);
+    QTest::keyClick(list, Qt::Key_Home);
+    QCOMPARE(list->currentRow(), 0);
+    QTest::keyClick(list, Qt::Key_End);
+    QCOMPARE(list->currentRow(), 4);
+    QTest::keyClick(list, Qt::Key_PageUp);
+    QCOMPARE(list->currentRow(), 0);
+    clearSel(list);
+    list->item(4)->setSelected(true);
+    list->item(3)->setSelected(true);
+    list->item(2)->setSelected(true);
+    w->removeSelected();
+    QCOMPARE(w->files(), (QStringList{"/q/a.png", "/q/b.png"}));
+
     // Copy path; command-line and capture paths skip the duplicate test.
     list->setCurrentRow(0);
     w->copyCurrentPath();
@@ -506,6 +529,37 @@ private slots:
     QVERIFY(!box->isChecked());
     QCOMPARE(w->jobSettings().text, QStringLiteral("水印文字"));
     QVERIFY(!w->jobSettings().textWatermarkOn);
+
+    // The palette: moving away abandons the pick, releasing on it picks.
+    QColor picked;
+    onNextModal([&](QWidget *dialog) {
+      auto *swatch = child<QPushButton>(dialog, "txtColor");
+      auto *palette = child<QLabel>(dialog, "picColor");
+      auto move = [](QWidget *target, QPoint pos, QEvent::Type type) {
+        const Qt::MouseButton button = type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton;
+        QMouseEvent e(type, QPointF(pos), target->mapToGlobal(QPointF(pos)), button, Qt::NoButton, Qt::NoModifier);
+        QApplication::sendEvent(target, &e);
+      };
+      swatch->click();
+      QVERIFY(!palette->isHidden());
+      const QString before = swatch->styleSheet();
+      move(palette, QPoint(10, 10), QEvent::MouseMove);
+      QVERIFY(swatch->styleSheet() != before);
+      move(dialog, QPoint(2, dialog->height() - 2), QEvent::MouseMove); // the dialog's background
+      QVERIFY(palette->isHidden());
+      QCOMPARE(swatch->styleSheet(), before);
+      swatch->click();
+      move(palette, QPoint(120, 30), QEvent::MouseButtonRelease);
+      picked = palette->pixmap().toImage().pixelColor(120, 30);
+      QVERIFY(palette->isHidden());
+      child<QPushButton>(dialog, "cmdOK")->click();
+    });
+    child<QAction>(w.get(), "mSetTxt")->trigger();
+    QVERIFY(box->isChecked());
+    QVERIFY(picked.isValid() && picked != QColor(Qt::black));
+    const quint32 rgb = w->jobSettings().textColor;
+    QCOMPARE(QColor(int(rgb & 0xff), int((rgb >> 8) & 0xff), int((rgb >> 16) & 0xff)), picked);
+    QVERIFY(w->jobSettings().textWatermarkOn);
   }
 
   void startChecks() {
