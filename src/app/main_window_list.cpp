@@ -5,6 +5,7 @@
 #include "app/wait_window.h"
 #include "engine/picture_files.h"
 #include "platform/program_paths.h"
+#include "platform/settings_store.h"
 
 #include <QAction>
 #include <QApplication>
@@ -111,8 +112,7 @@ void MainWindow::chooseAndAddFiles() {
   const auto chosen = choosePictures(this, QStringLiteral("选择要添加的图片,可多选。"), lastChooserFolder_);
   if (!chosen)
     return;
-  if (!chosen->isEmpty())
-    lastChooserFolder_ = QFileInfo(chosen->constFirst()).absolutePath();
+  lastChooserFolder_ = QDir::fromNativeSeparators(readSetting(QStringLiteral("sODIR"), lastChooserFolder_));
   addFiles(*chosen);
 }
 

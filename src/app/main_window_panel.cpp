@@ -206,6 +206,7 @@ void MainWindow::chooseBorderFolder() {
                                    programDataDir() + QStringLiteral("/bk"), false, QStringLiteral("*.png"));
   if (!chosen)
     return;
+  lastChooserFolder_ = chosen->folder;
   addBorderFolder(chosen->folder);
 }
 
@@ -307,6 +308,7 @@ bool MainWindow::choosePictureWatermark() {
       chooseWatermark(this, QStringLiteral("请选择要添加的水印图片。"), programDataDir() + QStringLiteral("/sy"), alpha);
   if (!chosen)
     return !job_.pictureWatermarkFile.isEmpty();
+  lastChooserFolder_ = QDir::fromNativeSeparators(readSetting(QStringLiteral("sODIR"), lastChooserFolder_));
   txtAlpha_->setText(chosen->alphaText);
   if (!chosen->file.isEmpty())
     job_.pictureWatermarkFile = chosen->file;
@@ -410,8 +412,10 @@ void MainWindow::matrixBoxChanged(int cell) {
 void MainWindow::chooseOutputFolder() {
   const auto chosen = chooseFolder(this, QStringLiteral("请选择文件夹(处理好的文件将被保存到该文件夹)。"),
                                    job_.outputFolder, false);
-  if (chosen)
-    setOutputFolder(chosen->folder);
+  if (!chosen)
+    return;
+  lastChooserFolder_ = chosen->folder;
+  setOutputFolder(chosen->folder);
 }
 
 void MainWindow::setOutputFolder(const QString &folder) {
