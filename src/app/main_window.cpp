@@ -249,6 +249,20 @@ void MainWindow::buildMenus() {
   }
   mTX_[12]->setVisible(false);
 
+  QMenu *options = menuBar()->addMenu(QStringLiteral("设置(&S)"));
+  options->setObjectName(QStringLiteral("mSet"));
+  mShowOn2_ = namedAction(options, QStringLiteral("实时预览"), QStringLiteral("mShowOn2"));
+  mShowOn2_->setCheckable(true);
+  mShowOn2_->setChecked(true);
+  connect(mShowOn2_, &QAction::triggered, this, [this](bool on) { setLivePreview(on); });
+  QAction *mUI = namedAction(options, QStringLiteral("简约/全屏模式转换"), QStringLiteral("mUI"));
+  connect(mUI, &QAction::triggered, this, [this] {
+    if (windowState() == Qt::WindowNoState)
+      showMaximized();
+    else
+      showNormal();
+  });
+
   QMenu *help = menuBar()->addMenu(QStringLiteral("帮助(&H)"));
   help->setObjectName(QStringLiteral("mHelp"));
   QAction *mReadMe = namedAction(help, QStringLiteral("使用指南"), QStringLiteral("mReadMe"));
@@ -461,6 +475,10 @@ QWidget *MainWindow::buildPreviewArea() {
   QAction *mSetPicSY = namedAction(mImgOpt_, QStringLiteral("设置图片水印"), QStringLiteral("mSetPicSY"));
   mImgOpt_->addSeparator();
   QAction *mCopyPic = namedAction(mImgOpt_, QStringLiteral("复制图片"), QStringLiteral("mCopyPic"));
+  mShowOn_ = namedAction(mImgOpt_, QStringLiteral("实时预览"), QStringLiteral("mShowOn"));
+  mShowOn_->setCheckable(true);
+  mShowOn_->setChecked(true);
+  connect(mShowOn_, &QAction::triggered, this, [this](bool on) { setLivePreview(on); });
   connect(mSetTxtSY, &QAction::triggered, this, &MainWindow::openTextDialog);
   connect(mSetPicSY, &QAction::triggered, this, [this] {
     if (choosePictureWatermark())

@@ -141,6 +141,7 @@ private:
   void updateTextLabel();
   void updatePictureLabel();
   void settingsChanged(); // refresh the preview and hand the change to a running job
+  void setLivePreview(bool on); // the "实时预览" switch and its two menu ticks
 
   // Preview.
   void startPreview();
@@ -170,7 +171,7 @@ private:
   QMenu *mFN_ = nullptr, *mLst_ = nullptr, *mImgOpt_ = nullptr, *effectsMenu_ = nullptr;
   QAction *mAddFile_ = nullptr, *mAddDir_ = nullptr, *mDelFile_ = nullptr, *mClear_ = nullptr, *mUndoDel_ = nullptr,
           *mUndoDelFile_ = nullptr, *mDel_ = nullptr, *mClr_ = nullptr, *mCopyFileName_ = nullptr,
-          *mTXUndo_ = nullptr;
+          *mTXUndo_ = nullptr, *mShowOn_ = nullptr, *mShowOn2_ = nullptr;
   QAction *mPRT_[8] = {};
   QAction *mPCR_[3] = {};
   QAction *mTX_[13] = {};

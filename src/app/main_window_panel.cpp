@@ -434,6 +434,14 @@ void MainWindow::settingsChanged() {
   ReDrawPic();
 }
 
+void MainWindow::setLivePreview(bool on) {
+  previewOff_ = !on;
+  mShowOn_->setChecked(on);
+  mShowOn2_->setChecked(on);
+  if (on)
+    ReDrawPic();
+}
+
 // Preview: one computation at a time; a request made while one runs
 // replaces any request still waiting, so only the newest is shown.
 void MainWindow::ReDrawPic() {

@@ -4,6 +4,7 @@
 #include "app/wait_window.h"
 
 #include <QCloseEvent>
+#include <QAction>
 #include <QComboBox>
 #include <QDesktopServices>
 #include <QDir>
@@ -79,8 +80,11 @@ void MainWindow::startRun() {
     showMinimized();
 
   QDir().mkpath(s.outputFolder);
+  // The pictures are processed even while the live preview is off.
   previewOffBeforeRun_ = previewOff_;
   previewOff_ = false;
+  mShowOn_->setChecked(true);
+  mShowOn2_->setChecked(true);
   cmdStop_->setEnabled(true);
   cmdDone_->setEnabled(false);
   const int total = static_cast<int>(s.files.size());
@@ -147,6 +151,8 @@ void MainWindow::runFinishedHere() {
   if (!scan_ || !isScanning())
     wait_->hide();
   previewOff_ = previewOffBeforeRun_;
+  mShowOn_->setChecked(!previewOff_);
+  mShowOn2_->setChecked(!previewOff_);
   ShowStatus(closing);
 
   cmdDone_->setText(QStringLiteral("开始处理"));

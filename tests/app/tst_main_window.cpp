@@ -762,6 +762,17 @@ private slots:
     child<QLineEdit>(w.get(), "txtW")->setText(QStringLiteral("400"));
     emit child<QLineEdit>(w.get(), "txtW")->returnPressed();
     QTRY_VERIFY_WITH_TIMEOUT(!w->previewBusy() && w->previewImage().size() == QSize(400, 300), 20000);
+
+    // With the live preview off nothing is computed; turning it on refreshes.
+    auto *live = child<QAction>(w.get(), "mShowOn2");
+    live->trigger();
+    QVERIFY(!child<QAction>(w.get(), "mShowOn")->isChecked());
+    child<QLineEdit>(w.get(), "txtH")->setText(QStringLiteral("200"));
+    QVERIFY(!w->previewBusy());
+    QCOMPARE(w->previewImage().size(), QSize(400, 300));
+    live->trigger();
+    QVERIFY(child<QAction>(w.get(), "mShowOn")->isChecked());
+    QTRY_VERIFY_WITH_TIMEOUT(!w->previewBusy() && w->previewImage().size() == QSize(400, 200), 20000);
   }
 };
 
