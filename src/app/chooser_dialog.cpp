@@ -156,11 +156,10 @@ ChooserDialog::ChooserDialog(Mode mode, QWidget *parent) : QDialog(parent), mode
     folderChosen(model_->filePath(index), true);
     hint_->setText(QStringLiteral("您选择的是\"") + QDir::toNativeSeparators(folder_) + QStringLiteral("\"文件夹。"));
   });
-  connect(tree_->selectionModel(), &QItemSelectionModel::currentChanged, this,
-          [this](const QModelIndex &index) {
-            if (index.isValid() && model_->filePath(index) != folder_)
-              folderChosen(model_->filePath(index), true);
-          });
+  connect(tree_->selectionModel(), &QItemSelectionModel::currentChanged, this, [this](const QModelIndex &index) {
+    if (index.isValid() && model_->filePath(index) != folder_)
+      folderChosen(model_->filePath(index), true);
+  });
   // The model lists folders in the background: show the folder again once its parents are read.
   connect(model_, &QFileSystemModel::directoryLoaded, this, [this](const QString &path) {
     if (folder_.startsWith(path))
@@ -196,8 +195,12 @@ ChooserDialog::ChooserDialog(Mode mode, QWidget *parent) : QDialog(parent), mode
   setFolder(QDir::homePath());
 }
 
-void ChooserDialog::setHint(const QString &text) { hint_->setText(text); }
-QString ChooserDialog::hint() const { return hint_->text(); }
+void ChooserDialog::setHint(const QString &text) {
+  hint_->setText(text);
+}
+QString ChooserDialog::hint() const {
+  return hint_->text();
+}
 
 void ChooserDialog::setFolder(const QString &folder) {
   QString clean = QDir::cleanPath(QDir::fromNativeSeparators(folder));
@@ -244,9 +247,15 @@ void ChooserDialog::fillFiles() {
   files_->addItems(dir.entryList(QDir::Files, QDir::Name | QDir::IgnoreCase));
 }
 
-void ChooserDialog::setFileListEnabled(bool on) { files_->setEnabled(on); }
-void ChooserDialog::setPreviewVisible(bool on) { previewFrame_->setVisible(on); }
-void ChooserDialog::setSubfoldersVisible(bool on) { subfolders_->setVisible(on); }
+void ChooserDialog::setFileListEnabled(bool on) {
+  files_->setEnabled(on);
+}
+void ChooserDialog::setPreviewVisible(bool on) {
+  previewFrame_->setVisible(on);
+}
+void ChooserDialog::setSubfoldersVisible(bool on) {
+  subfolders_->setVisible(on);
+}
 
 void ChooserDialog::setTransparencyVisible(bool on, int stored) {
   alphaFrame_->setVisible(on);
@@ -255,7 +264,9 @@ void ChooserDialog::setTransparencyVisible(bool on, int stored) {
   alphaBar_->setValue(start);
 }
 
-bool ChooserDialog::includeSubfolders() const { return subfolders_->isChecked(); }
+bool ChooserDialog::includeSubfolders() const {
+  return subfolders_->isChecked();
+}
 
 QStringList ChooserDialog::selectedPictures() const {
   QStringList paths;
@@ -272,7 +283,9 @@ QString ChooserDialog::focusedFile() const {
   return QDir(folder_).filePath(item ? item->text() : QString()) + (item ? QString() : QStringLiteral("/"));
 }
 
-QString ChooserDialog::transparencyText() const { return alpha_->text(); }
+QString ChooserDialog::transparencyText() const {
+  return alpha_->text();
+}
 
 void ChooserDialog::fileClicked() {
   const QListWidgetItem *item = files_->currentItem();

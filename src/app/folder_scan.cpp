@@ -73,7 +73,8 @@ void FolderScan::start(const QString &folder, bool recursive) {
   watcher_.setFuture(QtConcurrent::run([this, folder, recursive] {
     return scanFolderPictures(folder, recursive, cancel_, [this](int found, const QString &where) {
       // Queued to the window thread: the receiver lives there.
-      QMetaObject::invokeMethod(this, [this, found, where] { emit progress(found, where); }, Qt::QueuedConnection);
+      QMetaObject::invokeMethod(
+          this, [this, found, where] { emit progress(found, where); }, Qt::QueuedConnection);
     });
   }));
 }

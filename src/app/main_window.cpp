@@ -189,10 +189,10 @@ void MainWindow::buildMenus() {
   adjust->setObjectName(QStringLiteral("mPic"));
   QMenu *rotation = adjust->addMenu(QStringLiteral("方向旋转"));
   rotation->setObjectName(QStringLiteral("mPRTMenu"));
-  const QStringList rotations{QStringLiteral("取消旋转"),   QString(),
+  const QStringList rotations{QStringLiteral("取消旋转"),         QString(),
                               QStringLiteral("智能旋转数码照片"), QStringLiteral("顺转90度"),
-                              QStringLiteral("逆转90度"),   QStringLiteral("旋转180度"),
-                              QStringLiteral("水平镜像"),   QStringLiteral("垂直镜像")};
+                              QStringLiteral("逆转90度"),         QStringLiteral("旋转180度"),
+                              QStringLiteral("水平镜像"),         QStringLiteral("垂直镜像")};
   auto *rotationGroup = new QActionGroup(this);
   for (int i = 0; i < 8; ++i) {
     if (i == 1) {
@@ -236,10 +236,10 @@ void MainWindow::buildMenus() {
   effects->addAction(mTXUndo_);
   connect(mTXUndo_, &QAction::triggered, this, [this] { effectChosen(NoEffect); });
   effectsMenu_->addSeparator();
-  const QStringList effectNames{QStringLiteral("一键美容"), QStringLiteral("棱角分明"), QStringLiteral("暖黄记忆"),
-                                QStringLiteral("华贵绛紫"), QStringLiteral("棕褐怀旧"), QStringLiteral("夜色朦胧"),
-                                QStringLiteral("陈旧往事"), QStringLiteral("扫描线"),   QStringLiteral("浮雕"),
-                                QStringLiteral("灰度"),     QStringLiteral("黑白"),     QStringLiteral("底片"),
+  const QStringList effectNames{QStringLiteral("一键美容"),  QStringLiteral("棱角分明"), QStringLiteral("暖黄记忆"),
+                                QStringLiteral("华贵绛紫"),  QStringLiteral("棕褐怀旧"), QStringLiteral("夜色朦胧"),
+                                QStringLiteral("陈旧往事"),  QStringLiteral("扫描线"),   QStringLiteral("浮雕"),
+                                QStringLiteral("灰度"),      QStringLiteral("黑白"),     QStringLiteral("底片"),
                                 QStringLiteral("BR_NotShow")};
   for (int i = 0; i < 13; ++i) {
     mTX_[i] = namedAction(effectsMenu_, effectNames[i], QStringLiteral("mTX_%1").arg(i));
@@ -267,9 +267,8 @@ void MainWindow::buildMenus() {
   help->setObjectName(QStringLiteral("mHelp"));
   QAction *mReadMe = namedAction(help, QStringLiteral("使用指南"), QStringLiteral("mReadMe"));
   QAction *mAbout = namedAction(help, QStringLiteral("关于Kuvo..."), QStringLiteral("mAbout"));
-  connect(mReadMe, &QAction::triggered, this, [] {
-    QDesktopServices::openUrl(QUrl::fromLocalFile(programDataDir() + QStringLiteral("/ReadMe.txt")));
-  });
+  connect(mReadMe, &QAction::triggered, this,
+          [] { QDesktopServices::openUrl(QUrl::fromLocalFile(programDataDir() + QStringLiteral("/ReadMe.txt"))); });
   connect(mAbout, &QAction::triggered, this, [this] {
     ShowStatus(IdleStatus);
     QMessageBox::information(this, AppTitle,
@@ -308,9 +307,8 @@ QWidget *MainWindow::buildListPanel() {
   layout->addLayout(grid);
   layout->addWidget(lstFile_, 1);
   layout->addWidget(lFile_);
-  for (QWidget *w : {static_cast<QWidget *>(cmdAdd_), static_cast<QWidget *>(cmdAdds_),
-                     static_cast<QWidget *>(cmdDel_), static_cast<QWidget *>(cmdClr_),
-                     static_cast<QWidget *>(lstFile_), static_cast<QWidget *>(lFile_)})
+  for (QWidget *w : {static_cast<QWidget *>(cmdAdd_), static_cast<QWidget *>(cmdAdds_), static_cast<QWidget *>(cmdDel_),
+                     static_cast<QWidget *>(cmdClr_), static_cast<QWidget *>(lstFile_), static_cast<QWidget *>(lFile_)})
     plainFont(w);
 
   mLst_ = new QMenu(this);
@@ -446,8 +444,7 @@ QWidget *MainWindow::buildOutputPanel() {
                            QStringLiteral("#不要前缀#")};
   for (int i = 0; i < 4; ++i) {
     QAction *a = namedAction(mFN_, stamps[i], QStringLiteral("mFNOpt_%1").arg(i));
-    connect(a, &QAction::triggered, this,
-            [this, i] { txtFileName_->setText(prefixFor(static_cast<PrefixStamp>(i))); });
+    connect(a, &QAction::triggered, this, [this, i] { txtFileName_->setText(prefixFor(static_cast<PrefixStamp>(i))); });
   }
   return box;
 }
@@ -517,9 +514,8 @@ QWidget *MainWindow::buildSideStrip() {
       chkInfoImg_->setChecked(true);
   });
   connect(cmdMR, &QToolButton::clicked, this, [this] { mTX_[0]->trigger(); });
-  connect(cmdTX, &QToolButton::clicked, this, [this, cmdTX] {
-    effectsMenu_->popup(cmdTX->mapToGlobal(QPoint(0, cmdTX->height())));
-  });
+  connect(cmdTX, &QToolButton::clicked, this,
+          [this, cmdTX] { effectsMenu_->popup(cmdTX->mapToGlobal(QPoint(0, cmdTX->height()))); });
   layout->addSpacing(8);
   const QStringList names{QStringLiteral("红"), QStringLiteral("绿"), QStringLiteral("蓝")};
   const QStringList tips{QStringLiteral("红色分量大小(0-1)"), QStringLiteral("绿色分量大小(0-1)"),
@@ -554,9 +550,9 @@ QWidget *MainWindow::buildRotationBar() {
     const char *text;
     const char *tip;
   };
-  const Entry entries[] = {{0, "原图", "恢复图片原始方向"},   {2, "自动", "自动扶正非正常方向拍摄的数码照片"},
-                           {3, "+90", "顺时针旋转90度"},      {4, "-90", "逆时针旋转90度"},
-                           {5, "180", "旋转180度"},           {6, "水平", "以水平线为轴镜像"},
+  const Entry entries[] = {{0, "原图", "恢复图片原始方向"}, {2, "自动", "自动扶正非正常方向拍摄的数码照片"},
+                           {3, "+90", "顺时针旋转90度"},    {4, "-90", "逆时针旋转90度"},
+                           {5, "180", "旋转180度"},         {6, "水平", "以水平线为轴镜像"},
                            {7, "垂直", "以垂线为轴镜像"}};
   layout->addWidget(new QLabel(QStringLiteral("方向:"), bar));
   for (const Entry &e : entries) {
@@ -631,7 +627,9 @@ void MainWindow::ShowStatus(const QString &text) {
     lInfo_->setText(statusLineText(text));
 }
 
-QString MainWindow::statusText() const { return lInfo_->text(); }
+QString MainWindow::statusText() const {
+  return lInfo_->text();
+}
 
 QStringList MainWindow::files() const {
   QStringList list;

@@ -50,8 +50,8 @@ public:
   QStringList files() const;
 
   // File list operations (also used by the capture tools and the chooser).
-  int addFiles(const QStringList &paths);       // accepted, not yet listed
-  void appendPicture(const QString &path);      // without the duplicate test
+  int addFiles(const QStringList &paths);                // accepted, not yet listed
+  void appendPicture(const QString &path);               // without the duplicate test
   void addFolder(const QString &folder, bool recursive); // scanned in the background
   bool isScanning() const;
   void removeSelected();
@@ -140,7 +140,7 @@ private:
   void chooseOutputFolder();
   void updateTextLabel();
   void updatePictureLabel();
-  void settingsChanged(); // refresh the preview and hand the change to a running job
+  void settingsChanged();       // refresh the preview and hand the change to a running job
   void setLivePreview(bool on); // the "实时预览" switch and its two menu ticks
 
   // Preview.
@@ -170,8 +170,8 @@ private:
   QLineEdit *Text1_[25] = {};
   QMenu *mFN_ = nullptr, *mLst_ = nullptr, *mImgOpt_ = nullptr, *effectsMenu_ = nullptr;
   QAction *mAddFile_ = nullptr, *mAddDir_ = nullptr, *mDelFile_ = nullptr, *mClear_ = nullptr, *mUndoDel_ = nullptr,
-          *mUndoDelFile_ = nullptr, *mDel_ = nullptr, *mClr_ = nullptr, *mCopyFileName_ = nullptr,
-          *mTXUndo_ = nullptr, *mShowOn_ = nullptr, *mShowOn2_ = nullptr;
+          *mUndoDelFile_ = nullptr, *mDel_ = nullptr, *mClr_ = nullptr, *mCopyFileName_ = nullptr, *mTXUndo_ = nullptr,
+          *mShowOn_ = nullptr, *mShowOn2_ = nullptr;
   QAction *mPRT_[8] = {};
   QAction *mPCR_[3] = {};
   QAction *mTX_[13] = {};

@@ -34,7 +34,8 @@ QString dropFileName() {
   const QString stamp = QDateTime::currentDateTime().toString(QStringLiteral("ddhhmmss"));
   QString path = folder + QStringLiteral("/tempWL") + stamp + QStringLiteral(".bmp");
   for (int n = 2; QFileInfo::exists(path); ++n)
-    path = folder + QStringLiteral("/tempWL") + stamp + QStringLiteral("_") + QString::number(n) + QStringLiteral(".bmp");
+    path =
+        folder + QStringLiteral("/tempWL") + stamp + QStringLiteral("_") + QString::number(n) + QStringLiteral(".bmp");
   return path;
 }
 
@@ -72,7 +73,9 @@ int MainWindow::addFiles(const QStringList &paths) {
   return added;
 }
 
-void MainWindow::appendPicture(const QString &path) { appendItems({path}, true); }
+void MainWindow::appendPicture(const QString &path) {
+  appendItems({path}, true);
+}
 
 void MainWindow::setListEntries(const QStringList &paths, int current) {
   lstFile_->setUpdatesEnabled(false);
@@ -139,7 +142,9 @@ void MainWindow::addFolder(const QString &folder, bool recursive) {
   scan_->start(folder, recursive);
 }
 
-bool MainWindow::isScanning() const { return scan_->isRunning(); }
+bool MainWindow::isScanning() const {
+  return scan_->isRunning();
+}
 
 void MainWindow::scanDone(const QStringList &pictures, bool cancelled) {
   QStringList list = files();

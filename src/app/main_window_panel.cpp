@@ -304,8 +304,8 @@ void MainWindow::openTextDialog() {
 bool MainWindow::choosePictureWatermark() {
   ShowStatus(QStringLiteral("【提示】请选择要添加的水印图片。"));
   const int alpha = txtAlpha_->text().toInt();
-  const auto chosen =
-      chooseWatermark(this, QStringLiteral("请选择要添加的水印图片。"), programDataDir() + QStringLiteral("/sy"), alpha);
+  const auto chosen = chooseWatermark(this, QStringLiteral("请选择要添加的水印图片。"),
+                                      programDataDir() + QStringLiteral("/sy"), alpha);
   if (!chosen)
     return !job_.pictureWatermarkFile.isEmpty();
   lastChooserFolder_ = QDir::fromNativeSeparators(readSetting(QStringLiteral("sODIR"), lastChooserFolder_));
@@ -410,8 +410,8 @@ void MainWindow::matrixBoxChanged(int cell) {
 }
 
 void MainWindow::chooseOutputFolder() {
-  const auto chosen = chooseFolder(this, QStringLiteral("请选择文件夹(处理好的文件将被保存到该文件夹)。"),
-                                   job_.outputFolder, false);
+  const auto chosen =
+      chooseFolder(this, QStringLiteral("请选择文件夹(处理好的文件将被保存到该文件夹)。"), job_.outputFolder, false);
   if (!chosen)
     return;
   lastChooserFolder_ = chosen->folder;
@@ -478,7 +478,9 @@ void MainWindow::previewDone() {
   emit previewShown();
 }
 
-bool MainWindow::previewBusy() const { return previewWatcher_.isRunning() || previewPending_; }
+bool MainWindow::previewBusy() const {
+  return previewWatcher_.isRunning() || previewPending_;
+}
 
 void MainWindow::showPreviewPixmap() {
   if (!imgM_ || previewImage_.isNull())
@@ -660,8 +662,7 @@ void MainWindow::loadOptionKeys() {
   flag(QStringLiteral("bChkResizeOpt"), job_.keepSmall);
   job_.pdfTitle = readSetting(QStringLiteral("sPDF1"), job_.pdfTitle);
   job_.pdfSignature = readSetting(QStringLiteral("sPDF2"), job_.pdfSignature);
-  job_.pdfDate = readSetting(QStringLiteral("sPDF3"),
-                             QDate::currentDate().toString(QStringLiteral("yyyy年MM月dd日")));
+  job_.pdfDate = readSetting(QStringLiteral("sPDF3"), QDate::currentDate().toString(QStringLiteral("yyyy年MM月dd日")));
   if (loaded_)
     settingsChanged();
 }

@@ -90,10 +90,16 @@ void WaitWindow::setDetail(const QString &text) {
   detail_->setText(detail_->fontMetrics().elidedText(text, Qt::ElideMiddle, detail_->maximumWidth()));
 }
 
-void WaitWindow::setCancelVisible(bool on) { cancel_->setVisible(on); }
+void WaitWindow::setCancelVisible(bool on) {
+  cancel_->setVisible(on);
+}
 
-QString WaitWindow::detailText() const { return detail_->text(); }
-QString WaitWindow::progressText() const { return count_->text(); }
+QString WaitWindow::detailText() const {
+  return detail_->text();
+}
+QString WaitWindow::progressText() const {
+  return count_->text();
+}
 
 QString WaitWindow::timeLeftText(qint64 elapsedMs, int done, int total) {
   if (done <= 0 || total <= 0 || done >= total)

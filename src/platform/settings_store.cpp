@@ -36,7 +36,9 @@ QString readSetting(const QString &key, const QString &defaultValue) {
   return store.settings.contains(key) ? store.settings.value(key).toString() : defaultValue;
 }
 
-bool hasSetting(const QString &key) { return Store().settings.contains(key); }
+bool hasSetting(const QString &key) {
+  return Store().settings.contains(key);
+}
 
 bool saveSetting(const QString &key, const QString &value) {
   Store store;

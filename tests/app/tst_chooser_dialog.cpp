@@ -69,8 +69,9 @@ private slots:
     QCOMPARE(dialog.selectedPictures(), (QStringList{folder + "/a.JPG", folder + "/c.png", folder + "/e.TIFF"}));
     files->selectionModel()->setCurrentIndex(files->model()->index(2, 0), QItemSelectionModel::NoUpdate);
     emit files->itemClicked(files->item(2));
-    QCOMPARE(dialog.findChild<QLabel *>("Label1")->text(),
-             QStringLiteral("您选择的是\"") + QDir::toNativeSeparators(folder + "/c.png") + QStringLiteral("\"等共5个文件。"));
+    QCOMPARE(dialog.findChild<QLabel *>("Label1")->text(), QStringLiteral("您选择的是\"") +
+                                                               QDir::toNativeSeparators(folder + "/c.png") +
+                                                               QStringLiteral("\"等共5个文件。"));
     dialog.findChild<QPushButton *>("cmdOK")->click();
     QVERIFY(dialog.confirmed());
     QCOMPARE(dialog.result(), int(QDialog::Accepted));

@@ -85,7 +85,9 @@ void typeText(QWidget *w, const QString &text) {
   QApplication::sendEvent(w, &press);
 }
 
-void clearSel(QListWidget *list) { list->clearSelection(); }
+void clearSel(QListWidget *list) {
+  list->clearSelection();
+}
 
 template <typename T> T *child(QObject *parent, const char *name) {
   T *w = parent->findChild<T *>(QLatin1String(name));
@@ -193,8 +195,8 @@ private slots:
     QTest::addColumn<int>("fontSize");
     QTest::addColumn<int>("jpeg");
 
-    QTest::newRow("position without text is not read")
-        << QVariantMap{{"iuTSyX", "0.5"}, {"iuISyX", "0.5"}} << false << 0.0 << false << 0.0 << 0 << 0 << "80" << 9 << 100;
+    QTest::newRow("position without text is not read") << QVariantMap{{"iuTSyX", "0.5"}, {"iuISyX", "0.5"}} << false
+                                                       << 0.0 << false << 0.0 << 0 << 0 << "80" << 9 << 100;
     QTest::newRow("stored text ticks the box at its free position")
         << QVariantMap{{"sText", "Kuvo"}, {"iuTSyX", "0.25"}, {"iSize", "12.6"}} << true << 0.25 << false << 0.0 << 0
         << 0 << "80" << 13 << 100;
@@ -569,10 +571,12 @@ private slots:
     bool chooserShown = false;
     onNextModal([&](QWidget *m) {
       // After the message the add-files chooser opens.
-      onNextModal([&](QWidget *chooser) {
-        chooserShown = chooser->objectName() == QStringLiteral("frmDlg");
-        static_cast<QDialog *>(chooser)->reject();
-      }, m);
+      onNextModal(
+          [&](QWidget *chooser) {
+            chooserShown = chooser->objectName() == QStringLiteral("frmDlg");
+            static_cast<QDialog *>(chooser)->reject();
+          },
+          m);
       answerBox(m, &message, QMessageBox::Ok);
     });
     start->click();
@@ -726,7 +730,9 @@ private slots:
     delete driver.data();
     QCOMPARE(!question.isEmpty(), asks);
     if (asks)
-      QCOMPARE(question, QStringLiteral("处理这些图片可能需要较长时间。为不干扰您的工作,软件将在最小化状态下运行。\r\n确认最小化吗？"));
+      QCOMPARE(question,
+               QStringLiteral(
+                   "处理这些图片可能需要较长时间。为不干扰您的工作,软件将在最小化状态下运行。\r\n确认最小化吗？"));
     QVERIFY(!w->isMinimized());
   }
 

@@ -71,8 +71,8 @@ private slots:
     QTest::addColumn<QStringList>("present");
     QTest::addColumn<QStringList>("candidates");
     QTest::addColumn<QStringList>("result");
-    QTest::newRow("accepted names") << QStringList{}
-                                    << QStringList{"/p/a.JPG", "/p/b.jpeg", "/p/c.tif", "/p/d.TIFF", "/p/e.png", "/p/f.txt"}
+    QTest::newRow("accepted names") << QStringList{} << QStringList{"/p/a.JPG",  "/p/b.jpeg", "/p/c.tif",
+                                                                    "/p/d.TIFF", "/p/e.png",  "/p/f.txt"}
                                     << QStringList{"/p/a.JPG", "/p/d.TIFF", "/p/e.png"};
     QTest::newRow("duplicates exact") << QStringList{"/p/a.jpg"} << QStringList{"/p/a.jpg", "/p/A.jpg", "/p/A.jpg"}
                                       << QStringList{"/p/a.jpg", "/p/A.jpg"};
@@ -152,7 +152,8 @@ private slots:
     touch(dir.filePath("sub1/deep/w.tiff"));
     touch(dir.filePath(".secret/v.jpg"));
     std::atomic<bool> cancel{false};
-    QCOMPARE(scanFolderPictures(dir.path(), false, cancel), (QStringList{dir.filePath("A.png"), dir.filePath("b.jpg")}));
+    QCOMPARE(scanFolderPictures(dir.path(), false, cancel),
+             (QStringList{dir.filePath("A.png"), dir.filePath("b.jpg")}));
     QCOMPARE(scanFolderPictures(dir.path(), true, cancel),
              (QStringList{dir.filePath("A.png"), dir.filePath("b.jpg"), dir.filePath("sub1/y.bmp"),
                           dir.filePath("sub1/deep/w.tiff"), dir.filePath("sub2/z.gif")}));
