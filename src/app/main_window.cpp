@@ -460,6 +460,9 @@ QWidget *MainWindow::buildPreviewArea() {
   picImg_->setStyleSheet(QStringLiteral("QFrame#picImg{background:#3b3f45;border:1px solid #2a2d31;}"));
   imgM_ = named(new QLabel(picImg_), "imgM");
   imgM_->setAlignment(Qt::AlignCenter);
+  // The shown picture follows the area; it never holds the window at its size.
+  imgM_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Ignored);
+  imgM_->setMinimumSize(1, 1);
   imgM_->setStyleSheet(QStringLiteral("color:#c8ccd2;"));
   imgM_->setText(QStringLiteral("添加图片后，这里显示处理效果预览\n\n可将图片或文件夹内的图片拖放到窗口中"));
   auto *layout = new QVBoxLayout(picImg_);

@@ -488,10 +488,15 @@ void MainWindow::showPreviewPixmap() {
   const QSize room = imgM_->size() - QSize(4, 4);
   if (room.width() <= 0 || room.height() <= 0)
     return;
+  // Scaled in device pixels, so the preview stays sharp at 150 % and 200 %.
+  const qreal ratio = imgM_->devicePixelRatioF();
+  const QSize deviceRoom = room * ratio;
   QImage shown = previewImage_;
-  if (shown.width() > room.width() || shown.height() > room.height())
-    shown = shown.scaled(room, Qt::KeepAspectRatio, Qt::SmoothTransformation);
-  imgM_->setPixmap(QPixmap::fromImage(shown));
+  if (shown.width() > deviceRoom.width() || shown.height() > deviceRoom.height())
+    shown = shown.scaled(deviceRoom, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+  QPixmap pixmap = QPixmap::fromImage(shown);
+  pixmap.setDevicePixelRatio(ratio);
+  imgM_->setPixmap(pixmap);
 }
 
 // First clicks, keys of the list and drops on the list and the preview.
