@@ -1,0 +1,662 @@
+#include "app/main_window.h"
+
+#include "app/folder_scan.h"
+#include "app/wait_window.h"
+#include "engine/output_naming.h"
+#include "platform/program_paths.h"
+
+#include <QAction>
+#include <QActionGroup>
+#include <QApplication>
+#include <QCheckBox>
+#include <QClipboard>
+#include <QComboBox>
+#include <QDesktopServices>
+#include <QDir>
+#include <QFrame>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QScrollArea>
+#include <QSlider>
+#include <QSplitter>
+#include <QStatusBar>
+#include <QToolButton>
+#include <QUrl>
+#include <QVBoxLayout>
+
+namespace kuvo {
+
+namespace {
+template <typename W> W *named(W *widget, const char *name) {
+  widget->setObjectName(QLatin1String(name));
+  return widget;
+}
+
+QAction *namedAction(QMenu *menu, const QString &text, const QString &name) {
+  QAction *action = menu->addAction(text);
+  action->setObjectName(name);
+  return action;
+}
+
+const QStringList &anchorNames() {
+  static const QStringList names{QStringLiteral("右下"), QStringLiteral("左下"), QStringLiteral("左上"),
+                                 QStringLiteral("右上"), QStringLiteral("居中"), QStringLiteral("自定义")};
+  return names;
+}
+
+QGroupBox *panel(const QString &caption, const char *name) {
+  auto *box = new QGroupBox(caption);
+  box->setObjectName(QLatin1String(name));
+  QFont f = box->font();
+  f.setBold(true);
+  box->setFont(f);
+  return box;
+}
+
+// Children of a bold group box get the normal font back.
+void plainFont(QWidget *w) {
+  QFont f = w->font();
+  f.setBold(false);
+  w->setFont(f);
+}
+} // namespace
+
+MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent) {
+  setObjectName(QStringLiteral("frmMain"));
+  setWindowTitle(AppTitle + VersionText);
+  setAcceptDrops(true);
+  job_.outputFolder = defaultOutputFolder();
+  lastChooserFolder_ = programDataDir();
+
+  buildMenus();
+
+  auto *central = new QWidget(this);
+  auto *outer = new QHBoxLayout(central);
+  outer->setContentsMargins(8, 8, 8, 4);
+  outer->setSpacing(8);
+
+  QWidget *listPanel = buildListPanel();
+  listPanel->setMinimumWidth(250);
+  listPanel->setMaximumWidth(340);
+
+  auto *middle = new QWidget(central);
+  auto *middleLayout = new QVBoxLayout(middle);
+  middleLayout->setContentsMargins(0, 0, 0, 0);
+  middleLayout->setSpacing(6);
+  middleLayout->addWidget(buildRotationBar());
+  auto *previewRow = new QHBoxLayout;
+  previewRow->setSpacing(6);
+  previewRow->addWidget(buildPreviewArea(), 1);
+  previewRow->addWidget(buildSideStrip());
+  middleLayout->addLayout(previewRow, 1);
+  buildBrightnessPanel(middle);
+  buildMatrixPanel(middle);
+  middleLayout->addWidget(frmTZ_);
+  middleLayout->addWidget(frmeJZ_);
+
+  auto *right = new QWidget(central);
+  auto *rightLayout = new QVBoxLayout(right);
+  rightLayout->setContentsMargins(0, 0, 0, 0);
+  rightLayout->setSpacing(6);
+  rightLayout->addWidget(buildSizePanel());
+  rightLayout->addWidget(buildOverlayPanel());
+  rightLayout->addWidget(buildOutputPanel());
+  rightLayout->addStretch();
+  cmdDone_ = named(new QPushButton(QStringLiteral("开始处理"), right), "cmdDone");
+  cmdStop_ = named(new QPushButton(QStringLiteral("停止处理"), right), "cmdStop");
+  cmdDone_->setMinimumHeight(40);
+  cmdStop_->setMinimumHeight(40);
+  QFont runFont = cmdDone_->font();
+  runFont.setPointSizeF(runFont.pointSizeF() * 1.15);
+  runFont.setBold(true);
+  cmdDone_->setFont(runFont);
+  cmdStop_->setEnabled(false);
+  auto *runRow = new QHBoxLayout;
+  runRow->addWidget(cmdDone_, 3);
+  runRow->addWidget(cmdStop_, 2);
+  rightLayout->addLayout(runRow);
+  right->setFixedWidth(350);
+
+  outer->addWidget(listPanel);
+  outer->addWidget(middle, 1);
+  outer->addWidget(right);
+  setCentralWidget(central);
+
+  lInfo_ = named(new QLabel(IdleStatus, this), "lInfo");
+  lInfo_->setTextFormat(Qt::PlainText);
+  lInfo_->setMinimumWidth(100);
+  statusBar()->addWidget(lInfo_, 1);
+  statusBar()->setSizeGripEnabled(true);
+
+  scan_ = new FolderScan(this);
+  wait_ = new WaitWindow(this);
+  wait_->hide();
+  connect(scan_, &FolderScan::progress, this, [this](int found, const QString &folder) {
+    wait_->setProgress(found, 0);
+    wait_->setDetail(QDir::toNativeSeparators(folder));
+  });
+  connect(scan_, &FolderScan::finished, this, &MainWindow::scanDone);
+  connect(wait_, &WaitWindow::cancelRequested, scan_, &FolderScan::cancel);
+  connect(&previewWatcher_, &QFutureWatcher<QImage>::finished, this, &MainWindow::previewDone);
+
+  connectPanel();
+  fillSizeList();
+  fillBorderList();
+  cmbEncode_->setCurrentIndex(1);
+  loadSettings();
+  QDir().mkpath(defaultOutputFolder());
+  QDir().mkpath(scratchFolder());
+  updateListState();
+  ShowStatus(IdleStatus);
+  resize(1180, 760);
+  loaded_ = true;
+}
+
+void MainWindow::buildMenus() {
+  QMenu *file = menuBar()->addMenu(QStringLiteral("文件(&F)"));
+  file->setObjectName(QStringLiteral("mFile"));
+  mAddFile_ = namedAction(file, QStringLiteral("添加单张或多张图片..."), QStringLiteral("mAddFile"));
+  mAddDir_ = namedAction(file, QStringLiteral("添加文件夹内全部图片..."), QStringLiteral("mAddDir"));
+  file->addSeparator();
+  mDelFile_ = namedAction(file, QStringLiteral("移除所选图片"), QStringLiteral("mDelFile"));
+  mClear_ = namedAction(file, QStringLiteral("清空添加的全部图片"), QStringLiteral("mClear"));
+  mUndoDel_ = namedAction(file, QStringLiteral("重新载入移除的图片"), QStringLiteral("mUndoDel"));
+  file->addSeparator();
+  QAction *mTODir = namedAction(file, QStringLiteral("输出目录..."), QStringLiteral("mTODir"));
+  file->addSeparator();
+  QAction *mExit = namedAction(file, QStringLiteral("退    出"), QStringLiteral("mExit"));
+  connect(mAddFile_, &QAction::triggered, this, &MainWindow::chooseAndAddFiles);
+  connect(mAddDir_, &QAction::triggered, this, &MainWindow::chooseAndAddFolder);
+  connect(mDelFile_, &QAction::triggered, this, &MainWindow::removeSelected);
+  connect(mClear_, &QAction::triggered, this, &MainWindow::clearList);
+  connect(mUndoDel_, &QAction::triggered, this, &MainWindow::restoreRemoved);
+  connect(mTODir, &QAction::triggered, this, [this] {
+    ShowStatus(QStringLiteral("【提示】选择输出文件夹,处理好的图片将存放到该文件夹。"));
+    chooseOutputFolder();
+  });
+  // Ends at once, without writing the settings back.
+  connect(mExit, &QAction::triggered, this, [] { QApplication::exit(0); });
+
+  QMenu *adjust = menuBar()->addMenu(QStringLiteral("调整(&P)"));
+  adjust->setObjectName(QStringLiteral("mPic"));
+  QMenu *rotation = adjust->addMenu(QStringLiteral("方向旋转"));
+  rotation->setObjectName(QStringLiteral("mPRTMenu"));
+  const QStringList rotations{QStringLiteral("取消旋转"),         QString(),
+                              QStringLiteral("智能旋转数码照片"), QStringLiteral("顺转90度"),
+                              QStringLiteral("逆转90度"),         QStringLiteral("旋转180度"),
+                              QStringLiteral("水平镜像"),         QStringLiteral("垂直镜像")};
+  auto *rotationGroup = new QActionGroup(this);
+  for (int i = 0; i < 8; ++i) {
+    if (i == 1) {
+      rotation->addSeparator();
+      continue;
+    }
+    mPRT_[i] = namedAction(rotation, rotations[i], QStringLiteral("mPRT_%1").arg(i));
+    mPRT_[i]->setCheckable(true);
+    rotationGroup->addAction(mPRT_[i]);
+    connect(mPRT_[i], &QAction::triggered, this, [this, i] { rotationChosen(i); });
+  }
+  mPRT_[0]->setChecked(true);
+  QMenu *channels = adjust->addMenu(QStringLiteral("色彩通道"));
+  channels->setObjectName(QStringLiteral("mPCRMenu"));
+  const QStringList channelNames{QStringLiteral("红色通道"), QStringLiteral("绿色通道"), QStringLiteral("蓝色通道")};
+  for (int i = 0; i < 3; ++i) {
+    mPCR_[i] = namedAction(channels, channelNames[i], QStringLiteral("mPCR_%1").arg(i));
+    mPCR_[i]->setCheckable(true);
+    mPCR_[i]->setChecked(true);
+    connect(mPCR_[i], &QAction::toggled, this, [this, i](bool on) { channelToggled(i, on); });
+  }
+  QAction *mPLD = namedAction(adjust, QStringLiteral("调整亮度..."), QStringLiteral("mPLD"));
+  QAction *mPPro = namedAction(adjust, QStringLiteral("高级..."), QStringLiteral("mPPro"));
+  adjust->addSeparator();
+  QAction *mSetTxt = namedAction(adjust, QStringLiteral("文字水印..."), QStringLiteral("mSetTxt"));
+  QAction *mSetImg = namedAction(adjust, QStringLiteral("图片水印..."), QStringLiteral("mSetImg"));
+  connect(mPLD, &QAction::triggered, this, [this] { frmTZ_->show(); });
+  connect(mPPro, &QAction::triggered, this, &MainWindow::showMatrixPanel);
+  connect(mSetTxt, &QAction::triggered, this, &MainWindow::openTextDialog);
+  connect(mSetImg, &QAction::triggered, this, [this] {
+    if (choosePictureWatermark())
+      chkInfoImg_->setChecked(true);
+  });
+
+  effectsMenu_ = menuBar()->addMenu(QStringLiteral("特效(&X)"));
+  effectsMenu_->setObjectName(QStringLiteral("mTXMenu"));
+  auto *effects = new QActionGroup(this);
+  mTXUndo_ = namedAction(effectsMenu_, QStringLiteral("无特效"), QStringLiteral("mTXUndo"));
+  mTXUndo_->setCheckable(true);
+  mTXUndo_->setChecked(true);
+  effects->addAction(mTXUndo_);
+  connect(mTXUndo_, &QAction::triggered, this, [this] { effectChosen(NoEffect); });
+  effectsMenu_->addSeparator();
+  const QStringList effectNames{QStringLiteral("一键美容"),  QStringLiteral("棱角分明"), QStringLiteral("暖黄记忆"),
+                                QStringLiteral("华贵绛紫"),  QStringLiteral("棕褐怀旧"), QStringLiteral("夜色朦胧"),
+                                QStringLiteral("陈旧往事"),  QStringLiteral("扫描线"),   QStringLiteral("浮雕"),
+                                QStringLiteral("灰度"),      QStringLiteral("黑白"),     QStringLiteral("底片"),
+                                QStringLiteral("BR_NotShow")};
+  for (int i = 0; i < 13; ++i) {
+    mTX_[i] = namedAction(effectsMenu_, effectNames[i], QStringLiteral("mTX_%1").arg(i));
+    mTX_[i]->setCheckable(true);
+    effects->addAction(mTX_[i]);
+    connect(mTX_[i], &QAction::triggered, this, [this, i] { effectChosen(i); });
+  }
+  mTX_[12]->setVisible(false);
+
+  QMenu *options = menuBar()->addMenu(QStringLiteral("设置(&S)"));
+  options->setObjectName(QStringLiteral("mSet"));
+  mShowOn2_ = namedAction(options, QStringLiteral("实时预览"), QStringLiteral("mShowOn2"));
+  mShowOn2_->setCheckable(true);
+  mShowOn2_->setChecked(true);
+  connect(mShowOn2_, &QAction::triggered, this, [this](bool on) { setLivePreview(on); });
+  QAction *mUI = namedAction(options, QStringLiteral("简约/全屏模式转换"), QStringLiteral("mUI"));
+  connect(mUI, &QAction::triggered, this, [this] {
+    if (windowState() == Qt::WindowNoState)
+      showMaximized();
+    else
+      showNormal();
+  });
+
+  QMenu *help = menuBar()->addMenu(QStringLiteral("帮助(&H)"));
+  help->setObjectName(QStringLiteral("mHelp"));
+  QAction *mReadMe = namedAction(help, QStringLiteral("使用指南"), QStringLiteral("mReadMe"));
+  QAction *mAbout = namedAction(help, QStringLiteral("关于Kuvo..."), QStringLiteral("mAbout"));
+  connect(mReadMe, &QAction::triggered, this,
+          [] { QDesktopServices::openUrl(QUrl::fromLocalFile(programDataDir() + QStringLiteral("/ReadMe.txt"))); });
+  connect(mAbout, &QAction::triggered, this, [this] {
+    ShowStatus(IdleStatus);
+    QMessageBox::information(this, AppTitle,
+                             AppTitle + VersionText + QStringLiteral("\n\nKuvo开发组\n\n发布时间：2013年11月22日"));
+  });
+}
+
+QWidget *MainWindow::buildListPanel() {
+  QGroupBox *box = panel(QStringLiteral("1.添加要处理的图片"), "frmList");
+  cmdAdd_ = named(new QPushButton(QStringLiteral("添加图片"), box), "cmdAdd");
+  cmdAdd_->setToolTip(QStringLiteral("选择要添加的图片"));
+  cmdAdds_ = named(new QPushButton(QStringLiteral("添加文件夹"), box), "cmdAdds");
+  cmdAdds_->setToolTip(QStringLiteral("将指定文件夹内图片全部导入"));
+  cmdDel_ = named(new QPushButton(QStringLiteral("移除图片"), box), "cmdDel");
+  cmdDel_->setToolTip(QStringLiteral("移除选定图片"));
+  cmdClr_ = named(new QPushButton(QStringLiteral("全部清空"), box), "cmdClr");
+  cmdClr_->setToolTip(QStringLiteral("移除所有已添加图片"));
+  lstFile_ = named(new QListWidget(box), "lstFile");
+  lstFile_->setSelectionMode(QAbstractItemView::ExtendedSelection);
+  lstFile_->setUniformItemSizes(true);
+  lstFile_->setTextElideMode(Qt::ElideLeft);
+  lstFile_->setContextMenuPolicy(Qt::CustomContextMenu);
+  lstFile_->setAlternatingRowColors(true);
+  lstFile_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  lstFile_->viewport()->setAcceptDrops(true);
+  lstFile_->viewport()->installEventFilter(this);
+  lstFile_->installEventFilter(this);
+  lFile_ = named(new QLabel(countLabelText(0), box), "lFile");
+
+  auto *grid = new QGridLayout;
+  grid->addWidget(cmdAdd_, 0, 0);
+  grid->addWidget(cmdAdds_, 0, 1);
+  grid->addWidget(cmdDel_, 1, 0);
+  grid->addWidget(cmdClr_, 1, 1);
+  auto *layout = new QVBoxLayout(box);
+  layout->addLayout(grid);
+  layout->addWidget(lstFile_, 1);
+  layout->addWidget(lFile_);
+  for (QWidget *w : {static_cast<QWidget *>(cmdAdd_), static_cast<QWidget *>(cmdAdds_), static_cast<QWidget *>(cmdDel_),
+                     static_cast<QWidget *>(cmdClr_), static_cast<QWidget *>(lstFile_), static_cast<QWidget *>(lFile_)})
+    plainFont(w);
+
+  mLst_ = new QMenu(this);
+  mLst_->setObjectName(QStringLiteral("mLst"));
+  mDel_ = namedAction(mLst_, QStringLiteral("移除图片"), QStringLiteral("mDel"));
+  mClr_ = namedAction(mLst_, QStringLiteral("全部清空"), QStringLiteral("mClr"));
+  mUndoDelFile_ = namedAction(mLst_, QStringLiteral("取消移除"), QStringLiteral("mUndoDelFile"));
+  mLst_->addSeparator();
+  mCopyFileName_ = namedAction(mLst_, QStringLiteral("复制文件路径"), QStringLiteral("mCopyFileName"));
+  connect(mDel_, &QAction::triggered, this, &MainWindow::removeSelected);
+  connect(mClr_, &QAction::triggered, this, &MainWindow::clearList);
+  connect(mUndoDelFile_, &QAction::triggered, this, &MainWindow::restoreRemoved);
+  connect(mCopyFileName_, &QAction::triggered, this, &MainWindow::copyCurrentPath);
+  connect(lstFile_, &QWidget::customContextMenuRequested, this, &MainWindow::showListMenu);
+  connect(cmdAdd_, &QPushButton::clicked, this, &MainWindow::chooseAndAddFiles);
+  connect(cmdAdds_, &QPushButton::clicked, this, &MainWindow::chooseAndAddFolder);
+  connect(cmdDel_, &QPushButton::clicked, this, &MainWindow::removeSelected);
+  connect(cmdClr_, &QPushButton::clicked, this, &MainWindow::clearList);
+  connect(lstFile_, &QListWidget::currentRowChanged, this, [this] { ReDrawPic(); });
+  return box;
+}
+
+QWidget *MainWindow::buildSizePanel() {
+  QGroupBox *box = panel(QStringLiteral("2.指定尺寸"), "frmSize");
+  cmbSize_ = named(new QComboBox(box), "cmbSize");
+  cmbSize_->setMaxVisibleItems(20);
+  txtW_ = named(new QLineEdit(QStringLiteral("800"), box), "txtW");
+  txtH_ = named(new QLineEdit(QStringLiteral("0"), box), "txtH");
+  auto *grid = new QGridLayout(box);
+  auto *lw = new QLabel(QStringLiteral("宽度:"), box);
+  auto *lh = new QLabel(QStringLiteral("高度:"), box);
+  grid->addWidget(cmbSize_, 0, 0, 1, 4);
+  grid->addWidget(lw, 1, 0);
+  grid->addWidget(txtW_, 1, 1);
+  grid->addWidget(lh, 1, 2);
+  grid->addWidget(txtH_, 1, 3);
+  for (QWidget *w : box->findChildren<QWidget *>())
+    plainFont(w);
+  return box;
+}
+
+QWidget *MainWindow::buildOverlayPanel() {
+  QGroupBox *box = panel(QStringLiteral("3.添加边框和水印"), "frmOverlay");
+  cmbBK_ = named(new QComboBox(box), "cmbBK");
+  cmbBK_->setMaxVisibleItems(20);
+  chkInfoTxt_ = named(new QCheckBox(QStringLiteral("文字水印"), box), "chkInfoTxt");
+  chkInfoTxt_->setToolTip(QStringLiteral("添加文字水印"));
+  cmbPos_ = named(new QComboBox(box), "cmbPos");
+  cmbPos_->setToolTip(QStringLiteral("指定文字水印位置"));
+  cmbPos_->addItems(anchorNames());
+  cmbPos_->setEnabled(false);
+  txtSize_ = named(new QLineEdit(QStringLiteral("9"), box), "txtSize");
+  txtSize_->setToolTip(QStringLiteral("文字大小"));
+  txtSize_->setMaximumWidth(44);
+  lTxt_ = named(new QLabel(QStringLiteral("文字水印:无"), box), "lTxt");
+  lTxt_->setTextFormat(Qt::PlainText);
+  chkInfoImg_ = named(new QCheckBox(QStringLiteral("图片水印"), box), "chkInfoImg");
+  chkInfoImg_->setToolTip(QStringLiteral("添加图片水印"));
+  cmbPosImg_ = named(new QComboBox(box), "cmbPosImg");
+  cmbPosImg_->setToolTip(QStringLiteral("指定图片水印位置"));
+  cmbPosImg_->addItems(anchorNames());
+  cmbPosImg_->setEnabled(false);
+  txtAlpha_ = named(new QLineEdit(QStringLiteral("80"), box), "txtAlpha");
+  txtAlpha_->setToolTip(QStringLiteral("水印透明度(0-完全透明,100-不透明)"));
+  txtAlpha_->setMaximumWidth(44);
+  hscSY_ = named(new QSlider(Qt::Horizontal, box), "hscSY");
+  hscSY_->setRange(-20, 20);
+  hscSY_->setValue(0);
+  lScale_ = named(new QLabel(QStringLiteral("1.00"), box), "lScale");
+  lSY_ = named(new QLabel(QStringLiteral("图片水印:无"), box), "lSY");
+  lSY_->setTextFormat(Qt::PlainText);
+
+  auto *grid = new QGridLayout(box);
+  grid->addWidget(new QLabel(QStringLiteral("边框:"), box), 0, 0);
+  grid->addWidget(cmbBK_, 0, 1, 1, 5);
+  grid->addWidget(chkInfoTxt_, 1, 0, 1, 2);
+  grid->addWidget(new QLabel(QStringLiteral("位置:"), box), 1, 2);
+  grid->addWidget(cmbPos_, 1, 3);
+  grid->addWidget(new QLabel(QStringLiteral("字号:"), box), 1, 4);
+  grid->addWidget(txtSize_, 1, 5);
+  grid->addWidget(lTxt_, 2, 0, 1, 6);
+  grid->addWidget(chkInfoImg_, 3, 0, 1, 2);
+  grid->addWidget(new QLabel(QStringLiteral("位置:"), box), 3, 2);
+  grid->addWidget(cmbPosImg_, 3, 3);
+  grid->addWidget(new QLabel(QStringLiteral("透明度:"), box), 3, 4);
+  grid->addWidget(txtAlpha_, 3, 5);
+  grid->addWidget(new QLabel(QStringLiteral("缩放:"), box), 4, 0);
+  grid->addWidget(hscSY_, 4, 1, 1, 4);
+  grid->addWidget(lScale_, 4, 5);
+  grid->addWidget(lSY_, 5, 0, 1, 6);
+  grid->setColumnStretch(3, 1);
+  for (QWidget *w : box->findChildren<QWidget *>())
+    plainFont(w);
+  return box;
+}
+
+QWidget *MainWindow::buildOutputPanel() {
+  QGroupBox *box = panel(QStringLiteral("4.设置输出参数"), "frmOutput");
+  cmbEncode_ = named(new QComboBox(box), "cmbEncode");
+  cmbEncode_->setToolTip(QStringLiteral("选择输出文件格式"));
+  cmbEncode_->addItems({OriginalFormatText, QStringLiteral("jpg"), QStringLiteral("png"), QStringLiteral("tiff"),
+                        QStringLiteral("bmp")});
+  chkRM_ = named(new QCheckBox(QStringLiteral("改名:"), box), "chkRM");
+  chkRM_->setToolTip(QStringLiteral("统一文件名"));
+  txtFileName_ = named(new QLineEdit(job_.prefix, box), "txtFileName");
+  txtFileName_->setToolTip(QStringLiteral("文件名前缀(双击调出更多选项)"));
+  txtFileName_->setEnabled(false);
+  txtNum_ = named(new QLineEdit(job_.counterWidth, box), "txtNum");
+  txtNum_->setToolTip(QStringLiteral("文件名数字序号个数"));
+  txtNum_->setMaximumWidth(36);
+  txtNum_->setEnabled(false);
+  cmdODir_ = named(new QPushButton(QStringLiteral("输出目录"), box), "cmdODir");
+  cmdODir_->setToolTip(QStringLiteral("指定处理好的图片放到哪个文件夹"));
+  lOut_ = named(new QLabel(QStringLiteral("输出目录:未设置"), box), "lOut");
+  lOut_->setTextFormat(Qt::PlainText);
+
+  auto *grid = new QGridLayout(box);
+  grid->addWidget(new QLabel(QStringLiteral("格式:"), box), 0, 0);
+  grid->addWidget(cmbEncode_, 0, 1, 1, 3);
+  grid->addWidget(chkRM_, 1, 0);
+  grid->addWidget(txtFileName_, 1, 1);
+  grid->addWidget(txtNum_, 1, 2);
+  grid->addWidget(new QLabel(QStringLiteral("位数字"), box), 1, 3);
+  grid->addWidget(cmdODir_, 2, 0);
+  grid->addWidget(lOut_, 2, 1, 1, 3);
+  grid->setColumnStretch(1, 1);
+  for (QWidget *w : box->findChildren<QWidget *>())
+    plainFont(w);
+
+  mFN_ = new QMenu(this);
+  mFN_->setObjectName(QStringLiteral("mFN"));
+  const QStringList stamps{QStringLiteral("#当前日期#"), QStringLiteral("#当前时间#"), QStringLiteral("#日期和时间#"),
+                           QStringLiteral("#不要前缀#")};
+  for (int i = 0; i < 4; ++i) {
+    QAction *a = namedAction(mFN_, stamps[i], QStringLiteral("mFNOpt_%1").arg(i));
+    connect(a, &QAction::triggered, this, [this, i] { txtFileName_->setText(prefixFor(static_cast<PrefixStamp>(i))); });
+  }
+  return box;
+}
+
+QWidget *MainWindow::buildPreviewArea() {
+  picImg_ = named(new QFrame, "picImg");
+  picImg_->setFrameShape(QFrame::StyledPanel);
+  picImg_->setMinimumSize(360, 300);
+  picImg_->setFocusPolicy(Qt::StrongFocus);
+  picImg_->setAcceptDrops(true);
+  picImg_->installEventFilter(this);
+  picImg_->setContextMenuPolicy(Qt::CustomContextMenu);
+  picImg_->setStyleSheet(QStringLiteral("QFrame#picImg{background:#3b3f45;border:1px solid #2a2d31;}"));
+  imgM_ = named(new QLabel(picImg_), "imgM");
+  imgM_->setAlignment(Qt::AlignCenter);
+  // The shown picture follows the area; it never holds the window at its size.
+  imgM_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Ignored);
+  imgM_->setMinimumSize(1, 1);
+  imgM_->setStyleSheet(QStringLiteral("color:#c8ccd2;"));
+  imgM_->setText(QStringLiteral("添加图片后，这里显示处理效果预览\n\n可将图片或文件夹内的图片拖放到窗口中"));
+  auto *layout = new QVBoxLayout(picImg_);
+  layout->setContentsMargins(6, 6, 6, 6);
+  layout->addWidget(imgM_);
+
+  mImgOpt_ = new QMenu(this);
+  mImgOpt_->setObjectName(QStringLiteral("mImgOpt"));
+  QAction *mSetTxtSY = namedAction(mImgOpt_, QStringLiteral("设置文字水印"), QStringLiteral("mSetTxtSY"));
+  QAction *mSetPicSY = namedAction(mImgOpt_, QStringLiteral("设置图片水印"), QStringLiteral("mSetPicSY"));
+  mImgOpt_->addSeparator();
+  QAction *mCopyPic = namedAction(mImgOpt_, QStringLiteral("复制图片"), QStringLiteral("mCopyPic"));
+  mShowOn_ = namedAction(mImgOpt_, QStringLiteral("实时预览"), QStringLiteral("mShowOn"));
+  mShowOn_->setCheckable(true);
+  mShowOn_->setChecked(true);
+  connect(mShowOn_, &QAction::triggered, this, [this](bool on) { setLivePreview(on); });
+  connect(mSetTxtSY, &QAction::triggered, this, &MainWindow::openTextDialog);
+  connect(mSetPicSY, &QAction::triggered, this, [this] {
+    if (choosePictureWatermark())
+      chkInfoImg_->setChecked(true);
+  });
+  connect(mCopyPic, &QAction::triggered, this, [this] {
+    if (!previewImage_.isNull())
+      QApplication::clipboard()->setImage(previewImage_);
+  });
+  connect(picImg_, &QWidget::customContextMenuRequested, this,
+          [this](const QPoint &pos) { mImgOpt_->popup(picImg_->mapToGlobal(pos)); });
+  return picImg_;
+}
+
+QWidget *MainWindow::buildSideStrip() {
+  auto *strip = named(new QFrame, "Frame3");
+  auto *layout = new QVBoxLayout(strip);
+  layout->setContentsMargins(0, 0, 0, 0);
+  layout->setSpacing(4);
+  auto tool = [strip, layout](const QString &text, const QString &tip, const char *name) {
+    auto *b = named(new QToolButton(strip), name);
+    b->setText(text);
+    b->setToolTip(tip);
+    b->setMinimumWidth(76);
+    b->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+    layout->addWidget(b);
+    return b;
+  };
+  QToolButton *cmdTSet = tool(QStringLiteral("文本水印"), QStringLiteral("添加文字类型的水印"), "cmdTSet");
+  QToolButton *cmdSetP = tool(QStringLiteral("图片水印"), QStringLiteral("添加图片类型的水印"), "cmdSetP");
+  QToolButton *cmdMR = tool(QStringLiteral("美容"), QStringLiteral("快速人像美容"), "cmdMR");
+  QToolButton *cmdTX = tool(QStringLiteral("更多特效"), QStringLiteral("选择图片特效"), "cmdTX");
+  connect(cmdTSet, &QToolButton::clicked, this, &MainWindow::openTextDialog);
+  connect(cmdSetP, &QToolButton::clicked, this, [this] {
+    if (choosePictureWatermark())
+      chkInfoImg_->setChecked(true);
+  });
+  connect(cmdMR, &QToolButton::clicked, this, [this] { mTX_[0]->trigger(); });
+  connect(cmdTX, &QToolButton::clicked, this,
+          [this, cmdTX] { effectsMenu_->popup(cmdTX->mapToGlobal(QPoint(0, cmdTX->height()))); });
+  layout->addSpacing(8);
+  const QStringList names{QStringLiteral("红"), QStringLiteral("绿"), QStringLiteral("蓝")};
+  const QStringList tips{QStringLiteral("红色分量大小(0-1)"), QStringLiteral("绿色分量大小(0-1)"),
+                         QStringLiteral("蓝色分量大小(0-1)")};
+  for (int i = 0; i < 3; ++i) {
+    auto *row = new QHBoxLayout;
+    auto *b = new QToolButton(strip);
+    b->setObjectName(QStringLiteral("cmdRGB_%1").arg(i));
+    b->setDefaultAction(mPCR_[i]);
+    b->setText(names[i]);
+    txtRGB_[i] = new QLineEdit(QStringLiteral("1"), strip);
+    txtRGB_[i]->setObjectName(QStringLiteral("txtRGB_%1").arg(i));
+    txtRGB_[i]->setToolTip(tips[i]);
+    txtRGB_[i]->setMaximumWidth(40);
+    txtRGB_[i]->installEventFilter(this);
+    row->addWidget(b);
+    row->addWidget(txtRGB_[i]);
+    layout->addLayout(row);
+    connect(txtRGB_[i], &QLineEdit::textChanged, this, [this] { channelBoxesChanged(); });
+  }
+  layout->addStretch();
+  return strip;
+}
+
+QWidget *MainWindow::buildRotationBar() {
+  auto *bar = named(new QFrame, "Frame4");
+  auto *layout = new QHBoxLayout(bar);
+  layout->setContentsMargins(0, 0, 0, 0);
+  layout->setSpacing(4);
+  struct Entry {
+    int index;
+    const char *text;
+    const char *tip;
+  };
+  const Entry entries[] = {{0, "原图", "恢复图片原始方向"}, {2, "自动", "自动扶正非正常方向拍摄的数码照片"},
+                           {3, "+90", "顺时针旋转90度"},    {4, "-90", "逆时针旋转90度"},
+                           {5, "180", "旋转180度"},         {6, "水平", "以水平线为轴镜像"},
+                           {7, "垂直", "以垂线为轴镜像"}};
+  layout->addWidget(new QLabel(QStringLiteral("方向:"), bar));
+  for (const Entry &e : entries) {
+    auto *b = new QToolButton(bar);
+    b->setObjectName(QStringLiteral("cmdR_%1").arg(e.index));
+    b->setText(QString::fromUtf8(e.text));
+    b->setToolTip(QString::fromUtf8(e.tip));
+    b->setCheckable(true);
+    b->setAutoExclusive(true);
+    b->setChecked(e.index == 0);
+    b->setMinimumWidth(48);
+    connect(b, &QToolButton::clicked, this, [this, i = e.index] { mPRT_[i]->trigger(); });
+    connect(mPRT_[e.index], &QAction::toggled, b, [b](bool on) {
+      if (on)
+        b->setChecked(true);
+    });
+    layout->addWidget(b);
+  }
+  layout->addStretch();
+  return bar;
+}
+
+void MainWindow::buildBrightnessPanel(QWidget *parent) {
+  frmTZ_ = named(new QGroupBox(QStringLiteral("亮度"), parent), "frmTZ");
+  sldLD_ = named(new QSlider(Qt::Horizontal, frmTZ_), "sldLD");
+  sldLD_->setRange(-75, 75);
+  auto *cmdLD = named(new QPushButton(QStringLiteral("默认"), frmTZ_), "cmdLD");
+  auto *cmdCloseTZ = named(new QPushButton(QStringLiteral("关闭"), frmTZ_), "cmdCloseTZ");
+  auto *layout = new QHBoxLayout(frmTZ_);
+  layout->addWidget(new QLabel(QStringLiteral("亮度"), frmTZ_));
+  layout->addWidget(sldLD_, 1);
+  layout->addWidget(cmdLD);
+  layout->addWidget(cmdCloseTZ);
+  connect(cmdLD, &QPushButton::clicked, this, [this] { sldLD_->setValue(0); });
+  connect(cmdCloseTZ, &QPushButton::clicked, frmTZ_, &QWidget::hide);
+  connect(sldLD_, &QSlider::valueChanged, this, [this](int v) {
+    job_.brightness = v;
+    mTX_[12]->setChecked(true);
+    effectChosen(12);
+  });
+  frmTZ_->hide();
+}
+
+void MainWindow::buildMatrixPanel(QWidget *parent) {
+  frmeJZ_ = named(new QGroupBox(QStringLiteral("颜色矩阵调整"), parent), "frmeJZ");
+  auto *grid = new QGridLayout(frmeJZ_);
+  grid->setSpacing(3);
+  for (int i = 0; i < 25; ++i) {
+    Text1_[i] = new QLineEdit(frmeJZ_);
+    Text1_[i]->setObjectName(QStringLiteral("Text1_%1").arg(i));
+    Text1_[i]->setMaximumWidth(56);
+    Text1_[i]->setAlignment(Qt::AlignRight);
+    grid->addWidget(Text1_[i], i / 5, i % 5);
+    connect(Text1_[i], &QLineEdit::textEdited, this, [this, i] { matrixBoxChanged(i); });
+  }
+  auto *ok = named(new QPushButton(QStringLiteral("确定"), frmeJZ_), "cmdJZOK");
+  auto *cancel = named(new QPushButton(QStringLiteral("取消"), frmeJZ_), "cmdJZCancel");
+  grid->addWidget(ok, 0, 5);
+  grid->addWidget(cancel, 1, 5);
+  grid->setColumnStretch(6, 1);
+  connect(ok, &QPushButton::clicked, frmeJZ_, &QWidget::hide);
+  connect(cancel, &QPushButton::clicked, this, [this] {
+    job_.imageMatrix = savedMatrix_;
+    frmeJZ_->hide();
+    settingsChanged();
+  });
+  frmeJZ_->hide();
+}
+
+void MainWindow::ShowStatus(const QString &text) {
+  if (lInfo_)
+    lInfo_->setText(statusLineText(text));
+}
+
+QString MainWindow::statusText() const {
+  return lInfo_->text();
+}
+
+QStringList MainWindow::files() const {
+  QStringList list;
+  list.reserve(lstFile_->count());
+  for (int i = 0; i < lstFile_->count(); ++i)
+    list << lstFile_->item(i)->text();
+  return list;
+}
+
+ProcessingSettings MainWindow::jobSettings() const {
+  ProcessingSettings s = job_;
+  s.files = files();
+  s.widthText = txtW_->text();
+  s.heightText = txtH_->text();
+  s.outputFormat = cmbEncode_->currentText();
+  s.rename = chkRM_->isChecked();
+  s.prefix = txtFileName_->text();
+  s.counterWidth = txtNum_->text();
+  return s;
+}
+
+void MainWindow::resizeEvent(QResizeEvent *event) {
+  QMainWindow::resizeEvent(event);
+  showPreviewPixmap();
+}
+
+} // namespace kuvo

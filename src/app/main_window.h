@@ -1,0 +1,205 @@
+#pragma once
+// frmMain: the file list, the job panels, the preview of the current entry,
+// the menus and the status line, and the batch run started from the window.
+#include "app/window_rules.h"
+#include "engine/batch_run.h"
+#include "engine/processing_settings.h"
+#include "engine/size_presets.h"
+
+#include <QFutureWatcher>
+#include <QImage>
+#include <QMainWindow>
+#include <QPointer>
+#include <QSet>
+#include <memory>
+
+class QAction;
+class QActionGroup;
+class QCheckBox;
+class QComboBox;
+class QFrame;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class QMenu;
+class QMimeData;
+class QPushButton;
+class QSlider;
+class QThread;
+class QToolButton;
+
+namespace kuvo {
+
+class FolderScan;
+class RunBridge;
+class WaitWindow;
+
+class MainWindow : public QMainWindow {
+  Q_OBJECT
+public:
+  explicit MainWindow(QWidget *parent = nullptr);
+  ~MainWindow() override;
+
+  // ShowStatus: one line, long texts shortened.
+  void ShowStatus(const QString &text);
+  QString statusText() const;
+
+  // The job as it stands: the panel's values and the list in order.
+  ProcessingSettings jobSettings() const;
+  QStringList files() const;
+
+  // File list operations (also used by the capture tools and the chooser).
+  int addFiles(const QStringList &paths);                // accepted, not yet listed
+  void appendPicture(const QString &path);               // without the duplicate test
+  void addFolder(const QString &folder, bool recursive); // scanned in the background
+  bool isScanning() const;
+  void removeSelected();
+  void restoreRemoved();
+  void clearList();
+  void copyCurrentPath();
+  bool canRestore() const { return !removed_.isEmpty(); }
+  // Handles dropped data; onList: dropped on the list or the preview.
+  void dropData(const QMimeData *data, bool onList);
+
+  // Border list: adds the *.png of folder, chooses the last one added.
+  void addBorderFolder(const QString &folder);
+  void setOutputFolder(const QString &folder);
+
+  // ReDrawPic: recompute the preview of the current entry.
+  void ReDrawPic();
+  bool previewBusy() const;
+  QImage previewImage() const { return previewImage_; }
+
+  // The run.
+  void startRun();
+  void stopRun();
+  bool isRunning() const { return runThread_ != nullptr; }
+  WaitWindow *waitWindow() const { return wait_; }
+
+  // The settings store: read at start, written on close.
+  void loadSettings();
+  void saveSettings();
+  // Re-reads the keys the options dialog writes (JPEG quality, crop, after-run
+  // switches, PDF texts) into the job and refreshes the preview.
+  void loadOptionKeys();
+
+signals:
+  void previewShown();
+  void scanFinished(int added);
+  void runProgressed(int done, int total); // after each picture of a run
+  void runFinished();
+
+protected:
+  void closeEvent(QCloseEvent *event) override;
+  bool eventFilter(QObject *watched, QEvent *event) override;
+  void dragEnterEvent(QDragEnterEvent *event) override;
+  void dropEvent(QDropEvent *event) override;
+  void resizeEvent(QResizeEvent *event) override;
+
+private:
+  // Building the window.
+  void buildMenus();
+  QWidget *buildListPanel();
+  QWidget *buildSizePanel();
+  QWidget *buildOverlayPanel();
+  QWidget *buildOutputPanel();
+  QWidget *buildPreviewArea();
+  QWidget *buildSideStrip();
+  QWidget *buildRotationBar();
+  void buildBrightnessPanel(QWidget *parent);
+  void buildMatrixPanel(QWidget *parent);
+  void fillSizeList();
+  void fillBorderList();
+  void connectPanel();
+
+  // File list.
+  void setListEntries(const QStringList &paths, int current);
+  void appendItems(const QStringList &paths, bool makeCurrent);
+  void updateListState();
+  void chooseAndAddFiles();
+  void chooseAndAddFolder();
+  void scanDone(const QStringList &pictures, bool cancelled);
+  void showListMenu(const QPoint &pos);
+
+  // Panel handlers.
+  void sizeChosen(int index);
+  void borderChosen(int index);
+  void chooseBorderFolder();
+  void textWatermarkToggled(bool on);
+  void openTextDialog();
+  void pictureWatermarkToggled(bool on);
+  bool choosePictureWatermark();
+  void positionChosen(bool text, int index);
+  void rotationChosen(int index);
+  void effectChosen(int index);
+  void channelToggled(int channel, bool on);
+  void channelBoxesChanged();
+  void matrixBoxChanged(int cell);
+  void showMatrixPanel();
+  void chooseOutputFolder();
+  void updateTextLabel();
+  void updatePictureLabel();
+  void settingsChanged();       // refresh the preview and hand the change to a running job
+  void setLivePreview(bool on); // the "实时预览" switch and its two menu ticks
+
+  // Preview.
+  void startPreview();
+  void previewDone();
+  void showPreviewPixmap();
+
+  // Run.
+  void runFinishedHere();
+  void runCommitted(int done, int total);
+
+  // Controls, named as in the window design.
+  QListWidget *lstFile_ = nullptr;
+  QLabel *lFile_ = nullptr;
+  QPushButton *cmdAdd_ = nullptr, *cmdAdds_ = nullptr, *cmdDel_ = nullptr, *cmdClr_ = nullptr;
+  QComboBox *cmbSize_ = nullptr, *cmbBK_ = nullptr, *cmbPos_ = nullptr, *cmbPosImg_ = nullptr, *cmbEncode_ = nullptr;
+  QLineEdit *txtW_ = nullptr, *txtH_ = nullptr, *txtSize_ = nullptr, *txtAlpha_ = nullptr, *txtFileName_ = nullptr,
+            *txtNum_ = nullptr;
+  QCheckBox *chkInfoTxt_ = nullptr, *chkInfoImg_ = nullptr, *chkRM_ = nullptr;
+  QLabel *lTxt_ = nullptr, *lSY_ = nullptr, *lOut_ = nullptr, *lInfo_ = nullptr, *lScale_ = nullptr;
+  QSlider *hscSY_ = nullptr, *sldLD_ = nullptr;
+  QPushButton *cmdODir_ = nullptr, *cmdDone_ = nullptr, *cmdStop_ = nullptr;
+  QFrame *picImg_ = nullptr;
+  QLabel *imgM_ = nullptr;
+  QGroupBox *frmTZ_ = nullptr, *frmeJZ_ = nullptr;
+  QLineEdit *txtRGB_[3] = {};
+  QLineEdit *Text1_[25] = {};
+  QMenu *mFN_ = nullptr, *mLst_ = nullptr, *mImgOpt_ = nullptr, *effectsMenu_ = nullptr;
+  QAction *mAddFile_ = nullptr, *mAddDir_ = nullptr, *mDelFile_ = nullptr, *mClear_ = nullptr, *mUndoDel_ = nullptr,
+          *mUndoDelFile_ = nullptr, *mDel_ = nullptr, *mClr_ = nullptr, *mCopyFileName_ = nullptr, *mTXUndo_ = nullptr,
+          *mShowOn_ = nullptr, *mShowOn2_ = nullptr;
+  QAction *mPRT_[8] = {};
+  QAction *mPCR_[3] = {};
+  QAction *mTX_[13] = {};
+
+  // Job state.
+  ProcessingSettings job_;
+  QVector<SizePreset> presets_;
+  QStringList borderPaths_; // by border list position; 0 = "无边框"
+  int lastBorderIndex_ = 0;
+  QString lastChooserFolder_;
+  RemovedStack removed_;
+  ColorMatrix savedMatrix_{};
+  bool loaded_ = false;
+  bool updatingChannels_ = false;
+  QSet<QObject *> firstClickDone_;
+
+  // Background work.
+  FolderScan *scan_ = nullptr;
+  WaitWindow *wait_ = nullptr;
+  QFutureWatcher<QImage> previewWatcher_;
+  bool previewPending_ = false;
+  QImage previewImage_;
+  std::unique_ptr<BatchRun> run_;
+  RunBridge *bridge_ = nullptr;
+  QThread *runThread_ = nullptr;
+  bool restartAfterRun_ = false;
+  bool previewOffBeforeRun_ = false;
+  bool previewOff_ = false;
+};
+
+} // namespace kuvo

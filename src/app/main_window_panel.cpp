@@ -1,0 +1,696 @@
+// The job panel of the main window, the preview and the settings store.
+#include "app/choosers.h"
+#include "app/main_window.h"
+#include "app/txt_set_dialog.h"
+#include "engine/pipeline.h"
+#include "platform/program_paths.h"
+#include "platform/settings_store.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDate>
+#include <QDesktopServices>
+#include <QUrl>
+#include <QDir>
+#include <QGroupBox>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMenu>
+#include <QMimeData>
+#include <QPushButton>
+#include <QSlider>
+#include <QTimer>
+#include <QtConcurrent/QtConcurrentRun>
+#include <cmath>
+
+namespace kuvo {
+
+namespace {
+const QString AddBorderText = QStringLiteral("添加本地边框...");
+const QString DownloadBorderText = QStringLiteral("网络下载边框...");
+// Where borders and materials can be downloaded (the version table's address 4).
+const QString BorderDownloadPage = QStringLiteral("https://kuvo.invalid/download");
+
+bool toNumber(const QString &text, double &value) {
+  bool ok = false;
+  const double v = text.trimmed().toDouble(&ok);
+  if (ok && std::isfinite(v))
+    value = v;
+  return ok && std::isfinite(v);
+}
+} // namespace
+
+void MainWindow::fillSizeList() {
+  const QSignalBlocker block(cmbSize_);
+  cmbSize_->clear();
+  cmbSize_->addItems({QStringLiteral("限制宽度"), QStringLiteral("适应边框"), QStringLiteral("原始尺寸")});
+  presets_ = loadSizePresets(programDataDir() + QStringLiteral("/size.ini"));
+  for (const SizePreset &p : presets_)
+    cmbSize_->addItem(p.name);
+  cmbSize_->addItem(QStringLiteral("自定义尺寸..."));
+  job_.presetCount = static_cast<int>(presets_.size());
+}
+
+void MainWindow::fillBorderList() {
+  const QSignalBlocker block(cmbBK_);
+  cmbBK_->clear();
+  borderPaths_.clear();
+  cmbBK_->addItem(NoBorderText);
+  borderPaths_ << QString();
+  for (const BorderEntry &b : bordersInFolder(programDataDir() + QStringLiteral("/bk"))) {
+    cmbBK_->addItem(b.name);
+    borderPaths_ << b.path;
+  }
+  cmbBK_->addItem(AddBorderText);
+  cmbBK_->addItem(DownloadBorderText);
+}
+
+void MainWindow::connectPanel() {
+  connect(cmbSize_, &QComboBox::currentIndexChanged, this, &MainWindow::sizeChosen);
+  connect(txtW_, &QLineEdit::returnPressed, this, [this] { settingsChanged(); });
+  connect(txtH_, &QLineEdit::textChanged, this, [this] { settingsChanged(); });
+  // Borders take effect on every change (also by the mouse wheel); the two
+  // command entries act when chosen, even when chosen twice in a row.
+  connect(cmbBK_, &QComboBox::currentIndexChanged, this, [this](int i) {
+    if (i >= 0 && i < cmbBK_->count() - 2)
+      borderChosen(i);
+  });
+  connect(cmbBK_, &QComboBox::activated, this, [this](int i) {
+    if (i >= cmbBK_->count() - 2)
+      borderChosen(i);
+  });
+  connect(chkInfoTxt_, &QCheckBox::toggled, this, &MainWindow::textWatermarkToggled);
+  connect(chkInfoImg_, &QCheckBox::toggled, this, &MainWindow::pictureWatermarkToggled);
+  connect(cmbPos_, &QComboBox::activated, this, [this](int i) { positionChosen(true, i); });
+  connect(cmbPosImg_, &QComboBox::activated, this, [this](int i) { positionChosen(false, i); });
+  connect(txtSize_, &QLineEdit::textChanged, this, [this](const QString &t) {
+    double v = 0;
+    if (toNumber(t, v) && v > 0 && v < 10000) {
+      job_.fontSize = static_cast<int>(std::nearbyint(v));
+      settingsChanged();
+    }
+  });
+  connect(txtAlpha_, &QLineEdit::textChanged, this, [this](const QString &t) {
+    double v = 0;
+    if (!t.isEmpty() && toNumber(t, v)) {
+      job_.watermarkMatrix[3 * 5 + 3] = static_cast<float>(v / 100.0);
+      settingsChanged();
+    }
+  });
+  connect(hscSY_, &QSlider::valueChanged, this, [this](int v) {
+    job_.pictureWatermarkScale = watermarkScaleFor(v);
+    lScale_->setText(QString::number(job_.pictureWatermarkScale, 'f', 2));
+    picImg_->setFocus();
+    settingsChanged();
+  });
+  connect(cmbEncode_, &QComboBox::currentTextChanged, this, [this](const QString &t) {
+    job_.outputFormat = t;
+    settingsChanged();
+  });
+  connect(chkRM_, &QCheckBox::toggled, this, [this](bool on) {
+    txtFileName_->setEnabled(on);
+    txtNum_->setEnabled(on);
+    job_.rename = on;
+    settingsChanged();
+  });
+  connect(txtFileName_, &QLineEdit::textChanged, this, [this](const QString &t) {
+    job_.prefix = t;
+    settingsChanged();
+  });
+  connect(txtNum_, &QLineEdit::textChanged, this, [this](const QString &t) {
+    job_.counterWidth = t;
+    settingsChanged();
+  });
+  connect(cmdODir_, &QPushButton::clicked, this, &MainWindow::chooseOutputFolder);
+  connect(cmdDone_, &QPushButton::clicked, this, &MainWindow::startRun);
+  connect(cmdStop_, &QPushButton::clicked, this, &MainWindow::stopRun);
+  for (QLineEdit *box : {txtW_, txtH_, txtSize_, txtAlpha_, txtFileName_, txtNum_})
+    box->installEventFilter(this);
+}
+
+// Size list: each entry sets the width and height boxes.
+void MainWindow::sizeChosen(int index) {
+  job_.sizeMode = index;
+  const int custom = cmbSize_->count() - 1;
+  const QSignalBlocker blockH(txtH_);
+  if (index == SizeFixedWidth) {
+    txtW_->setText(QStringLiteral("800"));
+    txtH_->setText(QStringLiteral("0"));
+    txtW_->setEnabled(true);
+    txtH_->setEnabled(false);
+    ShowStatus(QStringLiteral("【提示】输入图片宽度,高度将按原图片比例自动换算。"));
+    if (loaded_)
+      txtW_->setFocus();
+  } else if (index == SizeFitBorder || index == SizeOriginal) {
+    txtW_->setText(QStringLiteral("0"));
+    txtH_->setText(QStringLiteral("0"));
+    txtW_->setEnabled(false);
+    txtH_->setEnabled(false);
+    if (index == SizeFitBorder && cmbBK_->currentIndex() == 0 && cmbBK_->count() > 2) {
+      // Fit-to-border needs a border: the first one is chosen (with no
+      // border pictures that entry is the add-border command).
+      if (cmbBK_->count() > 3)
+        cmbBK_->setCurrentIndex(1);
+      else if (loaded_)
+        borderChosen(1); // no border pictures: entry 1 is the add-border command
+    }
+  } else if (index == custom) {
+    txtW_->setText(QStringLiteral("800"));
+    txtH_->setText(QStringLiteral("600"));
+    txtW_->setEnabled(true);
+    txtH_->setEnabled(true);
+    ShowStatus(QStringLiteral("【提示】请输入图片宽度和高度。"));
+  } else if (index >= SizeFirstPreset && index - SizeFirstPreset < presets_.size()) {
+    const SizePreset &p = presets_[index - SizeFirstPreset];
+    txtW_->setText(p.width);
+    txtH_->setText(p.height);
+    txtW_->setEnabled(false);
+    txtH_->setEnabled(false);
+  }
+  job_.widthText = txtW_->text();
+  job_.heightText = txtH_->text();
+  settingsChanged();
+}
+
+void MainWindow::borderChosen(int index) {
+  const int count = cmbBK_->count();
+  if (index < 0 || index >= count)
+    return;
+  if (index == count - 2) {
+    if (loaded_)
+      chooseBorderFolder();
+    return;
+  }
+  if (index == count - 1) {
+    cmbBK_->setCurrentIndex(0);
+    QDesktopServices::openUrl(QUrl(BorderDownloadPage));
+    return;
+  }
+  lastBorderIndex_ = index;
+  job_.borderFile = index < borderPaths_.size() ? borderPaths_[index] : QString();
+  if (index == 0 && cmbSize_->currentIndex() == SizeFitBorder)
+    cmbSize_->setCurrentIndex(SizeFixedWidth);
+  if (loaded_) {
+    ShowStatus(QStringLiteral("【提示】滚动鼠标滚轮可以选择不同的边框。"));
+    cmbBK_->setFocus();
+  }
+  settingsChanged();
+}
+
+void MainWindow::chooseBorderFolder() {
+  ShowStatus(QStringLiteral("【提示】请选择文件夹,该文件夹内所有图片边框将被添加。"));
+  const auto chosen = chooseFolder(this, QStringLiteral("请选择文件夹,该文件夹内所有图片边框将被添加。"),
+                                   programDataDir() + QStringLiteral("/bk"), false, QStringLiteral("*.png"));
+  if (!chosen)
+    return;
+  lastChooserFolder_ = chosen->folder;
+  addBorderFolder(chosen->folder);
+}
+
+void MainWindow::addBorderFolder(const QString &folder) {
+  const QVector<BorderEntry> found = bordersInFolder(folder, borderPaths_);
+  {
+    const QSignalBlocker block(cmbBK_);
+    // The two command entries stay last.
+    for (const BorderEntry &b : found) {
+      cmbBK_->insertItem(cmbBK_->count() - 2, b.name);
+      borderPaths_ << b.path;
+    }
+    cmbBK_->setCurrentIndex(cmbBK_->count() - 3);
+  }
+  borderChosen(cmbBK_->count() - 3);
+}
+
+void MainWindow::updateTextLabel() {
+  lTxt_->setText(job_.text.isEmpty() ? QStringLiteral("文字水印:无") : QStringLiteral("文字水印:") + job_.text);
+}
+
+void MainWindow::updatePictureLabel() {
+  lSY_->setText(job_.pictureWatermarkFile.isEmpty()
+                    ? QStringLiteral("图片水印:无")
+                    : QStringLiteral("图片水印:") + shortenedPath(QDir::toNativeSeparators(job_.pictureWatermarkFile)));
+  lSY_->setToolTip(QDir::toNativeSeparators(job_.pictureWatermarkFile));
+}
+
+void MainWindow::textWatermarkToggled(bool on) {
+  job_.textWatermarkOn = on;
+  if (on) {
+    if (job_.text.isEmpty() && loaded_)
+      openTextDialog();
+    if (!chkInfoTxt_->isChecked())
+      return; // the dialog was cancelled
+    updateTextLabel();
+    if (!job_.text.isEmpty()) {
+      cmbPos_->setEnabled(true);
+      if (cmbPos_->currentIndex() != AnchorFree && loaded_)
+        cmbPos_->setFocus();
+      if (loaded_)
+        ShowStatus(QStringLiteral("【提示】成功设置文字水印:") + job_.text);
+      settingsChanged();
+    }
+  } else {
+    job_.text.clear();
+    updateTextLabel();
+    cmbPos_->setEnabled(false);
+    cmbPos_->setCurrentIndex(AnchorCenter);
+    job_.textAnchor = AnchorCenter;
+    settingsChanged();
+  }
+}
+
+void MainWindow::openTextDialog() {
+  ShowStatus(QStringLiteral("【提示】设置文字水印。"));
+  TextStyle style;
+  style.text = job_.text;
+  style.fontName = job_.fontName;
+  style.fontSize = job_.fontSize;
+  style.color = job_.textColor;
+  style.bold = job_.bold;
+  style.underline = job_.underline;
+  style.italic = job_.italic;
+  TxtSetDialog dialog(style, this);
+  dialog.exec();
+  if (dialog.outcome() == TxtSetDialog::Confirmed) {
+    const TextStyle chosen = dialog.style();
+    job_.text = chosen.text;
+    job_.fontName = chosen.fontName;
+    job_.fontSize = chosen.fontSize;
+    job_.textColor = chosen.color;
+    job_.bold = chosen.bold;
+    job_.underline = chosen.underline;
+    job_.italic = chosen.italic;
+    {
+      const QSignalBlocker block(txtSize_);
+      txtSize_->setText(QString::number(job_.fontSize));
+    }
+    if (!chkInfoTxt_->isChecked())
+      chkInfoTxt_->setChecked(true);
+    else
+      textWatermarkToggled(true);
+  } else if (dialog.outcome() == TxtSetDialog::CancelledByButton) {
+    // "取消" unticks the box and keeps the text as it was.
+    const QString before = style.text;
+    chkInfoTxt_->setChecked(false);
+    job_.text = before;
+    job_.textWatermarkOn = false;
+  } else {
+    settingsChanged();
+  }
+}
+
+bool MainWindow::choosePictureWatermark() {
+  ShowStatus(QStringLiteral("【提示】请选择要添加的水印图片。"));
+  const int alpha = txtAlpha_->text().toInt();
+  const auto chosen = chooseWatermark(this, QStringLiteral("请选择要添加的水印图片。"),
+                                      programDataDir() + QStringLiteral("/sy"), alpha);
+  if (!chosen)
+    return !job_.pictureWatermarkFile.isEmpty();
+  lastChooserFolder_ = QDir::fromNativeSeparators(readSetting(QStringLiteral("sODIR"), lastChooserFolder_));
+  txtAlpha_->setText(chosen->alphaText);
+  if (!chosen->file.isEmpty())
+    job_.pictureWatermarkFile = chosen->file;
+  updatePictureLabel();
+  if (chkInfoImg_->isChecked())
+    pictureWatermarkToggled(true);
+  return !job_.pictureWatermarkFile.isEmpty();
+}
+
+void MainWindow::pictureWatermarkToggled(bool on) {
+  job_.pictureWatermarkOn = on;
+  if (on) {
+    if (job_.pictureWatermarkFile.isEmpty() && loaded_)
+      choosePictureWatermark();
+    if (job_.pictureWatermarkFile.isEmpty()) {
+      const QSignalBlocker block(chkInfoImg_);
+      chkInfoImg_->setChecked(false);
+      job_.pictureWatermarkOn = false;
+      updatePictureLabel();
+      return;
+    }
+    cmbPosImg_->setEnabled(true);
+    if (cmbPosImg_->currentIndex() != AnchorFree && loaded_)
+      cmbPosImg_->setFocus();
+    updatePictureLabel();
+    if (loaded_)
+      ShowStatus(QStringLiteral("【提示】已设置图片水印:") + QDir::toNativeSeparators(job_.pictureWatermarkFile) +
+                 QStringLiteral("。"));
+    settingsChanged();
+  } else {
+    job_.pictureWatermarkFile.clear();
+    cmbPosImg_->setEnabled(false);
+    cmbPosImg_->setCurrentIndex(AnchorTopRight);
+    job_.pictureWatermarkAnchor = AnchorTopRight;
+    updatePictureLabel();
+    settingsChanged();
+  }
+}
+
+void MainWindow::positionChosen(bool text, int index) {
+  if (text)
+    job_.textAnchor = index;
+  else
+    job_.pictureWatermarkAnchor = index;
+  if (index == AnchorFree)
+    ShowStatus(text ? QStringLiteral("【提示】按住鼠标左键拖动红色圆块即可调整位置,方向键微调。")
+                    : QStringLiteral("【提示】按住鼠标左键拖动蓝色条块即可调整位置,方向键微调。"));
+  settingsChanged();
+}
+
+void MainWindow::rotationChosen(int index) {
+  job_.rotateMode = index;
+  if (mPRT_[index] && !mPRT_[index]->isChecked())
+    mPRT_[index]->setChecked(true);
+  settingsChanged();
+}
+
+void MainWindow::effectChosen(int index) {
+  job_.effect = index;
+  if (index == NoEffect)
+    mTXUndo_->setChecked(true);
+  else
+    mTX_[index]->setChecked(true);
+  settingsChanged();
+}
+
+void MainWindow::channelToggled(int channel, bool on) {
+  if (updatingChannels_)
+    return;
+  txtRGB_[channel]->setText(on ? QStringLiteral("1") : QStringLiteral("0"));
+}
+
+void MainWindow::channelBoxesChanged() {
+  double f[3] = {1, 1, 1};
+  for (int i = 0; i < 3; ++i)
+    if (!toNumber(txtRGB_[i]->text(), f[i]))
+      return; // the matrix in force stays
+  job_.imageMatrix = channelMatrix(float(f[0]), float(f[1]), float(f[2]));
+  updatingChannels_ = true;
+  for (int i = 0; i < 3; ++i)
+    mPCR_[i]->setChecked(f[i] != 0);
+  updatingChannels_ = false;
+  settingsChanged();
+}
+
+void MainWindow::showMatrixPanel() {
+  savedMatrix_ = job_.imageMatrix;
+  for (int i = 0; i < 25; ++i)
+    Text1_[i]->setText(QString::number(double(job_.imageMatrix[i])));
+  frmeJZ_->show();
+}
+
+void MainWindow::matrixBoxChanged(int cell) {
+  double v = 0;
+  if (!toNumber(Text1_[cell]->text(), v))
+    return;
+  job_.imageMatrix[cell] = static_cast<float>(v);
+  settingsChanged();
+}
+
+void MainWindow::chooseOutputFolder() {
+  const auto chosen =
+      chooseFolder(this, QStringLiteral("请选择文件夹(处理好的文件将被保存到该文件夹)。"), job_.outputFolder, false);
+  if (!chosen)
+    return;
+  lastChooserFolder_ = chosen->folder;
+  setOutputFolder(chosen->folder);
+}
+
+void MainWindow::setOutputFolder(const QString &folder) {
+  QString clean = QDir::cleanPath(folder);
+  while (clean.size() > 1 && clean.endsWith(QLatin1Char('/')))
+    clean.chop(1);
+  job_.outputFolder = clean;
+  lOut_->setText(QStringLiteral("输出文件夹:") + shortenedPath(QDir::toNativeSeparators(clean)));
+  lOut_->setToolTip(QDir::toNativeSeparators(clean));
+  settingsChanged();
+}
+
+void MainWindow::settingsChanged() {
+  if (run_)
+    run_->updateSettings(jobSettings());
+  ReDrawPic();
+}
+
+void MainWindow::setLivePreview(bool on) {
+  previewOff_ = !on;
+  mShowOn_->setChecked(on);
+  mShowOn2_->setChecked(on);
+  if (on)
+    ReDrawPic();
+}
+
+// Preview: one computation at a time; a request made while one runs
+// replaces any request still waiting, so only the newest is shown.
+void MainWindow::ReDrawPic() {
+  if (!loaded_ || previewOff_)
+    return;
+  if (lstFile_->currentRow() < 0) {
+    previewImage_ = QImage();
+    imgM_->clear();
+    return;
+  }
+  if (previewWatcher_.isRunning()) {
+    previewPending_ = true;
+    return;
+  }
+  startPreview();
+}
+
+void MainWindow::startPreview() {
+  previewPending_ = false;
+  const int row = lstFile_->currentRow();
+  if (row < 0)
+    return;
+  ProcessingSettings s = jobSettings();
+  previewWatcher_.setFuture(QtConcurrent::run([s = std::move(s), row] { return funImgDone(s, row).canvas; }));
+}
+
+void MainWindow::previewDone() {
+  if (previewPending_) {
+    startPreview();
+    return;
+  }
+  previewImage_ = previewWatcher_.result();
+  showPreviewPixmap();
+  emit previewShown();
+}
+
+bool MainWindow::previewBusy() const {
+  return previewWatcher_.isRunning() || previewPending_;
+}
+
+void MainWindow::showPreviewPixmap() {
+  if (!imgM_ || previewImage_.isNull())
+    return;
+  const QSize room = imgM_->size() - QSize(4, 4);
+  if (room.width() <= 0 || room.height() <= 0)
+    return;
+  // Scaled in device pixels, so the preview stays sharp at 150 % and 200 %.
+  const qreal ratio = imgM_->devicePixelRatioF();
+  const QSize deviceRoom = room * ratio;
+  QImage shown = previewImage_;
+  if (shown.width() > deviceRoom.width() || shown.height() > deviceRoom.height())
+    shown = shown.scaled(deviceRoom, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+  QPixmap pixmap = QPixmap::fromImage(shown);
+  pixmap.setDevicePixelRatio(ratio);
+  imgM_->setPixmap(pixmap);
+}
+
+// First clicks, keys of the list and drops on the list and the preview.
+bool MainWindow::eventFilter(QObject *watched, QEvent *event) {
+  const QEvent::Type type = event->type();
+  if (type == QEvent::MouseButtonPress) {
+    struct Hint {
+      QObject *box;
+      const char *text;
+      bool selects;
+    };
+    const Hint hints[] = {
+        {txtW_, "【提示】输入图片的宽度(单位:像素)，然后按回车键确认。", true},
+        {txtH_, "【提示】输入图片的高度(单位:像素)，然后按回车键确认。", true},
+        {txtSize_, "【提示】请输入水印文字的大小。", true},
+        {txtAlpha_, "【提示】请输入水印图片的透明度(0-100，数字越大越不透明)。", false},
+        {txtFileName_,
+         "【提示】请输入图片文件名的前缀(如输入Tupian_,那么文件名将类似Tupian_001.jpg)。双击文本框弹出更多设置。",
+         true},
+        {txtNum_, "【提示】请输入图片文件名的顺序号位数(比如输入3,那么文件名将类似Kuvo_001.jpg)。", false},
+    };
+    for (const Hint &h : hints) {
+      if (watched != h.box || firstClickDone_.contains(watched))
+        continue;
+      firstClickDone_.insert(watched);
+      ShowStatus(QString::fromUtf8(h.text));
+      if (h.selects)
+        QTimer::singleShot(0, static_cast<QLineEdit *>(watched), &QLineEdit::selectAll);
+    }
+    for (QLineEdit *box : txtRGB_)
+      if (watched == box)
+        ShowStatus(QStringLiteral("【提示】请输入数字。数字越大该颜色越重(建议0-10之间，可以是小数)。"));
+  } else if (type == QEvent::MouseButtonDblClick && watched == txtFileName_) {
+    mFN_->popup(txtFileName_->mapToGlobal(QPoint(0, txtFileName_->height())));
+    return true;
+  } else if (type == QEvent::KeyPress && watched == lstFile_) {
+    auto *key = static_cast<QKeyEvent *>(event);
+    if (key->key() == Qt::Key_Delete) {
+      removeSelected();
+      return true;
+    }
+    if (key->key() == Qt::Key_Escape && canRestore()) {
+      restoreRemoved();
+      return true;
+    }
+  } else if ((watched == lstFile_->viewport() || watched == picImg_) &&
+             (type == QEvent::DragEnter || type == QEvent::DragMove || type == QEvent::Drop)) {
+    auto *drag = static_cast<QDropEvent *>(event);
+    if (!drag->mimeData()->hasImage() && !drag->mimeData()->hasUrls())
+      return false;
+    drag->setDropAction(Qt::CopyAction);
+    drag->accept();
+    if (type == QEvent::Drop)
+      dropData(drag->mimeData(), true);
+    return true;
+  }
+  return QMainWindow::eventFilter(watched, event);
+}
+
+// Settings store: keys 1-31 in their order, with their dependencies.
+void MainWindow::loadSettings() {
+  auto number = [](const QString &key, double &value) {
+    if (hasSetting(key))
+      toNumber(readSetting(key), value);
+  };
+  auto integer = [&number](const QString &key, int &value) {
+    double v = value;
+    number(key, v);
+    if (std::abs(v) < 2147483647.0)
+      value = static_cast<int>(std::nearbyint(v));
+  };
+  auto truth = [](const QString &key, bool &value) {
+    const QString v = readSetting(key).trimmed();
+    if (v.compare(QLatin1String("True"), Qt::CaseInsensitive) == 0 || v == QLatin1String("1"))
+      value = true;
+    else if (v.compare(QLatin1String("False"), Qt::CaseInsensitive) == 0 || v == QLatin1String("0"))
+      value = false;
+  };
+
+  // 1. the last chooser folder
+  lastChooserFolder_ = QDir::fromNativeSeparators(readSetting(QStringLiteral("sODIR"), programDataDir()));
+  // 2. watermark opacity
+  int alpha = 80;
+  integer(QStringLiteral("iuSYAlpha"), alpha);
+  txtAlpha_->setText(QString::number(alpha));
+  job_.watermarkMatrix[3 * 5 + 3] = alpha / 100.0f;
+  // 3. size and border selections, after both lists are filled
+  int sizeIndex = 0, borderIndex = 0;
+  integer(QStringLiteral("iuSize"), sizeIndex);
+  integer(QStringLiteral("iuBk"), borderIndex);
+  if (sizeIndex < 0 || sizeIndex >= cmbSize_->count())
+    sizeIndex = 0;
+  // A stored border that is no border entry any more means no border.
+  if (borderIndex < 0 || borderIndex >= cmbBK_->count() - 2)
+    borderIndex = 0;
+  if (cmbBK_->currentIndex() == borderIndex)
+    borderChosen(borderIndex);
+  else
+    cmbBK_->setCurrentIndex(borderIndex);
+  if (cmbSize_->currentIndex() == sizeIndex)
+    sizeChosen(sizeIndex);
+  else
+    cmbSize_->setCurrentIndex(sizeIndex);
+  // 4. text watermark
+  job_.text = readSetting(QStringLiteral("sText"));
+  integer(QStringLiteral("iSize"), job_.fontSize);
+  {
+    const QSignalBlocker block(txtSize_);
+    txtSize_->setText(QString::number(job_.fontSize));
+  }
+  job_.fontName = readSetting(QStringLiteral("sFont"), job_.fontName);
+  double color = job_.textColor;
+  number(QStringLiteral("lColor"), color);
+  if (color >= 0 && color <= 4294967295.0)
+    job_.textColor = static_cast<quint32>(std::llround(color));
+  truth(QStringLiteral("sBold"), job_.bold);
+  truth(QStringLiteral("sUnderline"), job_.underline);
+  truth(QStringLiteral("sItalic"), job_.italic);
+  if (!job_.text.isEmpty()) {
+    double x = 0, y = 0;
+    number(QStringLiteral("iuTSyX"), x);
+    number(QStringLiteral("iuTSyY"), y);
+    chkInfoTxt_->setChecked(true);
+    cmbPos_->setCurrentIndex(AnchorFree);
+    job_.textAnchor = AnchorFree;
+    job_.textX = x;
+    job_.textY = y;
+  }
+  updateTextLabel();
+  // 5. picture watermark
+  job_.pictureWatermarkFile = readSetting(QStringLiteral("suISyF"));
+  if (!job_.pictureWatermarkFile.isEmpty()) {
+    double x = 0, y = 0;
+    number(QStringLiteral("iuISyX"), x);
+    number(QStringLiteral("iuISyY"), y);
+    chkInfoImg_->setChecked(true);
+    cmbPosImg_->setCurrentIndex(AnchorFree);
+    job_.pictureWatermarkAnchor = AnchorFree;
+    job_.pictureWatermarkX = x;
+    job_.pictureWatermarkY = y;
+  }
+  updatePictureLabel();
+  // 6. keys 17-30
+  loadOptionKeys();
+  setOutputFolder(job_.outputFolder);
+}
+
+void MainWindow::loadOptionKeys() {
+  auto integer = [](const QString &key, int &value) {
+    double v = value;
+    if (hasSetting(key) && toNumber(readSetting(key), v) && std::abs(v) < 2147483647.0)
+      value = static_cast<int>(std::nearbyint(v));
+  };
+  auto flag = [&integer](const QString &key, bool &value) {
+    int v = value ? 1 : 0;
+    integer(key, v);
+    value = v != 0;
+  };
+  integer(QStringLiteral("iJPGQ"), job_.jpegQuality);
+  flag(QStringLiteral("bPicJQ"), job_.cropToFit);
+  flag(QStringLiteral("bAutoODir"), job_.openOutputFolder);
+  flag(QStringLiteral("bAutoURL"), job_.openLinkPage);
+  flag(QStringLiteral("bShowURL"), job_.linkPageShowUrl);
+  flag(QStringLiteral("bShowURLPic"), job_.linkPageShowPicture);
+  flag(QStringLiteral("bSaveErr"), job_.saveErrorLog);
+  integer(QStringLiteral("iXCutMode"), job_.cropAnchorX);
+  integer(QStringLiteral("iYCutMode"), job_.cropAnchorY);
+  flag(QStringLiteral("bChkResizeOpt"), job_.keepSmall);
+  job_.pdfTitle = readSetting(QStringLiteral("sPDF1"), job_.pdfTitle);
+  job_.pdfSignature = readSetting(QStringLiteral("sPDF2"), job_.pdfSignature);
+  job_.pdfDate = readSetting(QStringLiteral("sPDF3"), QDate::currentDate().toString(QStringLiteral("yyyy年MM月dd日")));
+  if (loaded_)
+    settingsChanged();
+}
+
+void MainWindow::saveSettings() {
+  saveSetting(QStringLiteral("iuSize"), QString::number(cmbSize_->currentIndex()));
+  const int border = cmbBK_->currentIndex();
+  if (border >= 0 && border < cmbBK_->count() - 2)
+    saveSetting(QStringLiteral("iuBk"), QString::number(border));
+  saveSetting(QStringLiteral("iuSYAlpha"), txtAlpha_->text());
+  saveSetting(QStringLiteral("suISyF"), job_.pictureWatermarkFile);
+  saveSetting(QStringLiteral("iuISyX"), QString::number(job_.pictureWatermarkX, 'g', 17));
+  saveSetting(QStringLiteral("iuISyY"), QString::number(job_.pictureWatermarkY, 'g', 17));
+  saveSetting(QStringLiteral("sText"), job_.text);
+  saveSetting(QStringLiteral("iSize"), QString::number(job_.fontSize));
+  saveSetting(QStringLiteral("sFont"), job_.fontName);
+  saveSetting(QStringLiteral("lColor"), QString::number(job_.textColor));
+  auto truthText = [](bool b) { return b ? QStringLiteral("True") : QStringLiteral("False"); };
+  saveSetting(QStringLiteral("sBold"), truthText(job_.bold));
+  saveSetting(QStringLiteral("sUnderline"), truthText(job_.underline));
+  saveSetting(QStringLiteral("sItalic"), truthText(job_.italic));
+  saveSetting(QStringLiteral("iuTSyX"), QString::number(job_.textX, 'g', 17));
+  saveSetting(QStringLiteral("iuTSyY"), QString::number(job_.textY, 'g', 17));
+}
+
+} // namespace kuvo
