@@ -1,11 +1,13 @@
 // kuvo: the window program. Lists the pictures named on the command line.
 #include "app/main_window.h"
+#include "engine/font_substitution.h"
 
 #include <QApplication>
 #include <QFileInfo>
 
 int main(int argc, char *argv[]) {
   QApplication app(argc, argv);
+  kuvo::installFontSubstitutions();
 
   kuvo::MainWindow window;
   QStringList paths;

@@ -145,7 +145,7 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent) {
   });
   connect(scan_, &FolderScan::finished, this, &MainWindow::scanDone);
   connect(wait_, &WaitWindow::cancelRequested, scan_, &FolderScan::cancel);
-  connect(&previewWatcher_, &QFutureWatcher<QImage>::finished, this, &MainWindow::previewDone);
+  connect(&previewWatcher_, &QFutureWatcher<PipelineResult>::finished, this, &MainWindow::previewDone);
 
   connectPanel();
   fillSizeList();

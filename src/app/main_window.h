@@ -191,7 +191,7 @@ private:
   // Background work.
   FolderScan *scan_ = nullptr;
   WaitWindow *wait_ = nullptr;
-  QFutureWatcher<QImage> previewWatcher_;
+  QFutureWatcher<PipelineResult> previewWatcher_;
   bool previewPending_ = false;
   QImage previewImage_;
   std::unique_ptr<BatchRun> run_;

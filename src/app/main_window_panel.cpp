@@ -465,7 +465,7 @@ void MainWindow::startPreview() {
   if (row < 0)
     return;
   ProcessingSettings s = jobSettings();
-  previewWatcher_.setFuture(QtConcurrent::run([s = std::move(s), row] { return funImgDone(s, row).canvas; }));
+  previewWatcher_.setFuture(QtConcurrent::run([s = std::move(s), row] { return funImgDone(s, row); }));
 }
 
 void MainWindow::previewDone() {
@@ -473,7 +473,20 @@ void MainWindow::previewDone() {
     startPreview();
     return;
   }
-  previewImage_ = previewWatcher_.result();
+  const PipelineResult result = previewWatcher_.result();
+  previewImage_ = result.canvas;
+  // Anchored watermarks store where they landed, so switching to a free
+  // position keeps them in place.
+  if (result.placement.textStored) {
+    job_.textX = result.placement.textX;
+    job_.textY = result.placement.textY;
+  }
+  if (result.placement.pictureStored) {
+    job_.pictureWatermarkX = result.placement.pictureX;
+    job_.pictureWatermarkY = result.placement.pictureY;
+  }
+  if (!result.placement.statusText.isEmpty())
+    ShowStatus(result.placement.statusText);
   showPreviewPixmap();
   emit previewShown();
 }

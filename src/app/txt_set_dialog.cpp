@@ -1,6 +1,7 @@
 #include "app/txt_set_dialog.h"
 
 #include "app/window_rules.h"
+#include "engine/font_substitution.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -218,11 +219,9 @@ TxtSetDialog::TxtSetDialog(const TextStyle &style, QWidget *parent) : QDialog(pa
 }
 
 void TxtSetDialog::applyFont() {
-  QFont font(cmbFont_->currentText());
-  font.setPointSizeF(previewSize_);
-  font.setBold(chkB_->isChecked());
-  font.setItalic(chkI_->isChecked());
-  font.setUnderline(chkU_->isChecked());
+  // The same font the watermark is drawn with, so the sample shows the result.
+  QFont font = watermarkFont(cmbFont_->currentText(), qRound(previewSize_), chkB_->isChecked(), chkI_->isChecked(),
+                             chkU_->isChecked());
   txtPre_->setFont(font);
   QPalette pal = txtPre_->palette();
   pal.setColor(QPalette::Text, previewColor_);
