@@ -70,6 +70,7 @@ public:
   int loadedThumbnailCount() const;
   QRect thumbnailGeometry(int i) const;
   bool slideShowRunning() const;
+  int slideTimerInterval() const { return slideTimer_.interval(); }
   int slideInterval() const;
   static int slideCounter();
   QString tempPreviewPath() const;
