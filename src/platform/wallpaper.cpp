@@ -177,8 +177,11 @@ QString nextWallpaperFilePath() {
   const QStringList old = folder.entryList({QStringLiteral("SWPIC*.bmp")}, QDir::Files);
   for (const QString &name : old)
     folder.remove(name);
-  return dir + QStringLiteral("/SWPIC") + QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMddhhmmsszzz")) +
-         QStringLiteral(".bmp");
+  const QString stamp = QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMddhhmmsszzz"));
+  QString name = QStringLiteral("SWPIC") + stamp + QStringLiteral(".bmp");
+  for (int n = 1; old.contains(name) || folder.exists(name); ++n)
+    name = QStringLiteral("SWPIC") + stamp + QLatin1Char('_') + QString::number(n) + QStringLiteral(".bmp");
+  return dir + QLatin1Char('/') + name;
 }
 
 } // namespace kuvo

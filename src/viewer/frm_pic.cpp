@@ -63,7 +63,6 @@ QImage readPicture(const QString &path, QSize target = QSize()) {
   const QSize size = reader.size();
   if (size.isValid() && qint64(size.width()) * size.height() > MaxDecodedPixels)
     return QImage();
-  reader.setAllocationLimit(int(MaxDecodedPixels * 4 / (1024 * 1024)) + 1);
   if (target.isValid() && size.isValid() && (size.width() > target.width() || size.height() > target.height()))
     reader.setScaledSize(size.scaled(target, Qt::KeepAspectRatio).expandedTo(QSize(1, 1)));
   QImage image = reader.read();
@@ -83,6 +82,11 @@ QColor overlayOn(const QColor &bg, int alpha) {
 
 frmPic::frmPic(QWidget *parent) : QWidget(parent) {
   setObjectName(QStringLiteral("frmPic"));
+  // Pictures up to MaxDecodedPixels are read (the size is checked before
+  // decoding); Qt's default limit would refuse an ordinary 48-megapixel photo.
+  const int limitMb = int(MaxDecodedPixels * 4 / (1024 * 1024)) + 1;
+  if (QImageReader::allocationLimit() < limitMb)
+    QImageReader::setAllocationLimit(limitMb);
   setWindowTitle(QStringLiteral("Kuvo图片批处理"));
   setAttribute(Qt::WA_DeleteOnClose);
   setAttribute(Qt::WA_OpaquePaintEvent);

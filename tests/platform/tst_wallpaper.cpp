@@ -119,7 +119,6 @@ void TestWallpaper::oneWallpaperFileAtATime() {
   QFile f(first);
   QVERIFY(f.open(QIODevice::WriteOnly));
   f.close();
-  QTest::qWait(5);
   const QString second = nextWallpaperFilePath();
   QVERIFY(second != first); // desktops ignore a wallpaper whose address did not change
   QVERIFY(!QFileInfo::exists(first));

@@ -89,6 +89,7 @@ private slots:
   void cropHandlesAndMove();
   void confirmCropAddsNewFiles();
   void declineCropStaysInCropMode();
+  void cropHintBlinksOnce();
   void backgroundColorIsStored();
   void processedPreviewIsDeletedOnClose();
   void wallpaperFileChoice();
@@ -492,6 +493,26 @@ void TestFrmPic::declineCropStaysInCropMode() {
   QCOMPARE(v->picture().size(), screen_ * 2);
   QVERIFY(v->fitToScreen());
   QCOMPARE(v->files(), QStringList{pic});
+}
+
+void TestFrmPic::cropHintBlinksOnce() {
+  const QString pic = writePicture(QStringLiteral("small.png"), positionPicture(QSize(200, 100)));
+  frmPic *v = openViewer({pic});
+  auto *tip = v->findChild<QLabel *>(QStringLiteral("lblTip"));
+  QVERIFY(tip);
+  QTest::qWait(600);
+  QVERIFY(!tip->isVisible()); // not before crop mode is entered
+  v->enterCropMode();
+  QTRY_VERIFY_WITH_TIMEOUT(tip->isVisible(), 2000);
+  QCOMPARE(tip->text(), QStringLiteral("【提示】按住鼠标左键拖动选择裁剪的区域。"));
+  QVERIFY(qAbs(tip->geometry().center().x() - v->width() / 2) <= 1);
+  QCOMPARE(tip->y(), v->height() / 2);
+  QTRY_VERIFY_WITH_TIMEOUT(!tip->isVisible(), 4000);
+  // Once seen, it stays away until the viewer opens again.
+  v->leaveCropMode();
+  v->enterCropMode();
+  QTest::qWait(1200);
+  QVERIFY(!tip->isVisible());
 }
 
 void TestFrmPic::backgroundColorIsStored() {
