@@ -80,7 +80,7 @@ QColor overlayOn(const QColor &bg, int alpha) {
 
 } // namespace
 
-frmPic::frmPic(QWidget *parent) : QWidget(parent) {
+frmPic::frmPic(QWidget *parent) : QWidget(parent, Qt::Window) {
   setObjectName(QStringLiteral("frmPic"));
   // Pictures up to MaxDecodedPixels are read (the size is checked before
   // decoding); Qt's default limit would refuse an ordinary 48-megapixel photo.
@@ -264,6 +264,9 @@ void frmPic::open(const ViewerOptions &o) {
   showFullScreen();
   activateWindow();
   setFocus();
+  mainWindow_ = o.mainWindow;
+  if (mainWindow_ && mainWindow_ != this)
+    mainWindow_->hide();
   updateHoverCursor(mapFromGlobal(QCursor::pos()));
 }
 
@@ -1043,6 +1046,8 @@ void frmPic::closeEvent(QCloseEvent *e) {
     crop_ = false;
     hasSel_ = moving_ = resizing_ = drawing_ = false;
     page_ = 0;
+    if (mainWindow_)
+      mainWindow_->show();
     emit closed();
   }
   e->accept();

@@ -38,14 +38,25 @@ struct ViewerOptions {
   std::function<QImage(int index)> processed;
   ViewerMode mode = ViewerMode::Single;
   bool cropMode = false; // the main window's "裁剪图片"
+  // Hidden while the viewer is open and shown again when it closes (the main
+  // window); may be null.
+  QWidget *mainWindow = nullptr;
   // The settings store (group "Options" is used). When null the viewer opens
   // its own: INI, user scope, application name = the executable's base name.
   QSettings *settings = nullptr;
 };
 
+// Use from the main window:
+//   auto *viewer = new frmPic(this);          // a window of its own
+//   ViewerOptions o; o.files = ...; o.current = ...; o.mainWindow = this; ...
+//   connect(viewer, &frmPic::currentChanged, ...); // select that entry
+//   connect(viewer, &frmPic::removed, ...);        // remove that entry
+//   connect(viewer, &frmPic::cropAdded, ...);      // replace the entry
+//   viewer->open(o);
 class frmPic : public QWidget {
   Q_OBJECT
 public:
+  // parent only owns the window; the viewer is always a top-level window.
   explicit frmPic(QWidget *parent = nullptr);
   ~frmPic() override;
 
@@ -156,6 +167,7 @@ private:
   std::function<QImage(int)> processed_;
   ViewerMode mode_ = ViewerMode::Single;
   QSettings *externalSettings_ = nullptr;
+  QPointer<QWidget> mainWindow_;
   std::unique_ptr<QSettings> ownSettings_;
 
   // The shown picture.

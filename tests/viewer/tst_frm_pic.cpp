@@ -531,21 +531,35 @@ void TestFrmPic::backgroundColorIsStored() {
 void TestFrmPic::processedPreviewIsDeletedOnClose() {
   const QString pic = writePicture(QStringLiteral("small.png"), positionPicture(QSize(200, 100)));
   int asked = -1;
-  QPointer<frmPic> v = openViewer({pic, pic}, 1, ViewerMode::Single, ViewerSource::Processed, [&](int index) {
+  QWidget mainWindow;
+  mainWindow.show();
+  QPointer<frmPic> v = new frmPic(&mainWindow);
+  ViewerOptions o;
+  o.files = {pic, pic};
+  o.current = 1;
+  o.source = ViewerSource::Processed;
+  o.processed = [&](int index) {
     asked = index;
     QImage img(QSize(64, 48), QImage::Format_RGB32);
     img.fill(Qt::magenta);
     return img;
-  });
+  };
+  o.mainWindow = &mainWindow;
+  o.settings = settings_.get();
+  v->open(o);
+  open_.append(v);
+  QVERIFY(!mainWindow.isVisible()); // hidden while the viewer is open
   QCOMPARE(asked, 1);
   QCOMPARE(v->picture().size(), QSize(64, 48));
   const QString temp = v->tempPreviewPath();
   QVERIFY(QFileInfo::exists(temp));
   QSignalSpy closed(v.data(), &frmPic::closed);
+  QVERIFY(v->isWindow());
   QTest::keyClick(v, Qt::Key_Left);
   QCOMPARE(asked, 0);
   QTest::keyClick(v, Qt::Key_Escape);
   QCOMPARE(closed.count(), 1);
+  QVERIFY(mainWindow.isVisible());
   QVERIFY(!QFileInfo::exists(temp));
   QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
   QVERIFY(v.isNull());
