@@ -50,17 +50,17 @@ bool setKdeWallpaper(const QString &path, int style) {
   const int fill = style == 0 ? 3 : style == 2 ? 6 : 0;
   QString url = QUrl::fromLocalFile(path).toString();
   url.replace(QLatin1Char('\\'), QStringLiteral("\\\\")).replace(QLatin1Char('"'), QStringLiteral("\\\""));
-  const QString script = QStringLiteral(
-                             "var ds = desktops(); for (var i = 0; i < ds.length; i++) { var d = ds[i];"
-                             " d.wallpaperPlugin = \"org.kde.image\";"
-                             " d.currentConfigGroup = Array(\"Wallpaper\", \"org.kde.image\", \"General\");"
-                             " d.writeConfig(\"Image\", \"%1\"); d.writeConfig(\"FillMode\", %2); }")
+  const QString script = QStringLiteral("var ds = desktops(); for (var i = 0; i < ds.length; i++) { var d = ds[i];"
+                                        " d.wallpaperPlugin = \"org.kde.image\";"
+                                        " d.currentConfigGroup = Array(\"Wallpaper\", \"org.kde.image\", \"General\");"
+                                        " d.writeConfig(\"Image\", \"%1\"); d.writeConfig(\"FillMode\", %2); }")
                              .arg(url)
                              .arg(fill);
   if (runTool(QStringLiteral("dbus-send"),
-              {QStringLiteral("--session"), QStringLiteral("--print-reply"), QStringLiteral("--dest=org.kde.plasmashell"),
-               QStringLiteral("--type=method_call"), QStringLiteral("/PlasmaShell"),
-               QStringLiteral("org.kde.PlasmaShell.evaluateScript"), QStringLiteral("string:") + script}))
+              {QStringLiteral("--session"), QStringLiteral("--print-reply"),
+               QStringLiteral("--dest=org.kde.plasmashell"), QStringLiteral("--type=method_call"),
+               QStringLiteral("/PlasmaShell"), QStringLiteral("org.kde.PlasmaShell.evaluateScript"),
+               QStringLiteral("string:") + script}))
     return true;
   return runTool(QStringLiteral("plasma-apply-wallpaperimage"), {path});
 }
@@ -70,8 +70,8 @@ bool setKdeWallpaper(const QString &path, int style) {
 // 3 stretched).
 bool setXfceWallpaper(const QString &path, int style) {
   QByteArray listing;
-  if (!runTool(QStringLiteral("xfconf-query"), {QStringLiteral("-c"), QStringLiteral("xfce4-desktop"), QStringLiteral("-l")},
-               &listing))
+  if (!runTool(QStringLiteral("xfconf-query"),
+               {QStringLiteral("-c"), QStringLiteral("xfce4-desktop"), QStringLiteral("-l")}, &listing))
     return false;
   const QString xfStyle = QString::number(style == 0 ? 2 : style == 2 ? 1 : 3);
   bool any = false;
@@ -81,10 +81,11 @@ bool setXfceWallpaper(const QString &path, int style) {
     if (!prop.endsWith(QStringLiteral("/last-image")))
       continue;
     const QString base = prop.left(prop.size() - int(qstrlen("/last-image")));
-    any |= runTool(QStringLiteral("xfconf-query"),
-                   {QStringLiteral("-c"), QStringLiteral("xfce4-desktop"), QStringLiteral("-p"), prop, QStringLiteral("-s"), path});
-    runTool(QStringLiteral("xfconf-query"), {QStringLiteral("-c"), QStringLiteral("xfce4-desktop"), QStringLiteral("-p"),
-                                             base + QStringLiteral("/image-style"), QStringLiteral("-s"), xfStyle});
+    any |= runTool(QStringLiteral("xfconf-query"), {QStringLiteral("-c"), QStringLiteral("xfce4-desktop"),
+                                                    QStringLiteral("-p"), prop, QStringLiteral("-s"), path});
+    runTool(QStringLiteral("xfconf-query"),
+            {QStringLiteral("-c"), QStringLiteral("xfce4-desktop"), QStringLiteral("-p"),
+             base + QStringLiteral("/image-style"), QStringLiteral("-s"), xfStyle});
   }
   return any;
 }
@@ -107,7 +108,8 @@ DesktopKind currentDesktop() {
 #ifdef Q_OS_WIN
   return DesktopKind::Windows;
 #else
-  const QStringList names = qEnvironmentVariable("XDG_CURRENT_DESKTOP").toLower().split(QLatin1Char(':'), Qt::SkipEmptyParts);
+  const QStringList names =
+      qEnvironmentVariable("XDG_CURRENT_DESKTOP").toLower().split(QLatin1Char(':'), Qt::SkipEmptyParts);
   for (const QString &n : names) {
     if (n == QLatin1String("gnome") || n == QLatin1String("unity") || n == QLatin1String("budgie") ||
         n == QLatin1String("pantheon") || n == QLatin1String("gnome-classic") || n == QLatin1String("ubuntu"))

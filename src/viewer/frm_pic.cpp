@@ -52,7 +52,9 @@ constexpr int HandleHit = 11;
 constexpr int ToolbarGapAfterDraw = 8;   // 120 twips
 constexpr int ToolbarGapAfterResize = 2; // 30 twips
 
-QString tr8(const char *s) { return QString::fromUtf8(s); }
+QString tr8(const char *s) {
+  return QString::fromUtf8(s);
+}
 
 // Reads a picture as it is stored (no EXIF turn), refusing sizes that would
 // exhaust memory. When target is valid the picture is read at most that size
@@ -103,7 +105,9 @@ frmPic::frmPic(QWidget *parent) : QWidget(parent, Qt::Window) {
   hintTimer_.start();
 }
 
-frmPic::~frmPic() { cancelThumbnails(); }
+frmPic::~frmPic() {
+  cancelThumbnails();
+}
 
 void frmPic::buildMenus() {
   menu_ = new QMenu(this);
@@ -135,7 +139,8 @@ void frmPic::buildMenus() {
   for (int i = 0; i < BackgroundColorCount; ++i) {
     QPixmap swatch(12, 12);
     swatch.fill(backgroundColor(i));
-    QAction *a = colors->addAction(QIcon(swatch), backgroundColorCaption(i), this, [this, i] { setBackgroundColorIndex(i); });
+    QAction *a =
+        colors->addAction(QIcon(swatch), backgroundColorCaption(i), this, [this, i] { setBackgroundColorIndex(i); });
     a->setObjectName(QStringLiteral("mSetBGCLRS%1").arg(i));
     a->setCheckable(true);
     colorGroup_->addAction(a);
@@ -270,16 +275,26 @@ void frmPic::open(const ViewerOptions &o) {
   updateHoverCursor(mapFromGlobal(QCursor::pos()));
 }
 
-int frmPic::slideInterval() const { return g_slideInterval > 0 ? g_slideInterval : SlideIntervalDefault; }
-int frmPic::slideCounter() { return g_slideCounter; }
-bool frmPic::slideShowRunning() const { return slideTimer_.isActive(); }
-QString frmPic::tempPreviewPath() const { return scratchFolder() + QStringLiteral("/tempBZ.bmp"); }
+int frmPic::slideInterval() const {
+  return g_slideInterval > 0 ? g_slideInterval : SlideIntervalDefault;
+}
+int frmPic::slideCounter() {
+  return g_slideCounter;
+}
+bool frmPic::slideShowRunning() const {
+  return slideTimer_.isActive();
+}
+QString frmPic::tempPreviewPath() const {
+  return scratchFolder() + QStringLiteral("/tempBZ.bmp");
+}
 
 int frmPic::loadedThumbnailCount() const {
   return int(std::count_if(thumbs_.begin(), thumbs_.end(), [](const Thumb &t) { return t.loaded; }));
 }
 
-QRect frmPic::thumbnailGeometry(int i) const { return thumbnailRect(i, size()); }
+QRect frmPic::thumbnailGeometry(int i) const {
+  return thumbnailRect(i, size());
+}
 
 // ---- showing a picture -------------------------------------------------
 
@@ -345,7 +360,9 @@ void frmPic::layoutPicture() {
     setSelectionVisible(false);
     hasSel_ = false;
   }
-  picRect_ = image_.isNull() ? QRect() : fit_ ? fitRect(image_.size(), size()) : originalSizeRect(image_.size(), size());
+  picRect_ = image_.isNull() ? QRect()
+             : fit_          ? fitRect(image_.size(), size())
+                             : originalSizeRect(image_.size(), size());
   update();
 }
 
@@ -354,7 +371,9 @@ void frmPic::applyBackground(int index) {
   colorActions_.at(bgIndex_)->setChecked(true);
   QPalette pal = bar_->palette();
   const QColor bg = backgroundColor(bgIndex_);
-  pal.setColor(QPalette::Window, bg.lightness() > 140 ? bg.darker(112) : bg.lighter(130).value() < 40 ? QColor(45, 45, 45) : bg.lighter(130));
+  pal.setColor(QPalette::Window, bg.lightness() > 140           ? bg.darker(112)
+                                 : bg.lighter(130).value() < 40 ? QColor(45, 45, 45)
+                                                                : bg.lighter(130));
   bar_->setPalette(pal);
   update();
 }
@@ -415,7 +434,8 @@ void frmPic::keyPressEvent(QKeyEvent *e) {
 void frmPic::wheelEvent(QWheelEvent *e) {
   e->accept();
   const int y = e->angleDelta().y();
-  if (e->buttons() != Qt::NoButton || (e->modifiers() & ~Qt::KeypadModifier) != Qt::NoModifier || e->angleDelta().x() != 0) {
+  if (e->buttons() != Qt::NoButton || (e->modifiers() & ~Qt::KeypadModifier) != Qt::NoModifier ||
+      e->angleDelta().x() != 0) {
     wheelRest_ = 0;
     return;
   }
@@ -510,7 +530,8 @@ void frmPic::loadPage() {
     }
     update();
   });
-  thumbWatcher_->setFuture(QtConcurrent::mapped(toLoad, [target](const QString &path) { return readPicture(path, target); }));
+  thumbWatcher_->setFuture(
+      QtConcurrent::mapped(toLoad, [target](const QString &path) { return readPicture(path, target); }));
 }
 
 void frmPic::updatePageButtons() {
@@ -631,7 +652,9 @@ int frmPic::handleAt(QPoint pos) const {
   return -1;
 }
 
-QRect frmPic::selectionOnScreen() const { return sel_.translated(picRect_.topLeft()); }
+QRect frmPic::selectionOnScreen() const {
+  return sel_.translated(picRect_.topLeft());
+}
 
 void frmPic::updateHoverCursor(QPoint pos) {
   if (mode_ == ViewerMode::List) {
@@ -897,7 +920,8 @@ void frmPic::confirmCrop() {
   if (box.answeredYes()) {
     const QString folder = scratchFolder();
     QDir().mkpath(folder);
-    const QString path = uniqueCropPath(folder, QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMddhhmmss")));
+    const QString path =
+        uniqueCropPath(folder, QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMddhhmmss")));
     if (cut.save(path, "BMP")) {
       const int replaced = current_;
       if (current_ >= 0 && current_ < files_.size())

@@ -30,8 +30,8 @@ enum class ViewerSource { Original = 0, Processed = 1 };
 enum class ViewerMode { Single = 0, List = 1, SlideShow = 2 };
 
 struct ViewerOptions {
-  QStringList files;  // the main file list, in order
-  int current = 0;    // the selected entry
+  QStringList files; // the main file list, in order
+  int current = 0;   // the selected entry
   ViewerSource source = ViewerSource::Original;
   // For ViewerSource::Processed: the finished picture of list entry index
   // (the main window calls funImgDone with its current settings).
@@ -72,7 +72,7 @@ public:
   bool fitToScreen() const { return fit_; }
   int backgroundColorIndex() const { return bgIndex_; }
   const QImage &picture() const { return image_; }
-  QRect pictureRect() const { return picRect_; }  // the shown picture, window pixels
+  QRect pictureRect() const { return picRect_; } // the shown picture, window pixels
   bool hasSelection() const { return hasSel_; }
   QRect selection() const { return sel_; }        // picture pixels from its top left
   const QImage &cutImage() const { return cut_; } // the region under the selection, from the original
@@ -111,11 +111,11 @@ public:
   void setWallpaper(int style);
 
 signals:
-  void currentChanged(int index);   // the viewer moved the main list's selection
-  void removed(int index);          // "移除图片": remove this entry from the main list
+  void currentChanged(int index); // the viewer moved the main list's selection
+  void removed(int index);        // "移除图片": remove this entry from the main list
   // "确定裁剪" + "是": remove entry replacedIndex (-1: none), append path and select it.
   void cropAdded(const QString &path, int replacedIndex);
-  void closed();                    // show the main window again
+  void closed(); // show the main window again
 
 protected:
   void paintEvent(QPaintEvent *) override;
@@ -209,7 +209,7 @@ private:
   QPoint start_, end_; // picture pixels
   QRect sel_;          // picture pixels
   QRect selAtPress_;
-  QPoint grab_;        // window pixels
+  QPoint grab_; // window pixels
   QImage cut_;
   QString originalPath_; // the original held for cutting ("P1")
   QImage original_;
@@ -224,7 +224,7 @@ private:
   QPushButton *prev_ = nullptr, *next_ = nullptr, *slide_ = nullptr, *back_ = nullptr;
   QFrame *toolbar_ = nullptr; // Picture1
   QToolButton *tools_[4] = {};
-  QLabel *tip_ = nullptr;     // lblTip
+  QLabel *tip_ = nullptr; // lblTip
 };
 
 } // namespace kuvo

@@ -13,8 +13,8 @@ struct NamedColor {
   int r, g, b;
 };
 constexpr NamedColor Colors[BackgroundColorCount] = {
-    {"黑色", 0, 0, 0},       {"白色", 255, 255, 255}, {"灰色", 125, 125, 125}, {"红色", 255, 0, 0},
-    {"蓝色", 0, 0, 255},     {"绿色", 0, 255, 0},     {"黄色", 255, 255, 0},
+    {"黑色", 0, 0, 0},   {"白色", 255, 255, 255}, {"灰色", 125, 125, 125}, {"红色", 255, 0, 0},
+    {"蓝色", 0, 0, 255}, {"绿色", 0, 255, 0},     {"黄色", 255, 255, 0},
 };
 constexpr int ThumbnailGap = 8;
 } // namespace
@@ -63,7 +63,8 @@ int pannedPosition(int positionAtPress, int delta, int pictureSize, int screenSi
 QRect thumbnailRect(int i, QSize screen) {
   const int gap = ThumbnailGap;
   const int barTop = screen.height() - ButtonBarBottomGap;
-  const double kx = double(screen.width() - (ThumbnailColumns + 1) * gap) / (ThumbnailColumns * ThumbnailDesignSize.width());
+  const double kx =
+      double(screen.width() - (ThumbnailColumns + 1) * gap) / (ThumbnailColumns * ThumbnailDesignSize.width());
   const double ky = double(barTop - (ThumbnailRows + 1) * gap) / (ThumbnailRows * ThumbnailDesignSize.height());
   const double k = std::max(0.2, std::min(kx, ky));
   const int w = std::max(8, int(std::lround(ThumbnailDesignSize.width() * k)));
@@ -75,7 +76,8 @@ QRect thumbnailRect(int i, QSize screen) {
 }
 
 QRect buttonBarRect(QSize screen) {
-  return QRect(QPoint((screen.width() - ButtonBarSize.width()) / 2, screen.height() - ButtonBarBottomGap), ButtonBarSize);
+  return QRect(QPoint((screen.width() - ButtonBarSize.width()) / 2, screen.height() - ButtonBarBottomGap),
+               ButtonBarSize);
 }
 
 PageRange pageRange(int count, int page) {
@@ -89,7 +91,9 @@ PageRange pageRange(int count, int page) {
   return r;
 }
 
-int pageOf(int index) { return index < 0 ? 0 : index / ThumbnailsPerPage; }
+int pageOf(int index) {
+  return index < 0 ? 0 : index / ThumbnailsPerPage;
+}
 
 int wheelStep(int angleY, Qt::MouseButtons buttons, Qt::KeyboardModifiers modifiers) {
   if (buttons != Qt::NoButton || (modifiers & ~Qt::KeypadModifier) != Qt::NoModifier)
@@ -127,26 +131,38 @@ QPoint handlePoint(const QRect &s, int k) {
   const int l = s.x(), t = s.y(), r = s.x() + s.width(), b = s.y() + s.height();
   const int cx = l + s.width() / 2, cy = t + s.height() / 2;
   switch (k) {
-  case 0: return {l, t};
-  case 1: return {cx, t};
-  case 2: return {r, t};
-  case 3: return {l, cy};
-  case 4: return {l, b};
-  case 5: return {cx, b};
-  case 6: return {r, b};
-  default: return {r, cy};
+  case 0:
+    return {l, t};
+  case 1:
+    return {cx, t};
+  case 2:
+    return {r, t};
+  case 3:
+    return {l, cy};
+  case 4:
+    return {l, b};
+  case 5:
+    return {cx, b};
+  case 6:
+    return {r, b};
+  default:
+    return {r, cy};
   }
 }
 
 Qt::CursorShape handleCursor(int k) {
   switch (k) {
   case 0:
-  case 6: return Qt::SizeFDiagCursor;
+  case 6:
+    return Qt::SizeFDiagCursor;
   case 2:
-  case 4: return Qt::SizeBDiagCursor;
+  case 4:
+    return Qt::SizeBDiagCursor;
   case 1:
-  case 5: return Qt::SizeVerCursor;
-  default: return Qt::SizeHorCursor;
+  case 5:
+    return Qt::SizeVerCursor;
+  default:
+    return Qt::SizeHorCursor;
   }
 }
 
@@ -172,10 +188,14 @@ QRect resizedSelection(const QRect &p, int k, QPoint d, const QRect &bounds) {
   const bool right = k == 2 || k == 6 || k == 7;
   const bool top = k == 0 || k == 1 || k == 2;
   const bool bottom = k == 4 || k == 5 || k == 6;
-  if (left) l += d.x();
-  if (right) r += d.x();
-  if (top) t += d.y();
-  if (bottom) b += d.y();
+  if (left)
+    l += d.x();
+  if (right)
+    r += d.x();
+  if (top)
+    t += d.y();
+  if (bottom)
+    b += d.y();
   normaliseAxis(l, r, bounds.x(), bounds.x() + bounds.width());
   normaliseAxis(t, b, bounds.y(), bounds.y() + bounds.height());
   return QRect(l, t, r - l, b - t);

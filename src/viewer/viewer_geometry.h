@@ -25,7 +25,7 @@ inline constexpr int SlideIntervalMax = 3600;
 
 // The seven background colours, menu order = setting iBGColor.
 inline constexpr int BackgroundColorCount = 7;
-QColor backgroundColor(int index);       // an index out of range gives black
+QColor backgroundColor(int index); // an index out of range gives black
 QString backgroundColorCaption(int index);
 
 // "适合屏幕": a picture larger than the screen shrinks to fit with its aspect

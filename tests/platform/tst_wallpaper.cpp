@@ -46,7 +46,9 @@ void TestWallpaper::initTestCase() {
   QProcess p;
   p.start(QStringLiteral("gsettings"), {QStringLiteral("list-schemas")});
   p.waitForFinished(10000);
-  if (!QString::fromUtf8(p.readAllStandardOutput()).split(QLatin1Char('\n')).contains(QStringLiteral("org.gnome.desktop.background"))) {
+  if (!QString::fromUtf8(p.readAllStandardOutput())
+           .split(QLatin1Char('\n'))
+           .contains(QStringLiteral("org.gnome.desktop.background"))) {
     skipReason_ = QStringLiteral("schema org.gnome.desktop.background is missing (package gsettings-desktop-schemas)");
     return;
   }

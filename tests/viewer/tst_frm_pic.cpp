@@ -341,10 +341,14 @@ void TestFrmPic::cropSelection_data() {
   QTest::addColumn<QPointF>("from");
   QTest::addColumn<QPointF>("to");
   QTest::addColumn<QRectF>("expected"); // fractions of the screen, or empty for none
-  QTest::newRow("top left to bottom right") << QPointF(0.25, 0.25) << QPointF(0.5, 0.75) << QRectF(0.25, 0.25, 0.25, 0.5);
-  QTest::newRow("bottom right to top left") << QPointF(0.5, 0.75) << QPointF(0.25, 0.25) << QRectF(0.25, 0.25, 0.25, 0.5);
-  QTest::newRow("bottom left to top right") << QPointF(0.25, 0.75) << QPointF(0.5, 0.25) << QRectF(0.25, 0.25, 0.25, 0.5);
-  QTest::newRow("beyond the right edge: clamped") << QPointF(0.5, 0.5) << QPointF(1.5, 0.75) << QRectF(0.5, 0.5, 0.5, 0.25);
+  QTest::newRow("top left to bottom right")
+      << QPointF(0.25, 0.25) << QPointF(0.5, 0.75) << QRectF(0.25, 0.25, 0.25, 0.5);
+  QTest::newRow("bottom right to top left")
+      << QPointF(0.5, 0.75) << QPointF(0.25, 0.25) << QRectF(0.25, 0.25, 0.25, 0.5);
+  QTest::newRow("bottom left to top right")
+      << QPointF(0.25, 0.75) << QPointF(0.5, 0.25) << QRectF(0.25, 0.25, 0.25, 0.5);
+  QTest::newRow("beyond the right edge: clamped")
+      << QPointF(0.5, 0.5) << QPointF(1.5, 0.75) << QRectF(0.5, 0.5, 0.5, 0.25);
   QTest::newRow("a click makes no selection") << QPointF(0.5, 0.5) << QPointF(0.5, 0.5) << QRectF();
   QTest::newRow("a straight line makes no selection") << QPointF(0.25, 0.5) << QPointF(0.75, 0.5) << QRectF();
 }

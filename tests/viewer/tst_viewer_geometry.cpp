@@ -214,12 +214,15 @@ void TestViewerGeometry::cut_data() {
   QTest::addColumn<int>("displayed");
   QTest::addColumn<QSize>("original");
   QTest::addColumn<QRect>("expected");
-  QTest::newRow("half size: twice the pixels") << QRect(10, 20, 100, 50) << 500 << QSize(1000, 800) << QRect(20, 40, 200, 100);
-  QTest::newRow("natural size: one to one") << QRect(10, 20, 100, 50) << 1000 << QSize(1000, 800) << QRect(10, 20, 100, 50);
+  QTest::newRow("half size: twice the pixels")
+      << QRect(10, 20, 100, 50) << 500 << QSize(1000, 800) << QRect(20, 40, 200, 100);
+  QTest::newRow("natural size: one to one")
+      << QRect(10, 20, 100, 50) << 1000 << QSize(1000, 800) << QRect(10, 20, 100, 50);
   QTest::newRow("a third: rounded") << QRect(1, 1, 10, 10) << 100 << QSize(300, 300) << QRect(3, 3, 30, 30);
-  QTest::newRow("on a reduced picture larger than the original") << QRect(0, 0, 1, 1) << 1000 << QSize(10, 10)
-                                                                  << QRect(0, 0, 1, 1);
-  QTest::newRow("kept inside the original") << QRect(400, 300, 200, 200) << 500 << QSize(1000, 800) << QRect(800, 600, 200, 200);
+  QTest::newRow("on a reduced picture larger than the original")
+      << QRect(0, 0, 1, 1) << 1000 << QSize(10, 10) << QRect(0, 0, 1, 1);
+  QTest::newRow("kept inside the original")
+      << QRect(400, 300, 200, 200) << 500 << QSize(1000, 800) << QRect(800, 600, 200, 200);
 }
 
 void TestViewerGeometry::cut() {
