@@ -75,6 +75,18 @@ QImage readPicture(const QString &path, QSize target = QSize()) {
   return image;
 }
 
+// BMP files have no transparency: transparent parts become white, as the
+// batch run lays pictures on its white canvas.
+QImage flattenedOnWhite(const QImage &image) {
+  if (!image.hasAlphaChannel())
+    return image;
+  QImage out(image.size(), QImage::Format_RGB32);
+  out.fill(Qt::white);
+  QPainter p(&out);
+  p.drawImage(0, 0, image);
+  return out;
+}
+
 QColor overlayOn(const QColor &bg, int alpha) {
   // Cells and frames a shade off the background, visible on all seven colours.
   return bg.lightness() > 140 ? QColor(0, 0, 0, alpha) : QColor(255, 255, 255, alpha);
@@ -322,7 +334,9 @@ void frmPic::ShowPic(const QString &path) {
 }
 
 void frmPic::showImage(const QImage &image, const QString &path) {
-  image_ = image;
+  // Kept in a format the painter draws without converting on every paint.
+  image_ = image.hasAlphaChannel() ? image.convertToFormat(QImage::Format_ARGB32_Premultiplied)
+                                   : image.convertToFormat(QImage::Format_RGB32);
   imagePath_ = path;
   pix_ = QPixmap();
   ShowAll();
@@ -335,7 +349,7 @@ void frmPic::showProcessed(int index) {
   if (image.isNull())
     return;
   QDir().mkpath(scratchFolder());
-  image.save(tempPreviewPath(), "BMP");
+  flattenedOnWhite(image).save(tempPreviewPath(), "BMP");
   showImage(image, QString());
 }
 
@@ -922,7 +936,7 @@ void frmPic::confirmCrop() {
     QDir().mkpath(folder);
     const QString path =
         uniqueCropPath(folder, QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMddhhmmss")));
-    if (cut.save(path, "BMP")) {
+    if (flattenedOnWhite(cut).save(path, "BMP")) {
       const int replaced = current_;
       if (current_ >= 0 && current_ < files_.size())
         files_.removeAt(current_);
@@ -982,7 +996,7 @@ QString frmPic::prepareWallpaperFile() {
   if (!imagePath_.isEmpty() && imagePath_.endsWith(QStringLiteral(".bmp")) && QFileInfo::exists(imagePath_))
     return imagePath_;
   const QString path = nextWallpaperFilePath();
-  return image_.save(path, "BMP") ? path : QString();
+  return flattenedOnWhite(image_).save(path, "BMP") ? path : QString();
 }
 
 void frmPic::setWallpaper(int style) {
@@ -1021,12 +1035,16 @@ void frmPic::paintEvent(QPaintEvent *) {
   }
   if (image_.isNull() || picRect_.isEmpty())
     return;
-  if (pix_.isNull() || pix_.size() != picRect_.size()) {
-    pix_ = QPixmap::fromImage(picRect_.size() == image_.size()
-                                  ? image_
-                                  : image_.scaled(picRect_.size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
+  if (picRect_.size() == image_.size()) {
+    // Natural size: only the part on the screen is drawn, so a huge picture
+    // never needs a second full-size copy.
+    const QRect visible = picRect_.intersected(rect());
+    p.drawImage(visible, image_, visible.translated(-picRect_.topLeft()));
+  } else {
+    if (pix_.isNull() || pix_.size() != picRect_.size())
+      pix_ = QPixmap::fromImage(image_.scaled(picRect_.size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
+    p.drawPixmap(picRect_.topLeft(), pix_);
   }
-  p.drawPixmap(picRect_.topLeft(), pix_);
   if (crop_ && selVisible_) {
     const QRect s = selectionOnScreen();
     QPainterPath shade;

@@ -12,6 +12,7 @@
 #include <QInputDialog>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPointer>
 #include <QPushButton>
 #include <QScreen>
@@ -417,6 +418,14 @@ void TestFrmPic::cropHandlesAndMove() {
   QVERIFY(!v->cropMode());
   QVERIFY(!v->hasSelection());
   QVERIFY(v->isVisible());
+  // So does a right click, without opening the menu.
+  v->enterCropMode();
+  drag(v, QPoint(100, 100), QPoint(200, 200));
+  QVERIFY(v->findChild<QWidget *>(QStringLiteral("Picture1"))->isVisible());
+  mouse(v, QEvent::MouseButtonPress, QPoint(150, 150), Qt::RightButton, Qt::RightButton);
+  QVERIFY(!v->cropMode());
+  QVERIFY(!v->findChild<QWidget *>(QStringLiteral("Picture1"))->isVisible());
+  QVERIFY(!v->findChild<QMenu *>(QStringLiteral("mImg2"))->isVisible());
 }
 
 void TestFrmPic::confirmCropAddsNewFiles() {
