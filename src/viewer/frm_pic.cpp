@@ -1041,8 +1041,14 @@ void frmPic::paintEvent(QPaintEvent *) {
     const QRect visible = picRect_.intersected(rect());
     p.drawImage(visible, image_, visible.translated(-picRect_.topLeft()));
   } else {
-    if (pix_.isNull() || pix_.size() != picRect_.size())
-      pix_ = QPixmap::fromImage(image_.scaled(picRect_.size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
+    // Scaled once per layout, at the screen's device pixels.
+    const qreal dpr = devicePixelRatioF();
+    if (pix_.isNull() || pixFor_ != picRect_.size()) {
+      pixFor_ = picRect_.size();
+      const QSize device = (QSizeF(picRect_.size()) * dpr).toSize().boundedTo(image_.size().expandedTo(picRect_.size()));
+      pix_ = QPixmap::fromImage(image_.scaled(device, Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
+      pix_.setDevicePixelRatio(qreal(pix_.width()) / picRect_.width());
+    }
     p.drawPixmap(picRect_.topLeft(), pix_);
   }
   if (crop_ && selVisible_) {

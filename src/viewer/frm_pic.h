@@ -175,6 +175,7 @@ private:
   QString imagePath_; // empty for a processed picture or a cut region
   QRect picRect_;
   QPixmap pix_;
+  QSize pixFor_; // the shown size pix_ was scaled for
   bool fit_ = false;
   bool panAllowed_ = true;
   bool panning_ = false;
