@@ -293,6 +293,10 @@ int frmPic::slideInterval() const {
 int frmPic::slideCounter() {
   return g_slideCounter;
 }
+void frmPic::setSlideInterval(int seconds) {
+  if (seconds >= 1 && seconds <= SlideIntervalMax)
+    g_slideInterval = seconds;
+}
 bool frmPic::slideShowRunning() const {
   return slideTimer_.isActive();
 }
@@ -1045,7 +1049,8 @@ void frmPic::paintEvent(QPaintEvent *) {
     const qreal dpr = devicePixelRatioF();
     if (pix_.isNull() || pixFor_ != picRect_.size()) {
       pixFor_ = picRect_.size();
-      const QSize device = (QSizeF(picRect_.size()) * dpr).toSize().boundedTo(image_.size().expandedTo(picRect_.size()));
+      const QSize device =
+          (QSizeF(picRect_.size()) * dpr).toSize().boundedTo(image_.size().expandedTo(picRect_.size()));
       pix_ = QPixmap::fromImage(image_.scaled(device, Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
       pix_.setDevicePixelRatio(qreal(pix_.width()) / picRect_.width());
     }

@@ -84,6 +84,9 @@ public:
   int slideTimerInterval() const { return slideTimer_.interval(); }
   int slideInterval() const;
   static int slideCounter();
+  // The options dialog's new "iSlideTime" (1 to 3600 seconds; others are
+  // ignored); otherwise the first viewer reads it from the settings store.
+  static void setSlideInterval(int seconds);
   QString tempPreviewPath() const;
 
   // Operations of the window and its menus.

@@ -310,9 +310,13 @@ void TestFrmPic::speedDialog() {
   QFETCH(bool, accept);
   QFETCH(int, expected);
   const QString pic = writePicture(QStringLiteral("small.png"), positionPicture(QSize(200, 100)));
+  frmPic::setSlideInterval(7); // as the options dialog would
+  frmPic::setSlideInterval(0); // ignored
   frmPic *v = openViewer({pic});
   v->toggleSlideShow();
   const int before = v->slideInterval();
+  QCOMPARE(before, 7);
+  QCOMPARE(v->slideTimerInterval(), 7000);
   QString title, shown;
   whenModal([&](QWidget *w) {
     auto *box = qobject_cast<QInputDialog *>(w);
