@@ -1,4 +1,5 @@
 #include "app/main_window.h"
+#include "publish/ftp_settings_dialog.h"
 
 #include "app/folder_scan.h"
 #include "app/wait_window.h"
@@ -148,6 +149,7 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent) {
   connect(&previewWatcher_, &QFutureWatcher<PipelineResult>::finished, this, &MainWindow::previewDone);
 
   connectPanel();
+  buildToolMenus(menuBar()->findChild<QMenu *>(QStringLiteral("mPic")));
   fillSizeList();
   fillBorderList();
   cmbEncode_->setCurrentIndex(1);
@@ -410,7 +412,7 @@ QWidget *MainWindow::buildOutputPanel() {
   cmbEncode_ = named(new QComboBox(box), "cmbEncode");
   cmbEncode_->setToolTip(QStringLiteral("选择输出文件格式"));
   cmbEncode_->addItems({OriginalFormatText, QStringLiteral("jpg"), QStringLiteral("png"), QStringLiteral("tiff"),
-                        QStringLiteral("bmp")});
+                        QStringLiteral("bmp"), QStringLiteral("webp")});
   chkRM_ = named(new QCheckBox(QStringLiteral("改名:"), box), "chkRM");
   chkRM_->setToolTip(QStringLiteral("统一文件名"));
   txtFileName_ = named(new QLineEdit(job_.prefix, box), "txtFileName");
@@ -434,6 +436,15 @@ QWidget *MainWindow::buildOutputPanel() {
   grid->addWidget(new QLabel(QStringLiteral("位数字"), box), 1, 3);
   grid->addWidget(cmdODir_, 2, 0);
   grid->addWidget(lOut_, 2, 1, 1, 3);
+  chkFtp_ = named(new QCheckBox(QStringLiteral("上传到互联网"), box), "chkFtp");
+  chkPDF_ = named(new QCheckBox(QStringLiteral("生成PDF文件"), box), "chkPDF");
+  grid->addWidget(chkFtp_, 3, 0, 1, 2);
+  grid->addWidget(chkPDF_, 3, 2, 1, 2);
+  connect(chkFtp_, &QCheckBox::clicked, this, [this](bool on) {
+    if (on && !FtpSettingsDialog::uploadSwitchTicked(this, upload_))
+      chkFtp_->setChecked(false);
+    ShowStatus(UploadSwitchHint);
+  });
   grid->setColumnStretch(1, 1);
   for (QWidget *w : box->findChildren<QWidget *>())
     plainFont(w);
@@ -651,6 +662,8 @@ ProcessingSettings MainWindow::jobSettings() const {
   s.rename = chkRM_->isChecked();
   s.prefix = txtFileName_->text();
   s.counterWidth = txtNum_->text();
+  s.upload = chkFtp_ && chkFtp_->isChecked();
+  s.makePdf = chkPDF_ && chkPDF_->isChecked();
   return s;
 }
 

@@ -5,6 +5,8 @@
 #include "engine/batch_run.h"
 #include "engine/processing_settings.h"
 #include "engine/size_presets.h"
+#include "publish/run_publisher.h"
+#include "publish/upload_settings.h"
 
 #include <QFutureWatcher>
 #include <QImage>
@@ -71,6 +73,13 @@ public:
   bool previewBusy() const;
   QImage previewImage() const { return previewImage_; }
 
+  // The viewer, the capture tools and the Word import.
+  void openViewer(bool processed, bool cropMode);
+  void startScreenCapture();
+  void startWebcam();
+  void importWordPictures();
+  const UploadSettings &uploadSettings() const { return upload_; }
+
   // The run.
   void startRun();
   void stopRun();
@@ -100,6 +109,8 @@ protected:
 private:
   // Building the window.
   void buildMenus();
+  void buildToolMenus(QMenu *adjust);
+  void removeEntry(int index);
   QWidget *buildListPanel();
   QWidget *buildSizePanel();
   QWidget *buildOverlayPanel();
@@ -192,6 +203,10 @@ private:
   FolderScan *scan_ = nullptr;
   WaitWindow *wait_ = nullptr;
   QFutureWatcher<PipelineResult> previewWatcher_;
+  QCheckBox *chkFtp_ = nullptr;
+  QCheckBox *chkPDF_ = nullptr;
+  UploadSettings upload_;
+  std::unique_ptr<RunPublisher> publisher_;
   bool previewPending_ = false;
   QImage previewImage_;
   std::unique_ptr<BatchRun> run_;

@@ -2,6 +2,7 @@
 // progress caption, stop, and the steps after the run.
 #include "app/main_window.h"
 #include "app/wait_window.h"
+#include "publish/ftp_settings_dialog.h"
 
 #include <QCloseEvent>
 #include <QAction>
@@ -56,7 +57,7 @@ void MainWindow::startRun() {
     return;
   }
   const ProcessingSettings s = jobSettings();
-  const StartProblem problem = checkJob(s);
+  const StartProblem problem = checkJob(s, upload_.ftpServer);
   if (problem != StartProblem::None) {
     QMessageBox::critical(this, AppTitle, startProblemMessage(problem));
     switch (problem) {
@@ -69,6 +70,9 @@ void MainWindow::startRun() {
       break;
     case StartProblem::NoOutputFolder:
       chooseOutputFolder();
+      break;
+    case StartProblem::NoUploadServer:
+      FtpSettingsDialog::edit(this, upload_);
       break;
     default:
       break;
@@ -93,6 +97,8 @@ void MainWindow::startRun() {
   wait_->show();
 
   run_ = std::make_unique<BatchRun>(s);
+  publisher_ = std::make_unique<RunPublisher>(upload_);
+  publisher_->attach(*run_);
   bridge_ = new RunBridge(this);
   run_->setObserver(bridge_);
   connect(bridge_, &RunBridge::statusText, this, [this](const QString &text) { ShowStatus(text); });
@@ -136,8 +142,14 @@ void MainWindow::runFinishedHere() {
   job_.pictureWatermarkX = s.pictureWatermarkX;
   job_.pictureWatermarkY = s.pictureWatermarkY;
 
+  const PublishOutcome published = publisher_ ? publisher_->outcome() : PublishOutcome();
+  publisher_.reset();
+  if (published.pdfTried && !published.pdf.ok)
+    QMessageBox::critical(this, AppTitle, published.pdf.errorMessage);
   if (s.openOutputFolder)
     QDesktopServices::openUrl(QUrl::fromLocalFile(s.outputFolder));
+  if (s.upload && s.openLinkPage && !published.linkPagePath.isEmpty())
+    QDesktopServices::openUrl(QUrl::fromLocalFile(published.linkPagePath));
   if (isMinimized())
     showMaximized();
   QString closing = summary.closingText;

@@ -1,0 +1,148 @@
+// The main window's ways into the viewer, the capture tools, the Word import
+// and the publishing switches (upload and PDF).
+#include "app/main_window.h"
+
+#include "capture/frm_cap.h"
+#include "capture/frm_copy_src.h"
+#include "engine/pipeline.h"
+#include "platform/program_paths.h"
+#include "platform/settings_store.h"
+#include "publish/ftp_settings_dialog.h"
+#include "publish/word_pictures.h"
+#include "viewer/frm_pic.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QFileDialog>
+#include <QFutureWatcher>
+#include <QListWidget>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QSettings>
+#include <QtConcurrent/QtConcurrentRun>
+
+namespace kuvo {
+
+void MainWindow::buildToolMenus(QMenu *adjust) {
+  QAction *mPCutImg = adjust->addAction(QStringLiteral("裁剪图片"));
+  mPCutImg->setObjectName(QStringLiteral("mPCutImg"));
+  connect(mPCutImg, &QAction::triggered, this, [this] { openViewer(false, true); });
+
+  QMenu *tools = new QMenu(QStringLiteral("工具(&T)"), this);
+  tools->setObjectName(QStringLiteral("mTools"));
+  menuBar()->insertMenu(menuBar()->actions().value(menuBar()->actions().size() - 1), tools);
+  auto add = [this, tools](const QString &text, const char *name, void (MainWindow::*slot)()) {
+    QAction *a = tools->addAction(text);
+    a->setObjectName(QLatin1String(name));
+    connect(a, &QAction::triggered, this, slot);
+  };
+  add(QStringLiteral("屏幕截图..."), "mCopySrc", &MainWindow::startScreenCapture);
+  add(QStringLiteral("摄像头拍照..."), "mCap", &MainWindow::startWebcam);
+  add(WordMenuText, "mWord", &MainWindow::importWordPictures);
+  tools->addSeparator();
+  QAction *ftp = tools->addAction(QStringLiteral("网络参数设置..."));
+  ftp->setObjectName(QStringLiteral("mFtpSet"));
+  connect(ftp, &QAction::triggered, this, [this] {
+    if (FtpSettingsDialog::edit(this, upload_)) {
+      QSettings store(settingsFilePath(), QSettings::IniFormat);
+      store.beginGroup(QStringLiteral("Options"));
+      saveUploadSettings(store, upload_);
+    }
+  });
+
+  // The list's own pop-up and double click open the viewer on the original;
+  // the preview's pop-up shows the processed picture or crops the original.
+  QAction *mShowFSrc = mLst_->addAction(QStringLiteral("全屏查看"));
+  mShowFSrc->setObjectName(QStringLiteral("mShowFSrc"));
+  connect(mShowFSrc, &QAction::triggered, this, [this] { openViewer(false, false); });
+  connect(lstFile_, &QListWidget::itemDoubleClicked, this, [this] { openViewer(false, false); });
+  QAction *mPCut = new QAction(QStringLiteral("裁剪原图"), mImgOpt_);
+  mPCut->setObjectName(QStringLiteral("mPCut"));
+  QAction *mShowF = new QAction(QStringLiteral("全屏预览"), mImgOpt_);
+  mShowF->setObjectName(QStringLiteral("mShowF"));
+  const QList<QAction *> existing = mImgOpt_->actions();
+  mImgOpt_->insertAction(existing.value(2), mPCut);
+  mImgOpt_->insertAction(existing.value(existing.size() - 1), mShowF);
+  connect(mPCut, &QAction::triggered, this, [this] { openViewer(false, true); });
+  connect(mShowF, &QAction::triggered, this, [this] { openViewer(true, false); });
+
+  QSettings store(settingsFilePath(), QSettings::IniFormat);
+  store.beginGroup(QStringLiteral("Options"));
+  loadUploadSettings(store, upload_);
+}
+
+void MainWindow::removeEntry(int index) {
+  if (index < 0 || index >= lstFile_->count())
+    return;
+  lstFile_->setCurrentRow(index, QItemSelectionModel::ClearAndSelect);
+  removeSelected();
+}
+
+void MainWindow::openViewer(bool processed, bool cropMode) {
+  const int row = lstFile_->currentRow();
+  if (row < 0) {
+    ShowStatus(QStringLiteral("【操作错误】请先在列表中选择一张图片。"));
+    return;
+  }
+  ViewerOptions options;
+  options.files = files();
+  options.current = row;
+  options.mode = ViewerMode::Single;
+  options.cropMode = cropMode && !processed;
+  options.mainWindow = this;
+  if (processed) {
+    options.source = ViewerSource::Processed;
+    const ProcessingSettings settings = jobSettings();
+    options.processed = [settings](int index) { return funImgDone(settings, index).canvas; };
+  }
+  auto *viewer = new frmPic();
+  connect(viewer, &frmPic::currentChanged, this,
+          [this](int index) { lstFile_->setCurrentRow(index, QItemSelectionModel::ClearAndSelect); });
+  connect(viewer, &frmPic::removed, this, &MainWindow::removeEntry);
+  connect(viewer, &frmPic::cropAdded, this, [this](const QString &path, int replaced) {
+    removeEntry(replaced);
+    appendPicture(path);
+  });
+  viewer->open(options);
+}
+
+void MainWindow::startScreenCapture() {
+  frmCopySrc *capture = frmCopySrc::start(this, 300);
+  if (!capture)
+    return;
+  connect(capture, &frmCopySrc::pictureAdded, this, [this](const QString &path) { appendPicture(path); });
+  connect(capture, &frmCopySrc::statusMessage, this, [this](const QString &text) { ShowStatus(text); });
+}
+
+void MainWindow::startWebcam() {
+  ShowStatus(QStringLiteral("【提示】请确保摄像头已经与您的电脑连接好。"));
+  frmCap dialog(this);
+  connect(&dialog, &frmCap::pictureAdded, this, [this](const QString &path) { appendPicture(path); });
+  connect(&dialog, &frmCap::statusMessage, this, [this](const QString &text) { ShowStatus(text); });
+  dialog.exec();
+}
+
+void MainWindow::importWordPictures() {
+  const QString document = QFileDialog::getOpenFileName(this, WordDialogTitle, QString(), WordDialogFilter);
+  if (document.isEmpty())
+    return;
+  ShowStatus(QStringLiteral("【提示】正在从Word文档中导出图片,请稍候..."));
+  // LibreOffice may take seconds on a .doc: the window stays live meanwhile.
+  auto *watcher = new QFutureWatcher<WordImportResult>(this);
+  connect(watcher, &QFutureWatcher<WordImportResult>::finished, this, [this, watcher] {
+    const WordImportResult result = watcher->result();
+    watcher->deleteLater();
+    for (const QString &path : result.files)
+      appendPicture(path);
+    if (result.status == WordImportStatus::NoPictures)
+      QMessageBox::information(this, AppTitle, WordNoPicturesText);
+    else if (!result.message.isEmpty())
+      QMessageBox::warning(this, AppTitle, result.message);
+    ShowStatus(QStringLiteral("【提示】从Word文档中导入了%1张图片。").arg(result.files.size()));
+  });
+  watcher->setFuture(QtConcurrent::run(ImportWordPictures, document, scratchFolder()));
+}
+
+} // namespace kuvo
