@@ -88,7 +88,10 @@ PictureOutcome BatchRun::commit(int index, const QString &source, const PictureW
   outcome.sourcePath = source;
   outcome.placement = work.placement;
   QString entries = work.errorText;
-  if (writeEncodedPicture(work.encoded, source, entries)) {
+  // A picture that a step already reported (too large, say) gets no second
+  // entry from the save it never reached.
+  QString saveEntry;
+  if (writeEncodedPicture(work.encoded, source, saveEntry)) {
     outcome.outputPath = work.encoded.path;
     summary.outputPaths[index] = work.encoded.path;
     ++summary.saved;
@@ -98,6 +101,8 @@ PictureOutcome BatchRun::commit(int index, const QString &source, const PictureW
       if (written.open(QIODevice::ReadWrite))
         written.setFileTime(QFileInfo(source).lastModified(), QFileDevice::FileModificationTime);
     }
+  } else if (!(work.encoded.noCanvas && !work.errorText.isEmpty())) {
+    entries += saveEntry;
   }
   if (work.settings.upload && upload_) {
     const QString url =

@@ -153,6 +153,15 @@ QImage LoadAndResize(const SourceFile &source, const ProcessingSettings &s, floa
   }
 
   const int denominator = supportsReducedDecode(source.data) ? chooseDenominator(src, dst) : 1;
+  const qint64 decodedPixels = qint64((full.width() + denominator - 1) / denominator) *
+                               ((full.height() + denominator - 1) / denominator);
+  if (decodedPixels > MaxDecodedPixels) {
+    // Refused before any memory is taken: a clear entry instead of a crash.
+    errorText += source.path + QStringLiteral("在缩放图片时发生错误:(错误代码:0)图片过大(%1万像素),超过%2万像素的限制。\r\n")
+                                   .arg(decodedPixels / 10000)
+                                   .arg(MaxDecodedPixels / 10000);
+    return {};
+  }
   QImage decoded = decodePicture(source.data, denominator);
   if (decoded.isNull())
     return {};

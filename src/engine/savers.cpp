@@ -91,6 +91,7 @@ EncodedPicture encodePicture(const ProcessingSettings &settings, int index, cons
   picture.extension = outputExtensionFor(settings, source, &picture.bmpSaver);
   picture.name = OutputName(settings, index);
   picture.path = settings.outputFolder + QLatin1Char('/') + picture.name + QLatin1Char('.') + picture.extension;
+  picture.noCanvas = canvas.isNull();
   if (canvas.isNull() || !isSafeFileName(picture.name + QLatin1Char('.') + picture.extension))
     return picture;
   const bool keepMetadata = settings.keepMetadata && !picture.bmpSaver && carriesMetadata(picture.extension) &&

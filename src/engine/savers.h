@@ -16,6 +16,7 @@ struct EncodedPicture {
   QString path;      // outputFolder + "/" + name + "." + extension
   bool bmpSaver = false;
   bool encoded = false;
+  bool noCanvas = false; // nothing was composed: the step that failed has said why, or the save says it
   QByteArray bytes;
   QString warning; // an error entry for a file written all the same (size limit not reached)
 };

@@ -68,6 +68,14 @@ def negative_rational(e):
     return ifd + struct.pack(e + "ii", -1, 3)
 
 
+def png_claiming(data, width, height):
+    """A PNG whose header claims another size (its CRC fixed, so only the size lies)."""
+    ihdr = bytearray(data[12:29])
+    ihdr[4:12] = struct.pack(">II", width, height)
+    crc = struct.pack(">I", zlib.crc32(bytes(ihdr)) & 0xFFFFFFFF)
+    return data[:12] + bytes(ihdr) + crc + data[33:]
+
+
 def sof_dims(jpeg, width, height):
     """Rewrites the frame header's size fields."""
     data = bytearray(jpeg)
@@ -125,6 +133,7 @@ def main():
     write("one_row.png", png(300, 1), "good")
     write("one_column.png", png(1, 60), "good")
     write("huge_claim.jpg", sof_dims(jpeg, 60000, 60000), "any")
+    write("huge_png_claim.png", png_claiming(good_png, 30000, 20000), "bad")
     write("deep_16bit.png", png(40, 30, depth=16), "good")
     write("alpha.png", png(40, 30, color_type=6), "good")
     write("grey.png", png(40, 30, color_type=0), "good")
