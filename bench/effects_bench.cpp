@@ -53,23 +53,7 @@ int main(int argc, char **argv) {
   for (int e = 0; e < EffectCount; ++e) {
     const double bare = bestMs(
         runs, [&] { work.Clone(surface, true); },
-        [&] {
-          switch (e) {
-          case 0: work.FastBlur(); break;
-          case 1: work.Sharpen(); break;
-          case 2: work.Flame(); break;
-          case 3: work.PurpleStain(); break;
-          case 4: work.Brown(); break;
-          case 5: work.NightShade(); break;
-          case 6: work.Spooky(); break;
-          case 7: work.ScanLines(50); break;
-          case 8: work.MakeEmboss(100, false, false); break;
-          case 9: work.Greyscale(); break;
-          case 10: work.Monochrome(128); break;
-          case 11: work.InvertColors(); break;
-          case 12: work.Brightness(40); break;
-          }
-        });
+        [&] { runEffect(work, e, 40); });
     const double full = bestMs(runs, [&] { canvas = source.copy(); }, [&] { applyEffect(canvas, e, 40); });
     std::printf("%2d %-15s %10.1f %12.1f\n", e, names[e], bare, full);
   }

@@ -477,14 +477,7 @@ void MainWindow::previewDone() {
   previewImage_ = result.canvas;
   // Anchored watermarks store where they landed, so switching to a free
   // position keeps them in place.
-  if (result.placement.textStored) {
-    job_.textX = result.placement.textX;
-    job_.textY = result.placement.textY;
-  }
-  if (result.placement.pictureStored) {
-    job_.pictureWatermarkX = result.placement.pictureX;
-    job_.pictureWatermarkY = result.placement.pictureY;
-  }
+  storePlacement(job_, result.placement);
   if (!result.placement.statusText.isEmpty())
     ShowStatus(result.placement.statusText);
   showPreviewPixmap();

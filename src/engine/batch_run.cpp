@@ -119,16 +119,9 @@ PictureOutcome BatchRun::commit(int index, const QString &source, const PictureW
     observer_->status(work.placement.statusText);
 
   // Anchored placements are written back in list order, as a one-by-one run would.
-  if (work.placement.pictureStored || work.placement.textStored) {
+  {
     std::lock_guard lock(settingsMutex_);
-    if (work.placement.pictureStored) {
-      settings_.pictureWatermarkX = work.placement.pictureX;
-      settings_.pictureWatermarkY = work.placement.pictureY;
-    }
-    if (work.placement.textStored) {
-      settings_.textX = work.placement.textX;
-      settings_.textY = work.placement.textY;
-    }
+    storePlacement(settings_, work.placement);
   }
   return outcome;
 }

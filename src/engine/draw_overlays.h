@@ -40,4 +40,17 @@ QString watermarkText(const QString &text, const SourceFile &source, const QDate
 // between pictures of a run, checked against the file's size and time).
 void clearOverlayImageCache();
 
+// Writes anchored placements back into the job, so that switching a
+// watermark to the free position keeps it where it was.
+inline void storePlacement(ProcessingSettings &settings, const OverlayPlacement &placement) {
+  if (placement.pictureStored) {
+    settings.pictureWatermarkX = placement.pictureX;
+    settings.pictureWatermarkY = placement.pictureY;
+  }
+  if (placement.textStored) {
+    settings.textX = placement.textX;
+    settings.textY = placement.textY;
+  }
+}
+
 } // namespace kuvo

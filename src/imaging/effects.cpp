@@ -4,6 +4,26 @@
 
 namespace kuvo {
 
+// The effect menu's numbers on a surface's bytes.
+void runEffect(CDIB &surface, int effect, int brightness) {
+  switch (effect) {
+  case 0: surface.FastBlur(); break;
+  case 1: surface.Sharpen(); break;
+  case 2: surface.Flame(); break;
+  case 3: surface.PurpleStain(); break;
+  case 4: surface.Brown(); break;
+  case 5: surface.NightShade(); break;
+  case 6: surface.Spooky(); break;
+  case 7: surface.ScanLines(50); break;
+  case 8: surface.MakeEmboss(100, false, false); break;
+  case 9: surface.Greyscale(); break;
+  case 10: surface.Monochrome(128); break;
+  case 11: surface.InvertColors(); break;
+  case 12: surface.Brightness(brightness); break;
+  default: break;
+  }
+}
+
 void applyEffect(QImage &canvas, int effect, int brightness) {
   if (effect < 0 || effect >= EffectCount || canvas.isNull())
     return; // 13 (nothing ticked) or "无特效": the picture stays as it is
@@ -14,22 +34,7 @@ void applyEffect(QImage &canvas, int effect, int brightness) {
   if (!work.Create(canvas.width(), canvas.height()))
     return;
   work.CloneHDC(canvas, 0, 0);
-  switch (effect) {
-  case 0: work.FastBlur(); break;
-  case 1: work.Sharpen(); break;
-  case 2: work.Flame(); break;
-  case 3: work.PurpleStain(); break;
-  case 4: work.Brown(); break;
-  case 5: work.NightShade(); break;
-  case 6: work.Spooky(); break;
-  case 7: work.ScanLines(50); break;
-  case 8: work.MakeEmboss(100, false, false); break;
-  case 9: work.Greyscale(); break;
-  case 10: work.Monochrome(128); break;
-  case 11: work.InvertColors(); break;
-  case 12: work.Brightness(brightness); break;
-  default: break;
-  }
+  runEffect(work, effect, brightness);
   work.PaintTo(canvas, 0, 0);
 }
 
