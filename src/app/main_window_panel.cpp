@@ -24,6 +24,7 @@
 #include <QMimeData>
 #include <QPushButton>
 #include <QSlider>
+#include <QTextBrowser>
 #include <QTimer>
 #include <QtConcurrent/QtConcurrentRun>
 #include <cmath>

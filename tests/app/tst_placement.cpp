@@ -6,7 +6,6 @@
 
 using namespace kuvo;
 
-Q_DECLARE_METATYPE(std::optional<QPointF>)
 
 class TestPlacement : public QObject {
   Q_OBJECT
@@ -173,8 +172,8 @@ private slots:
 
   void commandLine() {
     // Each argument is one path; only accepted pictures are kept.
-    const QStringList linux = commandLinePictures({"/pics/a.jpg", "/pics/b.jpeg", "/pics/my c.PNG", "/pics/notes.txt"});
-    QCOMPARE(linux, (QStringList{"/pics/a.jpg", "/pics/my c.PNG"}));
+    const QStringList perArgument = commandLinePictures({"/pics/a.jpg", "/pics/b.jpeg", "/pics/my c.PNG", "/pics/notes.txt"});
+    QCOMPARE(perArgument, (QStringList{"/pics/a.jpg", "/pics/my c.PNG"}));
     // Relative paths are taken from the current folder.
     QCOMPARE(commandLinePictures({"x.gif"}), QStringList{QDir::current().absoluteFilePath("x.gif")});
     // One Windows-style tail is split at the drive letters.
