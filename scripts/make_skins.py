@@ -1,6 +1,8 @@
 #!/usr/bin/env python3
 """Writes the four shipped skins (Qt style sheets) into data/skin/.
 
+%SKINDIR% in a skin stands for the folder of the skin file (its images are in img/).
+
 Each skin is a complete style sheet; this script only keeps their structure
 in step. Run it after changing the template, then commit the .she files."""
 import os
@@ -8,12 +10,11 @@ import os
 TEMPLATE = """/* %(caption)s: Kuvo图片批处理 window skin (Qt style sheet). */
 QWidget { color: %(text)s; font-size: 9pt; }
 QMainWindow, QDialog, QWidget#frmPic { background: %(window)s; }
-QMainWindow > QWidget { background: transparent; }
 QToolTip { color: %(tip_text)s; background: %(tip)s; border: 1px solid %(border)s; padding: 3px 6px; }
 
 /* Menus */
-QMenuBar { background: %(menubar)s; border-bottom: 1px solid %(border)s; padding: 2px 4px; }
-QMenuBar::item { background: transparent; padding: 4px 10px; border-radius: 3px; }
+QMenuBar { color: %(menubar_text)s; background: %(menubar)s; border-bottom: 1px solid %(border)s; padding: 2px 4px; }
+QMenuBar::item { color: %(menubar_text)s; background: transparent; padding: 4px 10px; border-radius: 3px; }
 QMenuBar::item:selected { background: %(hover)s; color: %(hover_text)s; }
 QMenuBar::item:pressed { background: %(accent)s; color: %(on_accent)s; }
 QMenu { background: %(panel)s; border: 1px solid %(border)s; padding: 4px 0; }
@@ -45,10 +46,19 @@ QLineEdit:focus, QComboBox:focus, QSpinBox:focus, QPlainTextEdit:focus { border-
 QLineEdit:disabled, QComboBox:disabled { background: %(disabled)s; color: %(muted)s; }
 QComboBox { padding-right: 22px; }
 QComboBox::drop-down { subcontrol-origin: padding; subcontrol-position: top right; width: 20px; border-left: 1px solid %(input_border)s; background: %(button)s; border-top-right-radius: 3px; border-bottom-right-radius: 3px; }
-QComboBox::down-arrow { width: 0; height: 0; border-left: 4px solid transparent; border-right: 4px solid transparent; border-top: 5px solid %(text)s; }
+QComboBox::down-arrow { image: url(%%SKINDIR%%/img/%(arrow)s); width: 10px; height: 10px; }
 QComboBox QAbstractItemView { background: %(panel)s; border: 1px solid %(border)s; selection-background-color: %(accent)s; selection-color: %(on_accent)s; outline: 0; }
 QCheckBox, QRadioButton { spacing: 6px; background: transparent; }
 QCheckBox:disabled, QRadioButton:disabled { color: %(muted)s; }
+QCheckBox::indicator, QRadioButton::indicator { width: 14px; height: 14px; border: 1px solid %(input_border)s; background: %(input)s; }
+QCheckBox::indicator { border-radius: 3px; }
+QRadioButton::indicator { border-radius: 8px; }
+QCheckBox::indicator:hover, QRadioButton::indicator:hover { border-color: %(accent)s; }
+QCheckBox::indicator:disabled, QRadioButton::indicator:disabled { background: %(disabled)s; border-color: %(border)s; }
+QCheckBox::indicator:checked { background: %(accent)s; border-color: %(accent_dark)s; image: url(%%SKINDIR%%/img/check.png); }
+QCheckBox::indicator:checked:disabled { background: %(disabled)s; border-color: %(border)s; image: url(%%SKINDIR%%/img/check_disabled.png); }
+QRadioButton::indicator:checked { border-color: %(accent_dark)s; background: qradialgradient(cx:0.5, cy:0.5, radius:0.5, fx:0.5, fy:0.5, stop:0 %(on_accent)s, stop:0.32 %(on_accent)s, stop:0.42 %(accent)s, stop:1 %(accent)s); }
+QRadioButton::indicator:checked:disabled { background: qradialgradient(cx:0.5, cy:0.5, radius:0.5, fx:0.5, fy:0.5, stop:0 %(muted)s, stop:0.32 %(muted)s, stop:0.42 %(disabled)s, stop:1 %(disabled)s); }
 
 /* Lists */
 QListWidget, QListView, QTreeView, QTableView { background: %(input)s; alternate-background-color: %(alternate)s; border: 1px solid %(input_border)s; border-radius: 3px; outline: 0; }
@@ -96,6 +106,8 @@ QMessageBox, QInputDialog { background: %(window)s; }
 """
 
 LIGHT_BLUE = dict(
+    menubar_text="#1d2b3a",
+    arrow="down_dark.png",
     caption="浅蓝(默认)", text="#1d2b3a", muted="#6b7c8f", window="#e9f1fa", panel="#ffffff", border="#b9cde4",
     tip="#fffbe6", tip_text="#333333", menubar="qlineargradient(x1:0,y1:0,x2:0,y2:1,stop:0 #f7fbff,stop:1 #dbe8f7)",
     hover="#d5e6fa", hover_text="#10324f", accent="#2f7fd8", accent_dark="#1f5fa8", on_accent="#ffffff",
@@ -111,6 +123,8 @@ LIGHT_BLUE = dict(
     splash_title="#1f5fa8", splash_text="#3c536b")
 
 FRESH_GREEN = dict(
+    menubar_text="#1f2f25",
+    arrow="down_dark.png",
     caption="清新绿", title="#e0f2e6", text="#1f2f25", muted="#6d8375", window="#ecf6ef", panel="#ffffff", border="#b6d6c0",
     tip="#fbfff4", tip_text="#2f3a33", menubar="qlineargradient(x1:0,y1:0,x2:0,y2:1,stop:0 #f8fdf9,stop:1 #d9efe0)",
     hover="#d3eedc", hover_text="#173d26", accent="#2e9d5b", accent_dark="#1f7443", on_accent="#ffffff",
@@ -126,12 +140,14 @@ FRESH_GREEN = dict(
     splash_title="#1f7443", splash_text="#3b5a46")
 
 AERO = dict(
-    caption="Aero皮肤", title="qlineargradient(x1:0,y1:0,x2:0,y2:1,stop:0 #ffffff,stop:1 #d6e6f7)", text="#10253f", muted="#667a92",
-    window="qlineargradient(x1:0,y1:0,x2:0,y2:1,stop:0 #dbe8f6,stop:1 #c2d6ee)", panel="rgba(255,255,255,215)",
-    border="#8fb0d6", tip="#f4f9ff", tip_text="#10253f",
-    menubar="qlineargradient(x1:0,y1:0,x2:0,y2:1,stop:0 #f5faff,stop:0.5 #dce9f8,stop:0.51 #cadcf2,stop:1 #d9e7f7)",
-    hover="qlineargradient(x1:0,y1:0,x2:0,y2:1,stop:0 #eaf4ff,stop:1 #bcd9f7)", hover_text="#0b2a4d",
-    accent="#3b8de0", accent_dark="#1d5fa6", on_accent="#ffffff", title_text="#0f3f73", radius="5px",
+    menubar_text="#ffffff",
+    arrow="down_dark.png",
+    caption="Aero皮肤", title="qlineargradient(x1:0,y1:0,x2:0,y2:1,stop:0 #7db3ea,stop:0.5 #4f92d8,stop:0.51 #3a7fca,stop:1 #4d8fd6)", text="#10253f", muted="#667a92",
+    window="qlineargradient(x1:0,y1:0,x2:0,y2:1,stop:0 #c6dcf4,stop:0.45 #b2cfee,stop:1 #86aedb)", panel="rgba(255,255,255,175)",
+    border="#7ea4d0", tip="#f4f9ff", tip_text="#10253f",
+    menubar="qlineargradient(x1:0,y1:0,x2:0,y2:1,stop:0 #6fa6de,stop:0.5 #4a8bd0,stop:0.51 #2f72bf,stop:1 #3f82cc)",
+    hover="qlineargradient(x1:0,y1:0,x2:0,y2:1,stop:0 #ffffff,stop:0.5 #d8ecff,stop:0.51 #b7dafb,stop:1 #cfe7fd)", hover_text="#0b2a4d",
+    accent="#3b8de0", accent_dark="#1d5fa6", on_accent="#ffffff", title_text="#ffffff", radius="6px",
     button="qlineargradient(x1:0,y1:0,x2:0,y2:1,stop:0 #fdfeff,stop:0.49 #e6eff9,stop:0.5 #d4e3f4,stop:1 #e4eef9)",
     button_border="#7f9fc6",
     button_hover="qlineargradient(x1:0,y1:0,x2:0,y2:1,stop:0 #f4fbff,stop:0.49 #d6ecfd,stop:0.5 #b9dcf8,stop:1 #d4ebfc)",
@@ -143,11 +159,13 @@ AERO = dict(
     handle="qlineargradient(x1:0,y1:0,x2:0,y2:1,stop:0 #ffffff,stop:1 #cfe3f7)", scroll="rgba(255,255,255,120)",
     scroll_handle="#9dbde2", preview="qlineargradient(x1:0,y1:0,x2:0,y2:1,stop:0 #30455e,stop:1 #1e2d40)",
     preview_border="#6f93bd", preview_text="#d4e4f5",
-    statusbar="qlineargradient(x1:0,y1:0,x2:0,y2:1,stop:0 #e4eef9,stop:1 #c5d8ee)", status_text="#12355c",
+    statusbar="qlineargradient(x1:0,y1:0,x2:0,y2:1,stop:0 #4a8bd0,stop:1 #2a66ad)", status_text="#ffffff",
     splash="qlineargradient(x1:0,y1:0,x2:1,y2:1,stop:0 #f5faff,stop:0.5 #cfe2f6,stop:1 #9ec3ea)",
     splash_title="#0f3f73", splash_text="#1d3d61")
 
 CLASSIC_BLACK = dict(
+    menubar_text="#e3e6eb",
+    arrow="down_light.png",
     caption="经典黑皮肤", title="#34383f", text="#e3e6eb", muted="#8a9099", window="#1e2024", panel="#2a2d33", border="#3d424a",
     tip="#33373e", tip_text="#f0f0f0", menubar="#24272c", hover="#3a3f47", hover_text="#ffffff",
     accent="#e79b2c", accent_dark="#b8741a", on_accent="#1b1b1b", title_text="#f0b35a", radius="4px",

@@ -59,7 +59,10 @@ bool applySkin(const QString &path) {
     app->setStyleSheet(QString());
     return false;
   }
-  app->setStyleSheet(QString::fromUtf8(file.readAll()));
+  // Images of a skin are named relative to its own folder.
+  QString sheet = QString::fromUtf8(file.readAll());
+  sheet.replace(QLatin1String("%SKINDIR%"), QFileInfo(path).absolutePath());
+  app->setStyleSheet(sheet);
   return true;
 }
 

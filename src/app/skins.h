@@ -1,5 +1,6 @@
 #pragma once
-// Window skins: a .she file is a Qt style sheet applied to the whole program.
+// Window skins: a .she file is a Qt style sheet applied to the whole program;
+// "%SKINDIR%" in it stands for the folder of the skin file.
 #include <QString>
 #include <QStringList>
 
