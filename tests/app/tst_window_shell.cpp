@@ -119,9 +119,10 @@ private slots:
     // The skins beside the program, as the build installs them.
     const QString dir = QCoreApplication::applicationDirPath();
     QDir().mkpath(dir + QStringLiteral("/skin"));
-    QFile ini(dir + QStringLiteral("/size.ini"));
-    QVERIFY(ini.open(QIODevice::WriteOnly));
-    ini.close();
+    QCOMPARE(skinFolder(), dir + QStringLiteral("/skin"));
+    QDir().mkpath(dir + QStringLiteral("/skin/img"));
+    for (const QString &image : QDir(QStringLiteral(KUVO_SOURCE_DIR "/data/skin/img")).entryList(QDir::Files))
+      QFile::copy(QStringLiteral(KUVO_SOURCE_DIR "/data/skin/img/") + image, dir + QStringLiteral("/skin/img/") + image);
     for (int i = 0; i < SkinCount; ++i) {
       QFile::remove(shippedSkinPath(i));
       QVERIFY(QFile::copy(QStringLiteral(KUVO_SOURCE_DIR "/data/skin/") + skinFileName(i), shippedSkinPath(i)));
@@ -130,10 +131,9 @@ private slots:
 
   void cleanupTestCase() {
     qApp->setStyleSheet(QString());
+    // The other window tests share this folder (zp/, user/, size.ini): only
+    // what this test made goes.
     QDir(skinFolder()).removeRecursively();
-    QFile::remove(QCoreApplication::applicationDirPath() + QStringLiteral("/size.ini"));
-    QDir(scratchFolder()).removeRecursively();
-    QDir(defaultOutputFolder()).removeRecursively();
     QFile::remove(settingsFilePath());
   }
 
