@@ -126,6 +126,8 @@ public:
   void resetOrigin();
   void askOrigin();
   void previewKey(int key);
+  // "图片说明...": shows the caption box of the current entry.
+  void showCaptionBox();
 
   // The news page in the idle preview area.
   void loadNewsPage();
@@ -207,7 +209,7 @@ private:
   void buildPlacementControls(QWidget *strip);
   void buildShellMenus();
   void applyJob(const ProcessingSettings &loaded);
-  void newsPageReplied();
+  void currentEntryChanged(int row);
 
   // Run.
   void runFinishedHere();
@@ -268,7 +270,7 @@ private:
 
   // Placement.
   QFrame *lblPos_ = nullptr, *lblPosImg_ = nullptr, *lblPosMove_ = nullptr;
-  QLineEdit *txtXp_ = nullptr, *txtYp_ = nullptr;
+  QLineEdit *txtXp_ = nullptr, *txtYp_ = nullptr, *txtPicTxt_ = nullptr;
   QAction *mXYPos_ = nullptr;
   QRect shownRect_;
   OverlayPlacement placement_;

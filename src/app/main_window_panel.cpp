@@ -525,6 +525,15 @@ bool MainWindow::eventFilter(QObject *watched, QEvent *event) {
   const QEvent::Type type = event->type();
   if (watched == picImg_ && previewEvent(event))
     return true;
+  if (watched == txtPicTxt_) {
+    if (type == QEvent::FocusIn)
+      ShowStatus(QStringLiteral("【提示】请输入对该图片的说明，该说明将在PDF文档或被整合到网页中。"));
+    if (type == QEvent::KeyPress && static_cast<QKeyEvent *>(event)->key() == Qt::Key_Escape) {
+      txtPicTxt_->hide();
+      picImg_->setFocus();
+      return true;
+    }
+  }
   if (type == QEvent::MouseButtonPress && watched->property("kuvoFirstHint").isValid() &&
       !firstClickDone_.contains(watched)) {
     firstClickDone_.insert(watched);

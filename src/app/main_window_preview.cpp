@@ -102,6 +102,11 @@ void MainWindow::layoutPreview() {
   const QRect area = picImg_->contentsRect().adjusted(6, 6, -6, -6);
   if (web_)
     web_->setGeometry(picImg_->contentsRect());
+  if (txtPicTxt_) {
+    const int h = txtPicTxt_->sizeHint().height();
+    txtPicTxt_->setGeometry(picImg_->contentsRect().left(), picImg_->contentsRect().bottom() + 1 - h,
+                            picImg_->contentsRect().width(), h);
+  }
   if (previewImage_.isNull() || lstFile_->count() == 0) {
     shownRect_ = QRect();
     imgM_->setGeometry(area);

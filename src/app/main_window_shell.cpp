@@ -16,6 +16,7 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QFrame>
+#include <QImageReader>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -65,6 +66,8 @@ void MainWindow::buildShellMenus() {
     if (!path.isEmpty())
       loadJob(path);
   });
+  QAction *mSPicTxt = menuAction(settings, QStringLiteral("图片说明..."), "mSPicTxt");
+  connect(mSPicTxt, &QAction::triggered, this, &MainWindow::showCaptionBox);
   settings->addSeparator();
   mKTTool_ = menuAction(settings, QStringLiteral("显示顶部工具条"), "mKTTool");
   mKRTool_ = menuAction(settings, QStringLiteral("显示右侧工具条"), "mKRTool");
@@ -127,6 +130,50 @@ void MainWindow::buildShellMenus() {
   QAction *mT0 = menuAction(adjust, QStringLiteral("恢复原点"), "mT0");
   connect(mTRect, &QAction::triggered, this, &MainWindow::enterMoveMode);
   connect(mT0, &QAction::triggered, this, &MainWindow::resetOrigin);
+
+  // The caption box along the bottom of the preview: Enter stores the text as
+  // the caption of the current entry, Esc hides the box.
+  txtPicTxt_ = new QLineEdit(picImg_);
+  txtPicTxt_->setObjectName(QStringLiteral("txtPicTxt"));
+  txtPicTxt_->setPlaceholderText(QStringLiteral("在这里填写该图片的说明,回车确认,ESC键隐藏本说明"));
+  txtPicTxt_->installEventFilter(this);
+  txtPicTxt_->hide();
+  connect(txtPicTxt_, &QLineEdit::returnPressed, this, [this] {
+    const int row = lstFile_->currentRow();
+    if (row < 0)
+      return;
+    if (job_.descriptions.size() <= row)
+      job_.descriptions.resize(row + 1);
+    job_.descriptions[row] = txtPicTxt_->text();
+    if (run_)
+      run_->updateSettings(jobSettings());
+  });
+  connect(lstFile_, &QListWidget::currentRowChanged, this, &MainWindow::currentEntryChanged);
+}
+
+// The facts of the entry that became current, the caption and the title.
+void MainWindow::currentEntryChanged(int row) {
+  if (row < 0 || row >= lstFile_->count()) {
+    setWindowTitle(AppTitle + VersionText);
+    txtPicTxt_->hide();
+    return;
+  }
+  const QString path = lstFile_->item(row)->text();
+  const QFileInfo info(path);
+  QString facts = QStringLiteral("【图片信息】文件名:") + info.fileName();
+  const QSize size = QImageReader(path).size();
+  if (size.isValid())
+    facts += QStringLiteral("  宽:%1  高:%2").arg(size.width()).arg(size.height());
+  facts += QStringLiteral("  大小:%1K   双击文件名可全屏浏览。").arg(info.size() / 1024);
+  ShowStatus(facts);
+  txtPicTxt_->setText(job_.description(row));
+  setWindowTitle(AppTitle + VersionText + QStringLiteral(" - ") + QDir::toNativeSeparators(path));
+}
+
+void MainWindow::showCaptionBox() {
+  txtPicTxt_->show();
+  txtPicTxt_->raise();
+  txtPicTxt_->setFocus();
 }
 
 OptionValues MainWindow::optionValues() const {

@@ -15,6 +15,7 @@
 #include <QDir>
 #include <QFile>
 #include <QGroupBox>
+#include <QImage>
 #include <QInputDialog>
 #include <QLabel>
 #include <QLineEdit>
@@ -536,6 +537,36 @@ private slots:
     QCOMPARE(finished.first().first().toBool(), false);
     QVERIFY(child<QTextBrowser>(w.get(), "Web")->isHidden());
     setNewsPageUrl(pages_.url());
+  }
+
+  void entryFactsAndCaptions() {
+    const QString a = copySample(QStringLiteral("checker.bmp"), QStringLiteral("cap1.bmp"));
+    const QString b = copySample(QStringLiteral("sunset_landscape.jpg"), QStringLiteral("cap2.jpg"));
+    auto w = makeWindow();
+    w->openCommandLine({a, b});
+    const QSize size = QImage(b).size();
+    QCOMPARE(w->statusText(), QStringLiteral("【图片信息】文件名:cap2.jpg  宽:%1  高:%2  大小:%3K   双击文件名可全屏浏览。")
+                                  .arg(size.width())
+                                  .arg(size.height())
+                                  .arg(QFileInfo(b).size() / 1024));
+    QVERIFY(w->windowTitle().endsWith(QStringLiteral(" - ") + QDir::toNativeSeparators(b)));
+
+    // Enter stores the caption of the current entry; other entries keep theirs.
+    auto *box = child<QLineEdit>(w.get(), "txtPicTxt");
+    QVERIFY(box->isHidden());
+    child<QAction>(w.get(), "mSPicTxt")->trigger();
+    QVERIFY(!box->isHidden());
+    box->setText(QStringLiteral("海边日落"));
+    QTest::keyClick(box, Qt::Key_Return);
+    QCOMPARE(w->jobSettings().description(1), QStringLiteral("海边日落"));
+    QCOMPARE(w->jobSettings().description(0), QString());
+    child<QListWidget>(w.get(), "lstFile")->setCurrentRow(0);
+    QCOMPARE(box->text(), QString());
+    child<QListWidget>(w.get(), "lstFile")->setCurrentRow(1);
+    QCOMPARE(box->text(), QStringLiteral("海边日落"));
+    QTest::keyClick(box, Qt::Key_Escape);
+    QVERIFY(box->isHidden());
+    QTRY_VERIFY(!w->previewBusy());
   }
 
   // --- Tool strips and the help menu ----------------------------------------
