@@ -3,6 +3,7 @@
 #include "app/main_window.h"
 #include "app/option_dialog.h"
 #include "app/skins.h"
+#include "app/splash_window.h"
 #include "app/web_links.h"
 #include "platform/program_paths.h"
 #include "platform/settings_store.h"
@@ -20,6 +21,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QPointer>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSignalSpy>
@@ -567,6 +569,29 @@ private slots:
     QTest::keyClick(box, Qt::Key_Escape);
     QVERIFY(box->isHidden());
     QTRY_VERIFY(!w->previewBusy());
+  }
+
+  void splashBringsUpTheWindow() {
+    QFile::remove(settingsFilePath());
+    saveSetting(QStringLiteral("bShowToday"), QStringLiteral("0"));
+    saveSetting(QStringLiteral("sSkinFileName"), shippedSkinPath(1));
+    QCOMPARE(SplashWindow::applyStoredSkin(), shippedSkinPath(1));
+    QVERIFY(qApp->styleSheet().contains(QStringLiteral("清新绿")));
+    const QString a = copySample(QStringLiteral("checker.bmp"), QStringLiteral("s1.bmp"));
+    SplashWindow splash({a, work_.filePath(QStringLiteral("notes.txt"))});
+    QCOMPARE(child<QLabel>(&splash, "lblSplash")->text(), QStringLiteral("正在加载Kuvo图片批处理，请稍候..."));
+    splash.show();
+    QSignalSpy shown(&splash, &SplashWindow::mainWindowShown);
+    QVERIFY(shown.wait(5000));
+    QPointer<MainWindow> main = splash.mainWindow();
+    QVERIFY(main);
+    QCOMPARE(main->files(), QStringList{a});
+    QTRY_VERIFY(!splash.isVisible());
+    QVERIFY(main->isVisible());
+    QTRY_VERIFY(!main->previewBusy());
+    main->close(); // deletes itself
+    QTRY_VERIFY(main.isNull());
+    qApp->setStyleSheet(QString());
   }
 
   // --- Tool strips and the help menu ----------------------------------------
