@@ -58,7 +58,7 @@ QFrame *marker(QWidget *parent, const char *name, const char *color) {
   auto *m = new QFrame(parent);
   m->setObjectName(QLatin1String(name));
   m->setAttribute(Qt::WA_TransparentForMouseEvents);
-  m->setStyleSheet(QStringLiteral("QFrame#%1{background:%2;border:1px solid white;}")
+  m->setStyleSheet(QStringLiteral("QFrame#%1{background:%2;border:none;}")
                        .arg(QLatin1String(name), QLatin1String(color)));
   m->hide();
   return m;
@@ -495,10 +495,11 @@ QWidget *MainWindow::buildPreviewArea() {
   imgM_->setScaledContents(true);
   imgM_->setAttribute(Qt::WA_TransparentForMouseEvents);
   imgM_->setText(IdlePreviewText);
-  lblPos_ = marker(picImg_, "lblPos", "#e53935");
-  lblPosImg_ = marker(picImg_, "lblPosImg", "#1e88e5");
+  lblPos_ = marker(picImg_, "lblPos", "rgba(229,57,53,210)");
+  lblPosImg_ = marker(picImg_, "lblPosImg", "rgba(30,136,229,210)");
   lblPosMove_ = marker(picImg_, "lblPosMove", "#1e88e5");
   lblPosMove_->resize(int(MoveMarkerSize), int(MoveMarkerSize));
+  lblPosMove_->setStyleSheet(QStringLiteral("QFrame#lblPosMove{background:#1e88e5;border:2px solid white;}"));
   web_ = named(new QTextBrowser(picImg_), "Web");
   web_->setOpenExternalLinks(true);
   web_->setFrameShape(QFrame::NoFrame);
