@@ -421,6 +421,44 @@ private slots:
     QTRY_VERIFY(!w->previewBusy());
   }
 
+  void pressOnAnchoredWatermarkFreesIt() {
+    const QString pic = copySample(QStringLiteral("sunset_landscape.jpg"), QStringLiteral("anchor.jpg"));
+    const QString logo = work_.filePath(QStringLiteral("logo.png"));
+    QImage mark(120, 60, QImage::Format_ARGB32);
+    mark.fill(QColor(0, 90, 200, 200));
+    QVERIFY(mark.save(logo));
+    auto w = makeWindow({{"suISyF", logo}});
+    w->resize(1180, 760);
+    w->show();
+    QVERIFY(QTest::qWaitForWindowExposed(w.get()));
+    auto *list = child<QComboBox>(w.get(), "cmbPosImg");
+    list->setCurrentIndex(AnchorBottomRight);
+    emit list->activated(AnchorBottomRight);
+    QSignalSpy shown(w.get(), &MainWindow::previewShown);
+    w->appendPicture(pic);
+    QVERIFY(shown.wait(20000));
+    QTRY_VERIFY(!w->previewBusy());
+    const PreviewGeometry g = w->previewGeometry();
+    QVERIFY(!g.pictureSize.isEmpty());
+    // The anchored watermark's centre, where the last preview put it.
+    const double xi = w->jobSettings().pictureWatermarkX, yi = w->jobSettings().pictureWatermarkY;
+    QVERIFY(xi > 0.5 && yi > 0.5);
+    auto *area = child<QWidget>(w.get(), "picImg");
+    const QPoint centre = (g.shown.topLeft() + QPointF(g.shown.width() * xi, g.shown.height() * yi)).toPoint();
+    QTest::mousePress(area, Qt::LeftButton, Qt::NoModifier, centre);
+    QCOMPARE(list->currentText(), QStringLiteral("自定义"));
+    QCOMPARE(w->placementTarget(), PlacementTarget::Picture);
+    QTest::mouseRelease(area, Qt::LeftButton, Qt::NoModifier, centre);
+    const Fraction f = dragPicture(g, QPointF(centre) - g.shown.topLeft());
+    QCOMPARE(w->jobSettings().pictureWatermarkX, f.x);
+    QCOMPARE(w->jobSettings().pictureWatermarkAnchor, int(AnchorFree));
+    // A press far from both watermarks catches nothing.
+    QTest::mousePress(area, Qt::LeftButton, Qt::NoModifier, (g.shown.topLeft() + QPointF(3, 3)).toPoint());
+    QTest::mouseRelease(area, Qt::LeftButton, Qt::NoModifier, (g.shown.topLeft() + QPointF(3, 3)).toPoint());
+    QCOMPARE(w->jobSettings().pictureWatermarkX, f.x);
+    QTRY_VERIFY(!w->previewBusy());
+  }
+
   void wheelWalksTheList() {
     auto w = makeWindow();
     const QString a = copySample(QStringLiteral("checker.bmp"), QStringLiteral("w1.bmp"));
