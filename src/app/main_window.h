@@ -210,6 +210,7 @@ private:
   void buildShellMenus();
   void applyJob(const ProcessingSettings &loaded);
   void currentEntryChanged(int row);
+  void startThumbnail();
 
   // Run.
   void runFinishedHere();
@@ -271,6 +272,9 @@ private:
   // Placement.
   QFrame *lblPos_ = nullptr, *lblPosImg_ = nullptr, *lblPosMove_ = nullptr;
   QLineEdit *txtXp_ = nullptr, *txtYp_ = nullptr, *txtPicTxt_ = nullptr;
+  QToolButton *imgPre_ = nullptr, *imgFor_ = nullptr, *imgSmall_ = nullptr;
+  QFutureWatcher<QImage> thumbWatcher_;
+  QString thumbPath_;
   QAction *mXYPos_ = nullptr;
   QRect shownRect_;
   OverlayPlacement placement_;

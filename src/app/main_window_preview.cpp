@@ -102,6 +102,15 @@ void MainWindow::layoutPreview() {
   const QRect area = picImg_->contentsRect().adjusted(6, 6, -6, -6);
   if (web_)
     web_->setGeometry(picImg_->contentsRect());
+  if (imgPre_) {
+    const QRect r = picImg_->contentsRect();
+    imgPre_->move(r.left() + 2, r.center().y() - imgPre_->height() / 2);
+    imgFor_->move(r.right() - imgFor_->width() - 1, r.center().y() - imgFor_->height() / 2);
+    imgSmall_->move(r.left() + 6, r.bottom() - imgSmall_->height() - 6 - (txtPicTxt_->isVisible() ? txtPicTxt_->height() : 0));
+    for (QWidget *w : {static_cast<QWidget *>(imgPre_), static_cast<QWidget *>(imgFor_),
+                       static_cast<QWidget *>(imgSmall_)})
+      w->raise();
+  }
   if (txtPicTxt_) {
     const int h = txtPicTxt_->sizeHint().height();
     txtPicTxt_->setGeometry(picImg_->contentsRect().left(), picImg_->contentsRect().bottom() + 1 - h,

@@ -27,6 +27,8 @@
 #include <QNetworkRequest>
 #include <QSlider>
 #include <QTextBrowser>
+#include <QToolButton>
+#include <QtConcurrent/QtConcurrentRun>
 #include <cmath>
 
 namespace kuvo {
@@ -37,6 +39,8 @@ QAction *menuAction(QMenu *menu, const QString &text, const char *name) {
   a->setObjectName(QLatin1String(name));
   return a;
 }
+
+constexpr int ThumbnailSide = 72;
 
 // Sets a check box and runs its handler even when the tick does not change.
 template <typename F> void setTick(QCheckBox *box, bool on, F handler) {
@@ -149,13 +153,63 @@ void MainWindow::buildShellMenus() {
       run_->updateSettings(jobSettings());
   });
   connect(lstFile_, &QListWidget::currentRowChanged, this, &MainWindow::currentEntryChanged);
+
+  // Previous and next arrows at the preview's sides, and the thumbnail of the
+  // source picture in its lower left corner (a click shows it full screen).
+  auto arrow = [this](const QString &text, const QString &tip, const char *name) {
+    auto *b = new QToolButton(picImg_);
+    b->setObjectName(QLatin1String(name));
+    b->setText(text);
+    b->setToolTip(tip);
+    b->setAutoRaise(true);
+    b->setFixedSize(26, 48);
+    b->hide();
+    return b;
+  };
+  imgPre_ = arrow(QStringLiteral("‹"), QStringLiteral("上一个图片"), "imgPre");
+  imgFor_ = arrow(QStringLiteral("›"), QStringLiteral("下一个图片"), "imgFor");
+  connect(imgPre_, &QToolButton::clicked, this, [this] {
+    if (lstFile_->currentRow() > 0)
+      lstFile_->setCurrentRow(lstFile_->currentRow() - 1, QItemSelectionModel::ClearAndSelect);
+  });
+  connect(imgFor_, &QToolButton::clicked, this, [this] {
+    if (lstFile_->currentRow() + 1 < lstFile_->count())
+      lstFile_->setCurrentRow(lstFile_->currentRow() + 1, QItemSelectionModel::ClearAndSelect);
+  });
+  imgSmall_ = new QToolButton(picImg_);
+  imgSmall_->setObjectName(QStringLiteral("imgSmall"));
+  imgSmall_->setToolTip(QStringLiteral("原图"));
+  imgSmall_->setIconSize(QSize(ThumbnailSide, ThumbnailSide));
+  imgSmall_->hide();
+  connect(imgSmall_, &QToolButton::clicked, this, [this] { openViewer(false, false); });
+  connect(&thumbWatcher_, &QFutureWatcher<QImage>::finished, this, [this] {
+    const QImage thumb = thumbWatcher_.result();
+    const int row = lstFile_->currentRow();
+    if (row >= 0 && thumbWatcher_.property("path").toString() != thumbPath_) {
+      startThumbnail(); // another entry was chosen meanwhile
+      return;
+    }
+    if (row < 0 || lstFile_->item(row)->text() != thumbPath_ || thumb.isNull()) {
+      imgSmall_->hide();
+      return;
+    }
+    imgSmall_->setIcon(QPixmap::fromImage(thumb));
+    imgSmall_->setIconSize(thumb.size());
+    imgSmall_->adjustSize();
+    layoutPreview();
+    imgSmall_->show();
+    imgSmall_->raise();
+  });
 }
 
 // The facts of the entry that became current, the caption and the title.
 void MainWindow::currentEntryChanged(int row) {
+  imgPre_->setVisible(row > 0);
+  imgFor_->setVisible(row >= 0 && row + 1 < lstFile_->count());
   if (row < 0 || row >= lstFile_->count()) {
     setWindowTitle(AppTitle + VersionText);
     txtPicTxt_->hide();
+    imgSmall_->hide();
     return;
   }
   const QString path = lstFile_->item(row)->text();
@@ -168,6 +222,26 @@ void MainWindow::currentEntryChanged(int row) {
   ShowStatus(facts);
   txtPicTxt_->setText(job_.description(row));
   setWindowTitle(AppTitle + VersionText + QStringLiteral(" - ") + QDir::toNativeSeparators(path));
+  // The thumbnail is decoded at its small size on a worker.
+  thumbPath_ = path;
+  if (!thumbWatcher_.isRunning())
+    startThumbnail();
+}
+
+void MainWindow::startThumbnail() {
+  const QString path = thumbPath_;
+  thumbWatcher_.setProperty("path", path);
+  thumbWatcher_.setFuture(QtConcurrent::run([path] {
+    QImageReader reader(path);
+    reader.setAutoTransform(true);
+    const QSize full = reader.size();
+    if (full.isValid())
+      reader.setScaledSize(full.scaled(ThumbnailSide, ThumbnailSide, Qt::KeepAspectRatio));
+    QImage image = reader.read();
+    if (!image.isNull() && (image.width() > ThumbnailSide || image.height() > ThumbnailSide))
+      image = image.scaled(ThumbnailSide, ThumbnailSide, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+    return image;
+  }));
 }
 
 void MainWindow::showCaptionBox() {

@@ -29,6 +29,7 @@
 #include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QTextBrowser>
+#include <QToolButton>
 #include <QWheelEvent>
 #include <QtTest>
 #include <functional>
@@ -606,6 +607,20 @@ private slots:
     QCOMPARE(box->text(), QStringLiteral("海边日落"));
     QTest::keyClick(box, Qt::Key_Escape);
     QVERIFY(box->isHidden());
+
+    // The arrows walk the list; the thumbnail follows the current entry.
+    auto *previous = child<QToolButton>(w.get(), "imgPre");
+    auto *next = child<QToolButton>(w.get(), "imgFor");
+    auto *thumb = child<QToolButton>(w.get(), "imgSmall");
+    QVERIFY(!previous->isHidden());
+    QVERIFY(next->isHidden());
+    QTRY_VERIFY(!thumb->isHidden());
+    QCOMPARE(thumb->iconSize(), size.scaled(72, 72, Qt::KeepAspectRatio));
+    previous->click();
+    QCOMPARE(child<QListWidget>(w.get(), "lstFile")->currentRow(), 0);
+    QVERIFY(previous->isHidden());
+    QVERIFY(!next->isHidden());
+    QTRY_COMPARE(thumb->iconSize(), QImage(a).size().scaled(72, 72, Qt::KeepAspectRatio));
     QTRY_VERIFY(!w->previewBusy());
   }
 
