@@ -163,6 +163,10 @@ void MainWindow::buildShellMenus() {
     b->setToolTip(tip);
     b->setAutoRaise(true);
     b->setFixedSize(26, 48);
+    // They sit on the preview's dark ground whatever the skin.
+    b->setStyleSheet(QStringLiteral("QToolButton{padding:0;border:none;border-radius:4px;color:white;"
+                                    "background:rgba(0,0,0,90);font-size:20pt;font-weight:bold;}"
+                                    "QToolButton:hover{background:rgba(0,0,0,150);}"));
     b->hide();
     return b;
   };
