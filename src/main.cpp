@@ -1,21 +1,19 @@
-// kuvo: the window program. Lists the pictures named on the command line.
-#include "app/main_window.h"
+// kuvo: the window program. The splash window applies the skin, then brings
+// up the main window with the pictures named on the command line.
+#include "app/splash_window.h"
 #include "engine/font_substitution.h"
 
 #include <QApplication>
-#include <QFileInfo>
 
 int main(int argc, char *argv[]) {
   QApplication app(argc, argv);
   kuvo::installFontSubstitutions();
-
-  kuvo::MainWindow window;
-  QStringList paths;
+  kuvo::SplashWindow::applyStoredSkin();
+  QStringList arguments;
   for (const QString &arg : QApplication::arguments().mid(1))
     if (!arg.startsWith(QLatin1Char('-')))
-      paths << QFileInfo(arg).absoluteFilePath();
-  for (const QString &path : paths)
-    window.appendPicture(path);
-  window.show();
+      arguments << arg;
+  kuvo::SplashWindow splash(arguments);
+  splash.show();
   return app.exec();
 }

@@ -29,6 +29,7 @@
 #include <QSlider>
 #include <QSplitter>
 #include <QStatusBar>
+#include <QTextBrowser>
 #include <QToolButton>
 #include <QUrl>
 #include <QVBoxLayout>
@@ -51,6 +52,16 @@ const QStringList &anchorNames() {
   static const QStringList names{QStringLiteral("右下"), QStringLiteral("左下"), QStringLiteral("左上"),
                                  QStringLiteral("右上"), QStringLiteral("居中"), QStringLiteral("自定义")};
   return names;
+}
+
+QFrame *marker(QWidget *parent, const char *name, const char *color) {
+  auto *m = new QFrame(parent);
+  m->setObjectName(QLatin1String(name));
+  m->setAttribute(Qt::WA_TransparentForMouseEvents);
+  m->setStyleSheet(QStringLiteral("QFrame#%1{background:%2;border:none;}")
+                       .arg(QLatin1String(name), QLatin1String(color)));
+  m->hide();
+  return m;
 }
 
 QGroupBox *panel(const QString &caption, const char *name) {
@@ -150,6 +161,7 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent) {
 
   connectPanel();
   buildToolMenus(menuBar()->findChild<QMenu *>(QStringLiteral("mPic")));
+  buildShellMenus();
   fillSizeList();
   fillBorderList();
   cmbEncode_->setCurrentIndex(1);
@@ -159,6 +171,8 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent) {
   updateListState();
   ShowStatus(IdleStatus);
   resize(1180, 760);
+  // The news page fills the idle preview area when it arrives.
+  loadNewsPage();
   loaded_ = true;
 }
 
@@ -440,6 +454,14 @@ QWidget *MainWindow::buildOutputPanel() {
   chkPDF_ = named(new QCheckBox(QStringLiteral("生成PDF文件"), box), "chkPDF");
   grid->addWidget(chkFtp_, 3, 0, 1, 2);
   grid->addWidget(chkPDF_, 3, 2, 1, 2);
+  auto *cmdOption = named(new QPushButton(QStringLiteral("选项"), box), "cmdOption");
+  cmdOption->setToolTip(QStringLiteral("打开软件选项窗口"));
+  grid->addWidget(cmdOption, 4, 0);
+  connect(cmdOption, &QPushButton::clicked, this, [this] { openOptions(frmOption::Options); });
+  connect(chkPDF_, &QCheckBox::clicked, this, [this](bool on) {
+    if (on)
+      openOptions(frmOption::Pdf);
+  });
   connect(chkFtp_, &QCheckBox::clicked, this, [this](bool on) {
     if (on && !FtpSettingsDialog::uploadSwitchTicked(this, upload_))
       chkFtp_->setChecked(false);
@@ -468,17 +490,20 @@ QWidget *MainWindow::buildPreviewArea() {
   picImg_->setAcceptDrops(true);
   picImg_->installEventFilter(this);
   picImg_->setContextMenuPolicy(Qt::CustomContextMenu);
-  picImg_->setStyleSheet(QStringLiteral("QFrame#picImg{background:#3b3f45;border:1px solid #2a2d31;}"));
   imgM_ = named(new QLabel(picImg_), "imgM");
   imgM_->setAlignment(Qt::AlignCenter);
-  // The shown picture follows the area; it never holds the window at its size.
-  imgM_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Ignored);
-  imgM_->setMinimumSize(1, 1);
-  imgM_->setStyleSheet(QStringLiteral("color:#c8ccd2;"));
-  imgM_->setText(QStringLiteral("添加图片后，这里显示处理效果预览\n\n可将图片或文件夹内的图片拖放到窗口中"));
-  auto *layout = new QVBoxLayout(picImg_);
-  layout->setContentsMargins(6, 6, 6, 6);
-  layout->addWidget(imgM_);
+  imgM_->setScaledContents(true);
+  imgM_->setAttribute(Qt::WA_TransparentForMouseEvents);
+  imgM_->setText(IdlePreviewText);
+  lblPos_ = marker(picImg_, "lblPos", "rgba(229,57,53,210)");
+  lblPosImg_ = marker(picImg_, "lblPosImg", "rgba(30,136,229,210)");
+  lblPosMove_ = marker(picImg_, "lblPosMove", "#1e88e5");
+  lblPosMove_->resize(int(MoveMarkerSize), int(MoveMarkerSize));
+  lblPosMove_->setStyleSheet(QStringLiteral("QFrame#lblPosMove{background:#1e88e5;border:2px solid white;}"));
+  web_ = named(new QTextBrowser(picImg_), "Web");
+  web_->setOpenExternalLinks(true);
+  web_->setFrameShape(QFrame::NoFrame);
+  web_->hide();
 
   mImgOpt_ = new QMenu(this);
   mImgOpt_->setObjectName(QStringLiteral("mImgOpt"));
@@ -499,8 +524,13 @@ QWidget *MainWindow::buildPreviewArea() {
     if (!previewImage_.isNull())
       QApplication::clipboard()->setImage(previewImage_);
   });
-  connect(picImg_, &QWidget::customContextMenuRequested, this,
-          [this](const QPoint &pos) { mImgOpt_->popup(picImg_->mapToGlobal(pos)); });
+  // A right click in move mode ends the mode instead of opening the menu.
+  connect(picImg_, &QWidget::customContextMenuRequested, this, [this](const QPoint &pos) {
+    if (moveMode_)
+      leaveMoveMode();
+    else
+      mImgOpt_->popup(picImg_->mapToGlobal(pos));
+  });
   return picImg_;
 }
 
@@ -550,7 +580,9 @@ QWidget *MainWindow::buildSideStrip() {
     layout->addLayout(row);
     connect(txtRGB_[i], &QLineEdit::textChanged, this, [this] { channelBoxesChanged(); });
   }
+  buildPlacementControls(strip);
   layout->addStretch();
+  frame3_ = strip;
   return strip;
 }
 
@@ -586,6 +618,7 @@ QWidget *MainWindow::buildRotationBar() {
     layout->addWidget(b);
   }
   layout->addStretch();
+  frame4_ = bar;
   return bar;
 }
 
@@ -669,7 +702,7 @@ ProcessingSettings MainWindow::jobSettings() const {
 
 void MainWindow::resizeEvent(QResizeEvent *event) {
   QMainWindow::resizeEvent(event);
-  showPreviewPixmap();
+  layoutPreview();
 }
 
 } // namespace kuvo

@@ -1,6 +1,8 @@
 #pragma once
 // frmMain: the file list, the job panels, the preview of the current entry,
 // the menus and the status line, and the batch run started from the window.
+#include "app/option_dialog.h"
+#include "app/placement.h"
 #include "app/window_rules.h"
 #include "engine/batch_run.h"
 #include "engine/processing_settings.h"
@@ -30,6 +32,9 @@ class QPushButton;
 class QSlider;
 class QThread;
 class QToolButton;
+class QNetworkAccessManager;
+class QTextBrowser;
+class QTimer;
 
 namespace kuvo {
 
@@ -93,11 +98,46 @@ public:
   // switches, PDF texts) into the job and refreshes the preview.
   void loadOptionKeys();
 
+  // frmOption on the job's values: the options (face Options) or the PDF
+  // texts (face Pdf). Returns true when confirmed (the keys are then stored
+  // and re-read).
+  bool openOptions(frmOption::Face face);
+  OptionValues optionValues() const;
+  bool showToday() const { return showToday_; }
+
+  // A whole job in one file (the list is not part of it).
+  bool saveJob(const QString &path);
+  bool loadJob(const QString &path);
+
+  // The pictures named on the command line (arguments after the program).
+  void openCommandLine(const QStringList &arguments);
+
+  // Skins: the entries of the skin menu, 0-3 the shipped skins, 4 the chooser.
+  void chooseSkin(int index);
+  QString skinPath() const { return skinPath_; }
+
+  // Preview placement.
+  PreviewGeometry previewGeometry() const;
+  QRect shownPictureRect() const; // where the canvas is drawn, picImg coordinates
+  bool moveMode() const { return moveMode_; }
+  PlacementTarget placementTarget() const { return target_; }
+  void enterMoveMode();
+  void leaveMoveMode();
+  void resetOrigin();
+  void askOrigin();
+  void previewKey(int key);
+  // "图片说明...": shows the caption box of the current entry.
+  void showCaptionBox();
+
+  // The news page in the idle preview area.
+  void loadNewsPage();
+
 signals:
   void previewShown();
   void scanFinished(int added);
   void runProgressed(int done, int total); // after each picture of a run
   void runFinished();
+  void newsPageFinished(bool loaded);
 
 protected:
   void closeEvent(QCloseEvent *event) override;
@@ -159,6 +199,19 @@ private:
   void previewDone();
   void showPreviewPixmap();
 
+  // Placement on the preview.
+  bool previewEvent(QEvent *event);
+  void layoutPreview();
+  void placeMarkers();
+  void blinkMarker(QWidget *marker, bool staysVisible);
+  void dragTo(QPointF p, bool released);
+  void setOriginBoxes();
+  void buildPlacementControls(QWidget *strip);
+  void buildShellMenus();
+  void applyJob(const ProcessingSettings &loaded);
+  void currentEntryChanged(int row);
+  void startThumbnail();
+
   // Run.
   void runFinishedHere();
   void runCommitted(int done, int total);
@@ -215,6 +268,33 @@ private:
   bool restartAfterRun_ = false;
   bool previewOffBeforeRun_ = false;
   bool previewOff_ = false;
+
+  // Placement.
+  QFrame *lblPos_ = nullptr, *lblPosImg_ = nullptr, *lblPosMove_ = nullptr;
+  QLineEdit *txtXp_ = nullptr, *txtYp_ = nullptr, *txtPicTxt_ = nullptr;
+  QToolButton *imgPre_ = nullptr, *imgFor_ = nullptr, *imgSmall_ = nullptr;
+  QFutureWatcher<QImage> thumbWatcher_;
+  QString thumbPath_;
+  QAction *mXYPos_ = nullptr;
+  QRect shownRect_;
+  OverlayPlacement placement_;
+  PlacementTarget target_ = PlacementTarget::None;
+  bool moveMode_ = false;
+  bool dragging_ = false;
+  QTimer *blinkTimer_ = nullptr;
+
+  // Options kept by the window beyond the job.
+  int slideSeconds_ = 3;
+  bool showToday_ = true;
+  bool newVersion_ = true;
+  QString skinPath_;
+  QAction *mSkin_[5] = {};
+  QAction *mKTTool_ = nullptr, *mKRTool_ = nullptr;
+  QFrame *frame3_ = nullptr, *frame4_ = nullptr;
+
+  // The web panel.
+  QTextBrowser *web_ = nullptr;
+  QNetworkAccessManager *network_ = nullptr;
 };
 
 } // namespace kuvo

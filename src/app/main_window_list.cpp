@@ -21,6 +21,7 @@
 #include <QMenu>
 #include <QMimeData>
 #include <QPushButton>
+#include <QTextBrowser>
 #include <QUrl>
 
 namespace kuvo {
@@ -108,6 +109,8 @@ void MainWindow::updateListState() {
   mCopyFileName_->setEnabled(any);
   mUndoDel_->setEnabled(!removed_.isEmpty());
   mUndoDelFile_->setEnabled(!removed_.isEmpty());
+  if (any && web_)
+    web_->hide();
 }
 
 void MainWindow::chooseAndAddFiles() {

@@ -2,6 +2,8 @@
 #include "app/choosers.h"
 #include "app/main_window.h"
 #include "app/txt_set_dialog.h"
+#include "app/web_links.h"
+#include "viewer/frm_pic.h"
 #include "engine/pipeline.h"
 #include "platform/program_paths.h"
 #include "platform/settings_store.h"
@@ -22,6 +24,7 @@
 #include <QMimeData>
 #include <QPushButton>
 #include <QSlider>
+#include <QTextBrowser>
 #include <QTimer>
 #include <QtConcurrent/QtConcurrentRun>
 #include <cmath>
@@ -31,8 +34,6 @@ namespace kuvo {
 namespace {
 const QString AddBorderText = QStringLiteral("添加本地边框...");
 const QString DownloadBorderText = QStringLiteral("网络下载边框...");
-// Where borders and materials can be downloaded (the version table's address 4).
-const QString BorderDownloadPage = QStringLiteral("https://kuvo.invalid/download");
 
 bool toNumber(const QString &text, double &value) {
   bool ok = false;
@@ -186,7 +187,7 @@ void MainWindow::borderChosen(int index) {
   }
   if (index == count - 1) {
     cmbBK_->setCurrentIndex(0);
-    QDesktopServices::openUrl(QUrl(BorderDownloadPage));
+    OpenPage(DownloadPageAddress);
     return;
   }
   lastBorderIndex_ = index;
@@ -353,9 +354,20 @@ void MainWindow::positionChosen(bool text, int index) {
     job_.textAnchor = index;
   else
     job_.pictureWatermarkAnchor = index;
-  if (index == AnchorFree)
+  if (mXYPos_)
+    mXYPos_->setEnabled(false);
+  if (index == AnchorFree) {
     ShowStatus(text ? QStringLiteral("【提示】按住鼠标左键拖动红色圆块即可调整位置,方向键微调。")
                     : QStringLiteral("【提示】按住鼠标左键拖动蓝色条块即可调整位置,方向键微调。"));
+    target_ = text ? PlacementTarget::Text : PlacementTarget::Picture;
+    if (moveMode_)
+      leaveMoveMode();
+    const double x = text ? job_.textX : job_.pictureWatermarkX;
+    const double y = text ? job_.textY : job_.pictureWatermarkY;
+    if (!(x == 0 && y == 0) && !shownRect_.isEmpty())
+      blinkMarker(text ? lblPos_ : lblPosImg_, true);
+    picImg_->setFocus();
+  }
   settingsChanged();
 }
 
@@ -449,9 +461,15 @@ void MainWindow::ReDrawPic() {
     return;
   if (lstFile_->currentRow() < 0) {
     previewImage_ = QImage();
+    placement_ = OverlayPlacement();
     imgM_->clear();
+    imgM_->setText(IdlePreviewText);
+    layoutPreview();
     return;
   }
+  // Something to preview: the news page gives way.
+  if (web_)
+    web_->hide();
   if (previewWatcher_.isRunning()) {
     previewPending_ = true;
     return;
@@ -474,7 +492,10 @@ void MainWindow::previewDone() {
     return;
   }
   const PipelineResult result = previewWatcher_.result();
+  if (lstFile_->currentRow() < 0)
+    return; // the list was emptied meanwhile
   previewImage_ = result.canvas;
+  placement_ = result.placement;
   // Anchored watermarks store where they landed, so switching to a free
   // position keeps them in place.
   storePlacement(job_, result.placement);
@@ -489,25 +510,28 @@ bool MainWindow::previewBusy() const {
 }
 
 void MainWindow::showPreviewPixmap() {
-  if (!imgM_ || previewImage_.isNull())
-    return;
-  const QSize room = imgM_->size() - QSize(4, 4);
-  if (room.width() <= 0 || room.height() <= 0)
-    return;
-  // Scaled in device pixels, so the preview stays sharp at 150 % and 200 %.
-  const qreal ratio = imgM_->devicePixelRatioF();
-  const QSize deviceRoom = room * ratio;
-  QImage shown = previewImage_;
-  if (shown.width() > deviceRoom.width() || shown.height() > deviceRoom.height())
-    shown = shown.scaled(deviceRoom, Qt::KeepAspectRatio, Qt::SmoothTransformation);
-  QPixmap pixmap = QPixmap::fromImage(shown);
-  pixmap.setDevicePixelRatio(ratio);
-  imgM_->setPixmap(pixmap);
+  layoutPreview();
 }
 
 // First clicks, keys of the list and drops on the list and the preview.
 bool MainWindow::eventFilter(QObject *watched, QEvent *event) {
   const QEvent::Type type = event->type();
+  if (watched == picImg_ && previewEvent(event))
+    return true;
+  if (watched == txtPicTxt_) {
+    if (type == QEvent::FocusIn)
+      ShowStatus(QStringLiteral("【提示】请输入对该图片的说明，该说明将在PDF文档或被整合到网页中。"));
+    if (type == QEvent::KeyPress && static_cast<QKeyEvent *>(event)->key() == Qt::Key_Escape) {
+      txtPicTxt_->hide();
+      picImg_->setFocus();
+      return true;
+    }
+  }
+  if (type == QEvent::MouseButtonPress && watched->property("kuvoFirstHint").isValid() &&
+      !firstClickDone_.contains(watched)) {
+    firstClickDone_.insert(watched);
+    ShowStatus(watched->property("kuvoFirstHint").toString());
+  }
   if (type == QEvent::MouseButtonPress) {
     struct Hint {
       QObject *box;
@@ -674,6 +698,15 @@ void MainWindow::loadOptionKeys() {
   job_.pdfTitle = readSetting(QStringLiteral("sPDF1"), job_.pdfTitle);
   job_.pdfSignature = readSetting(QStringLiteral("sPDF2"), job_.pdfSignature);
   job_.pdfDate = readSetting(QStringLiteral("sPDF3"), QDate::currentDate().toString(QStringLiteral("yyyy年MM月dd日")));
+  integer(QStringLiteral("iSlideTime"), slideSeconds_);
+  flag(QStringLiteral("bShowToday"), showToday_);
+  flag(QStringLiteral("bNewVer"), newVersion_);
+  flag(QStringLiteral("bKeepExif"), job_.keepMetadata);
+  flag(QStringLiteral("bStripGps"), job_.stripGps);
+  int maxKb = job_.maxJpegKb;
+  integer(QStringLiteral("iMaxKB"), maxKb);
+  if (maxKb >= 0)
+    job_.maxJpegKb = maxKb;
   if (loaded_)
     settingsChanged();
 }

@@ -11,6 +11,8 @@ namespace kuvo {
 inline const QString AppTitle = QStringLiteral("Kuvo图片批处理");
 inline const QString VersionText = QStringLiteral("6.5.9999版");
 inline const QString IdleStatus = QStringLiteral("就绪。");
+inline const QString IdlePreviewText =
+    QStringLiteral("添加图片后，这里显示处理效果预览\n\n可将图片或文件夹内的图片拖放到窗口中");
 
 // A status text longer than 240 characters becomes its first 230 and "...".
 QString statusLineText(const QString &text);

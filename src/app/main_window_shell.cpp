@@ -1,0 +1,510 @@
+// The window's shell: the options dialog, job files, the command line, the
+// skin menu, the tool-strip switches, the help menu and the web panel.
+#include "app/choosers.h"
+#include "app/main_window.h"
+#include "app/skins.h"
+#include "app/web_links.h"
+#include "engine/job_file.h"
+#include "platform/settings_store.h"
+#include "viewer/frm_pic.h"
+
+#include <QAction>
+#include <QActionGroup>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QFrame>
+#include <QImageReader>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMenu>
+#include <QMenuBar>
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
+#include <QNetworkRequest>
+#include <QSlider>
+#include <QTextBrowser>
+#include <QToolButton>
+#include <QtConcurrent/QtConcurrentRun>
+#include <cmath>
+
+namespace kuvo {
+
+namespace {
+QAction *menuAction(QMenu *menu, const QString &text, const char *name) {
+  QAction *a = menu->addAction(text);
+  a->setObjectName(QLatin1String(name));
+  return a;
+}
+
+constexpr int ThumbnailSide = 72;
+
+// Sets a check box and runs its handler even when the tick does not change.
+template <typename F> void setTick(QCheckBox *box, bool on, F handler) {
+  if (box->isChecked() == on)
+    handler(on);
+  else
+    box->setChecked(on);
+}
+} // namespace
+
+void MainWindow::buildShellMenus() {
+  auto *settings = menuBar()->findChild<QMenu *>(QStringLiteral("mSet"));
+  settings->addSeparator();
+  QAction *mTOption = menuAction(settings, QStringLiteral("选项..."), "mTOption");
+  connect(mTOption, &QAction::triggered, this, [this] { openOptions(frmOption::Options); });
+  QAction *mSaveJob = menuAction(settings, QStringLiteral("保存任务..."), "mSaveJob");
+  QAction *mLoadJob = menuAction(settings, QStringLiteral("载入任务..."), "mLoadJob");
+  connect(mSaveJob, &QAction::triggered, this, [this] {
+    const QString path = QFileDialog::getSaveFileName(this, QStringLiteral("保存任务"), lastChooserFolder_,
+                                                      QStringLiteral("任务文件 (*.ini)"));
+    if (!path.isEmpty())
+      saveJob(path);
+  });
+  connect(mLoadJob, &QAction::triggered, this, [this] {
+    const QString path = QFileDialog::getOpenFileName(this, QStringLiteral("载入任务"), lastChooserFolder_,
+                                                      QStringLiteral("任务文件 (*.ini);;所有文件 (*)"));
+    if (!path.isEmpty())
+      loadJob(path);
+  });
+  QAction *mSPicTxt = menuAction(settings, QStringLiteral("图片说明..."), "mSPicTxt");
+  connect(mSPicTxt, &QAction::triggered, this, &MainWindow::showCaptionBox);
+  settings->addSeparator();
+  mKTTool_ = menuAction(settings, QStringLiteral("显示顶部工具条"), "mKTTool");
+  mKRTool_ = menuAction(settings, QStringLiteral("显示右侧工具条"), "mKRTool");
+  for (QAction *a : {mKTTool_, mKRTool_}) {
+    a->setCheckable(true);
+    a->setChecked(true);
+  }
+  connect(mKTTool_, &QAction::toggled, frame4_, &QWidget::setVisible);
+  connect(mKRTool_, &QAction::toggled, frame3_, &QWidget::setVisible);
+
+  QMenu *skins = settings->addMenu(QStringLiteral("软件换肤"));
+  skins->setObjectName(QStringLiteral("mSkinOpt"));
+  auto *group = new QActionGroup(this);
+  for (int i = 0; i <= SkinCount; ++i) {
+    mSkin_[i] = skins->addAction(skinCaption(i));
+    mSkin_[i]->setObjectName(QStringLiteral("mSkin_%1").arg(i));
+    mSkin_[i]->setCheckable(true);
+    group->addAction(mSkin_[i]);
+    connect(mSkin_[i], &QAction::triggered, this, [this, i] { chooseSkin(i); });
+  }
+  skinPath_ = readSetting(QStringLiteral("sSkinFileName"), defaultSkinPath());
+  const int shown = skinIndexOf(skinPath_);
+  mSkin_[shown < 0 ? SkinCount : shown]->setChecked(true);
+
+  // The help menu: the project's pages before the about box.
+  auto *help = menuBar()->findChild<QMenu *>(QStringLiteral("mHelp"));
+  QAction *about = help->findChild<QAction *>(QStringLiteral("mAbout"));
+  const struct {
+    const char *text, *name;
+    const QString &address;
+  } pages[] = {{"官方网站", "mHWeb", HomePageAddress},
+               {"交流论坛", "mBBS", ForumAddress},
+               {"下载素材", "mDownZY", DownloadPageAddress}};
+  for (const auto &p : pages) {
+    auto *a = new QAction(QString::fromUtf8(p.text), help);
+    a->setObjectName(QLatin1String(p.name));
+    help->insertAction(about, a);
+    connect(a, &QAction::triggered, this, [address = p.address] { OpenPage(address); });
+  }
+  help->insertSeparator(about);
+
+  // Placement entries of the picture pop-up and the adjust menu.
+  const QList<QAction *> popup = mImgOpt_->actions();
+  QAction *copy = mImgOpt_->findChild<QAction *>(QStringLiteral("mCopyPic"));
+  auto *mSetXYPos = new QAction(QStringLiteral("移动图片"), mImgOpt_);
+  mSetXYPos->setObjectName(QStringLiteral("mSetXYPos"));
+  auto *mSet0 = new QAction(QStringLiteral("恢复原点"), mImgOpt_);
+  mSet0->setObjectName(QStringLiteral("mSet0"));
+  mXYPos_ = new QAction(QStringLiteral("坐标定位"), mImgOpt_);
+  mXYPos_->setObjectName(QStringLiteral("mXYPos"));
+  mXYPos_->setEnabled(false);
+  mImgOpt_->insertActions(copy ? copy : popup.value(0), {mSetXYPos, mSet0, mXYPos_});
+  mImgOpt_->insertSeparator(copy ? copy : popup.value(0));
+  connect(mSetXYPos, &QAction::triggered, this, &MainWindow::enterMoveMode);
+  connect(mSet0, &QAction::triggered, this, &MainWindow::resetOrigin);
+  connect(mXYPos_, &QAction::triggered, this, &MainWindow::askOrigin);
+  auto *adjust = menuBar()->findChild<QMenu *>(QStringLiteral("mPic"));
+  adjust->addSeparator();
+  QAction *mTRect = menuAction(adjust, QStringLiteral("移动图片"), "mTRect");
+  QAction *mT0 = menuAction(adjust, QStringLiteral("恢复原点"), "mT0");
+  connect(mTRect, &QAction::triggered, this, &MainWindow::enterMoveMode);
+  connect(mT0, &QAction::triggered, this, &MainWindow::resetOrigin);
+
+  // The caption box along the bottom of the preview: Enter stores the text as
+  // the caption of the current entry, Esc hides the box.
+  txtPicTxt_ = new QLineEdit(picImg_);
+  txtPicTxt_->setObjectName(QStringLiteral("txtPicTxt"));
+  txtPicTxt_->setPlaceholderText(QStringLiteral("在这里填写该图片的说明,回车确认,ESC键隐藏本说明"));
+  txtPicTxt_->installEventFilter(this);
+  txtPicTxt_->hide();
+  connect(txtPicTxt_, &QLineEdit::returnPressed, this, [this] {
+    const int row = lstFile_->currentRow();
+    if (row < 0)
+      return;
+    if (job_.descriptions.size() <= row)
+      job_.descriptions.resize(row + 1);
+    job_.descriptions[row] = txtPicTxt_->text();
+    if (run_)
+      run_->updateSettings(jobSettings());
+  });
+  connect(lstFile_, &QListWidget::currentRowChanged, this, &MainWindow::currentEntryChanged);
+
+  // Previous and next arrows at the preview's sides, and the thumbnail of the
+  // source picture in its lower left corner (a click shows it full screen).
+  auto arrow = [this](const QString &text, const QString &tip, const char *name) {
+    auto *b = new QToolButton(picImg_);
+    b->setObjectName(QLatin1String(name));
+    b->setText(text);
+    b->setToolTip(tip);
+    b->setAutoRaise(true);
+    b->setFixedSize(26, 48);
+    // They sit on the preview's dark ground whatever the skin.
+    b->setStyleSheet(QStringLiteral("QToolButton{padding:0;border:none;border-radius:4px;color:white;"
+                                    "background:rgba(0,0,0,90);font-size:20pt;font-weight:bold;}"
+                                    "QToolButton:hover{background:rgba(0,0,0,150);}"));
+    b->hide();
+    return b;
+  };
+  imgPre_ = arrow(QStringLiteral("‹"), QStringLiteral("上一个图片"), "imgPre");
+  imgFor_ = arrow(QStringLiteral("›"), QStringLiteral("下一个图片"), "imgFor");
+  connect(imgPre_, &QToolButton::clicked, this, [this] {
+    if (lstFile_->currentRow() > 0)
+      lstFile_->setCurrentRow(lstFile_->currentRow() - 1, QItemSelectionModel::ClearAndSelect);
+  });
+  connect(imgFor_, &QToolButton::clicked, this, [this] {
+    if (lstFile_->currentRow() + 1 < lstFile_->count())
+      lstFile_->setCurrentRow(lstFile_->currentRow() + 1, QItemSelectionModel::ClearAndSelect);
+  });
+  imgSmall_ = new QToolButton(picImg_);
+  imgSmall_->setObjectName(QStringLiteral("imgSmall"));
+  imgSmall_->setToolTip(QStringLiteral("原图"));
+  imgSmall_->setIconSize(QSize(ThumbnailSide, ThumbnailSide));
+  imgSmall_->hide();
+  connect(imgSmall_, &QToolButton::clicked, this, [this] { openViewer(false, false); });
+  connect(&thumbWatcher_, &QFutureWatcher<QImage>::finished, this, [this] {
+    const QImage thumb = thumbWatcher_.result();
+    const int row = lstFile_->currentRow();
+    if (row >= 0 && thumbWatcher_.property("path").toString() != thumbPath_) {
+      startThumbnail(); // another entry was chosen meanwhile
+      return;
+    }
+    if (row < 0 || lstFile_->item(row)->text() != thumbPath_ || thumb.isNull()) {
+      imgSmall_->hide();
+      return;
+    }
+    imgSmall_->setIcon(QPixmap::fromImage(thumb));
+    imgSmall_->setIconSize(thumb.size());
+    imgSmall_->adjustSize();
+    layoutPreview();
+    imgSmall_->show();
+    imgSmall_->raise();
+  });
+}
+
+// The facts of the entry that became current, the caption and the title.
+void MainWindow::currentEntryChanged(int row) {
+  imgPre_->setVisible(row > 0);
+  imgFor_->setVisible(row >= 0 && row + 1 < lstFile_->count());
+  if (row < 0 || row >= lstFile_->count()) {
+    setWindowTitle(AppTitle + VersionText);
+    txtPicTxt_->hide();
+    imgSmall_->hide();
+    return;
+  }
+  const QString path = lstFile_->item(row)->text();
+  const QFileInfo info(path);
+  QString facts = QStringLiteral("【图片信息】文件名:") + info.fileName();
+  const QSize size = QImageReader(path).size();
+  if (size.isValid())
+    facts += QStringLiteral("  宽:%1  高:%2").arg(size.width()).arg(size.height());
+  facts += QStringLiteral("  大小:%1K   双击文件名可全屏浏览。").arg(info.size() / 1024);
+  ShowStatus(facts);
+  txtPicTxt_->setText(job_.description(row));
+  setWindowTitle(AppTitle + VersionText + QStringLiteral(" - ") + QDir::toNativeSeparators(path));
+  // The thumbnail is decoded at its small size on a worker.
+  thumbPath_ = path;
+  if (!thumbWatcher_.isRunning())
+    startThumbnail();
+}
+
+void MainWindow::startThumbnail() {
+  const QString path = thumbPath_;
+  thumbWatcher_.setProperty("path", path);
+  thumbWatcher_.setFuture(QtConcurrent::run([path] {
+    QImageReader reader(path);
+    reader.setAutoTransform(true);
+    const QSize full = reader.size();
+    if (full.isValid())
+      reader.setScaledSize(full.scaled(ThumbnailSide, ThumbnailSide, Qt::KeepAspectRatio));
+    QImage image = reader.read();
+    if (!image.isNull() && (image.width() > ThumbnailSide || image.height() > ThumbnailSide))
+      image = image.scaled(ThumbnailSide, ThumbnailSide, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+    return image;
+  }));
+}
+
+void MainWindow::showCaptionBox() {
+  txtPicTxt_->show();
+  txtPicTxt_->raise();
+  txtPicTxt_->setFocus();
+}
+
+OptionValues MainWindow::optionValues() const {
+  OptionValues v;
+  v.jpegQuality = job_.jpegQuality;
+  v.slideSeconds = slideSeconds_;
+  v.autoOpenFolder = job_.openOutputFolder;
+  v.autoOpenLinkPage = job_.openLinkPage;
+  v.linkPageShowUrl = job_.linkPageShowUrl;
+  v.linkPageShowPicture = job_.linkPageShowPicture;
+  v.saveErrorLog = job_.saveErrorLog;
+  v.cropToFit = job_.cropToFit;
+  v.showToday = showToday_;
+  v.newVersion = newVersion_;
+  v.keepSmall = job_.keepSmall;
+  v.cropAnchorX = job_.cropAnchorX;
+  v.cropAnchorY = job_.cropAnchorY;
+  v.pdfTitle = job_.pdfTitle;
+  v.pdfSignature = job_.pdfSignature;
+  v.pdfDate = job_.pdfDate;
+  v.keepExif = job_.keepMetadata;
+  v.stripGps = job_.stripGps;
+  v.maxJpegKb = job_.maxJpegKb;
+  return v;
+}
+
+bool MainWindow::openOptions(frmOption::Face face) {
+  if (face == frmOption::Options)
+    ShowStatus(QStringLiteral("【提示】请根据需要设置相关参数。"));
+  frmOption dialog(face, optionValues(), this);
+  if (dialog.exec() != QDialog::Accepted)
+    return false;
+  // The dialog stored every key; the window takes them back from its values,
+  // so a key the store refused still takes effect for this session.
+  const OptionValues &v = dialog.values();
+  job_.jpegQuality = v.jpegQuality;
+  slideSeconds_ = v.slideSeconds;
+  job_.openOutputFolder = v.autoOpenFolder;
+  job_.openLinkPage = v.autoOpenLinkPage;
+  job_.linkPageShowUrl = v.linkPageShowUrl;
+  job_.linkPageShowPicture = v.linkPageShowPicture;
+  job_.saveErrorLog = v.saveErrorLog;
+  job_.cropToFit = v.cropToFit;
+  showToday_ = v.showToday;
+  newVersion_ = v.newVersion;
+  job_.keepSmall = v.keepSmall;
+  job_.cropAnchorX = v.cropAnchorX;
+  job_.cropAnchorY = v.cropAnchorY;
+  job_.pdfTitle = v.pdfTitle;
+  job_.pdfSignature = v.pdfSignature;
+  job_.pdfDate = v.pdfDate;
+  job_.keepMetadata = v.keepExif;
+  job_.stripGps = v.stripGps;
+  job_.maxJpegKb = v.maxJpegKb;
+  frmPic::setSlideInterval(v.slideSeconds);
+  settingsChanged();
+  return true;
+}
+
+bool MainWindow::saveJob(const QString &path) {
+  if (!saveJobFile(path, jobSettings())) {
+    ShowStatus(QStringLiteral("【错误提示】无法保存任务文件:") + QDir::toNativeSeparators(path));
+    return false;
+  }
+  ShowStatus(QStringLiteral("【提示】任务已保存到:") + QDir::toNativeSeparators(path));
+  return true;
+}
+
+bool MainWindow::loadJob(const QString &path) {
+  ProcessingSettings loaded = jobSettings();
+  bool ok = false;
+  const QStringList skipped = loadJobFile(path, loaded, &ok);
+  if (!ok) {
+    ShowStatus(QStringLiteral("【错误提示】无法读取任务文件:") + QDir::toNativeSeparators(path));
+    return false;
+  }
+  applyJob(loaded);
+  QString text = QStringLiteral("【提示】已载入任务:") + QDir::toNativeSeparators(path);
+  if (!skipped.isEmpty())
+    text += QStringLiteral("。跳过的设置:") + skipped.join(QStringLiteral("、"));
+  ShowStatus(text);
+  return true;
+}
+
+// Puts a loaded job into the controls, each through its own handler, so the
+// window shows what will run.
+void MainWindow::applyJob(const ProcessingSettings &n) {
+  const bool wasLoaded = loaded_;
+  loaded_ = false; // no dialogs and no previews while the controls change
+  if (n.sizeMode >= 0 && n.sizeMode < cmbSize_->count()) {
+    if (cmbSize_->currentIndex() == n.sizeMode)
+      sizeChosen(n.sizeMode);
+    else
+      cmbSize_->setCurrentIndex(n.sizeMode);
+  }
+  {
+    const QSignalBlocker bw(txtW_), bh(txtH_);
+    txtW_->setText(n.widthText);
+    txtH_->setText(n.heightText);
+  }
+  // The border: an entry of the list, or the file added to it.
+  int border = n.borderFile.isEmpty() ? 0 : int(borderPaths_.indexOf(n.borderFile));
+  if (border < 0) {
+    const QSignalBlocker block(cmbBK_);
+    cmbBK_->insertItem(cmbBK_->count() - 2, QFileInfo(n.borderFile).completeBaseName());
+    borderPaths_ << n.borderFile;
+    border = cmbBK_->count() - 3;
+  }
+  if (cmbBK_->currentIndex() == border)
+    borderChosen(border);
+  else
+    cmbBK_->setCurrentIndex(border);
+  if (n.sizeMode == SizeFitBorder && cmbSize_->currentIndex() != SizeFitBorder)
+    cmbSize_->setCurrentIndex(SizeFitBorder);
+
+  job_.text = n.text;
+  job_.fontName = n.fontName;
+  job_.fontSize = n.fontSize;
+  job_.textColor = n.textColor;
+  job_.bold = n.bold;
+  job_.underline = n.underline;
+  job_.italic = n.italic;
+  {
+    const QSignalBlocker block(txtSize_);
+    txtSize_->setText(QString::number(n.fontSize));
+  }
+  setTick(chkInfoTxt_, n.textWatermarkOn && !n.text.isEmpty(), [this](bool on) { textWatermarkToggled(on); });
+  if (n.textAnchor >= 0 && n.textAnchor <= AnchorFree && chkInfoTxt_->isChecked()) {
+    cmbPos_->setCurrentIndex(n.textAnchor);
+    job_.textAnchor = n.textAnchor;
+  }
+  job_.textX = n.textX;
+  job_.textY = n.textY;
+
+  job_.pictureWatermarkFile = n.pictureWatermarkFile;
+  setTick(chkInfoImg_, n.pictureWatermarkOn && !n.pictureWatermarkFile.isEmpty(),
+          [this](bool on) { pictureWatermarkToggled(on); });
+  if (n.pictureWatermarkAnchor >= 0 && n.pictureWatermarkAnchor <= AnchorFree && chkInfoImg_->isChecked()) {
+    cmbPosImg_->setCurrentIndex(n.pictureWatermarkAnchor);
+    job_.pictureWatermarkAnchor = n.pictureWatermarkAnchor;
+  }
+  job_.pictureWatermarkX = n.pictureWatermarkX;
+  job_.pictureWatermarkY = n.pictureWatermarkY;
+  int best = 0;
+  for (int v = hscSY_->minimum(); v <= hscSY_->maximum(); ++v)
+    if (std::abs(watermarkScaleFor(v) - n.pictureWatermarkScale) <
+        std::abs(watermarkScaleFor(best) - n.pictureWatermarkScale))
+      best = v;
+  hscSY_->setValue(best);
+  job_.pictureWatermarkScale = n.pictureWatermarkScale;
+  txtAlpha_->setText(QString::number(std::lround(n.watermarkMatrix[3 * 5 + 3] * 100)));
+  job_.watermarkMatrix = n.watermarkMatrix;
+
+  if (n.rotateMode >= 0 && n.rotateMode < 8 && mPRT_[n.rotateMode])
+    rotationChosen(n.rotateMode);
+  {
+    const QSignalBlocker block(sldLD_);
+    sldLD_->setValue(n.brightness);
+  }
+  job_.brightness = n.brightness;
+  if (n.effect >= NoEffect && n.effect < 13)
+    effectChosen(n.effect);
+  job_.imageMatrix = n.imageMatrix;
+  job_.originX = n.originX;
+  job_.originY = n.originY;
+  setOriginBoxes();
+
+  if (cmbEncode_->findText(n.outputFormat) >= 0)
+    cmbEncode_->setCurrentText(n.outputFormat);
+  chkRM_->setChecked(n.rename);
+  txtFileName_->setText(n.prefix);
+  txtNum_->setText(n.counterWidth);
+  {
+    const QSignalBlocker block(chkPDF_);
+    chkPDF_->setChecked(n.makePdf);
+  }
+  for (auto field : {&ProcessingSettings::keepSmall, &ProcessingSettings::cropToFit, &ProcessingSettings::keepMetadata,
+                     &ProcessingSettings::stripGps, &ProcessingSettings::keepFileDate,
+                     &ProcessingSettings::openOutputFolder, &ProcessingSettings::openLinkPage,
+                     &ProcessingSettings::linkPageShowUrl, &ProcessingSettings::linkPageShowPicture,
+                     &ProcessingSettings::saveErrorLog})
+    job_.*field = n.*field;
+  job_.jpegQuality = n.jpegQuality;
+  job_.cropAnchorX = n.cropAnchorX;
+  job_.cropAnchorY = n.cropAnchorY;
+  job_.maxJpegKb = n.maxJpegKb;
+  job_.pdfTitle = n.pdfTitle;
+  job_.pdfSignature = n.pdfSignature;
+  job_.pdfDate = n.pdfDate;
+  if (!n.outputFolder.isEmpty())
+    setOutputFolder(n.outputFolder);
+  updateTextLabel();
+  updatePictureLabel();
+  loaded_ = wasLoaded;
+  settingsChanged();
+}
+
+void MainWindow::openCommandLine(const QStringList &arguments) {
+  const QStringList pictures = commandLinePictures(arguments);
+  if (pictures.isEmpty())
+    return;
+  appendItems(pictures, true);
+}
+
+void MainWindow::chooseSkin(int index) {
+  if (index < 0 || index > SkinCount)
+    return;
+  QString path;
+  if (index < SkinCount) {
+    path = shippedSkinPath(index);
+  } else {
+    const auto chosen = kuvo::chooseSkin(this, skinFolder());
+    if (!chosen) {
+      // Cancelled: the skin in force stays, and so does its tick.
+      const int shown = skinIndexOf(skinPath_);
+      mSkin_[shown < 0 ? SkinCount : shown]->setChecked(true);
+      return;
+    }
+    path = *chosen;
+  }
+  for (QAction *a : mSkin_)
+    a->setChecked(false);
+  mSkin_[index]->setChecked(true);
+  if (path.isEmpty())
+    return;
+  skinPath_ = path;
+  applySkin(path);
+  saveSetting(QStringLiteral("sSkinFileName"), path);
+}
+
+void MainWindow::loadNewsPage() {
+  if (!showToday_)
+    return;
+  if (!network_)
+    network_ = new QNetworkAccessManager(this);
+  QNetworkRequest request(newsPageUrl());
+  request.setTransferTimeout(15000);
+  QNetworkReply *reply = network_->get(request);
+  connect(reply, &QNetworkReply::finished, this, [this, reply] {
+    reply->deleteLater();
+    if (reply->error() != QNetworkReply::NoError) {
+      web_->hide();
+      emit newsPageFinished(false);
+      return;
+    }
+    web_->setHtml(QString::fromUtf8(reply->readAll()));
+    web_->setGeometry(picImg_->contentsRect());
+    if (lstFile_->count() == 0 && showToday_) {
+      web_->show();
+      web_->raise();
+    }
+    emit newsPageFinished(true);
+  });
+}
+
+} // namespace kuvo
