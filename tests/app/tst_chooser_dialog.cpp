@@ -1,4 +1,5 @@
 // The chooser on its own and as the main window uses it.
+#include "app/web_links.h"
 #include "app/chooser_dialog.h"
 #include "app/main_window.h"
 #include "platform/settings_store.h"
@@ -203,6 +204,8 @@ int main(int argc, char *argv[]) {
   qputenv("HOME", home.path().toUtf8());
   qputenv("XDG_CONFIG_HOME", (home.path() + QStringLiteral("/.config")).toUtf8());
   QApplication app(argc, argv);
+  // The news page comes from a closed local port: tests never leave the machine.
+  kuvo::setNewsPageUrl(QUrl(QStringLiteral("http://127.0.0.1:9/today.html")));
   TestChooserDialog test;
   return QTest::qExec(&test, argc, argv);
 }
