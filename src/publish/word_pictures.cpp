@@ -23,6 +23,18 @@ public:
     int err = 0;
     zip_ = zip_open(QFile::encodeName(path).constData(), ZIP_RDONLY, &err);
   }
+  // Reads from memory; bytes must outlive the archive.
+  explicit ZipArchive(const QByteArray &bytes) {
+    zip_error_t err;
+    zip_error_init(&err);
+    zip_source_t *source = zip_source_buffer_create(bytes.constData(), static_cast<zip_uint64_t>(bytes.size()), 0, &err);
+    if (source) {
+      zip_ = zip_open_from_source(source, ZIP_RDONLY, &err);
+      if (!zip_)
+        zip_source_free(source); // on success the archive owns the source
+    }
+    zip_error_fini(&err);
+  }
   ~ZipArchive() {
     if (zip_)
       zip_discard(zip_);
@@ -213,9 +225,10 @@ QImage decodeOnWhite(const QByteArray &data) {
 
 } // namespace
 
-bool readDocxPictures(const QString &path, QVector<DocxPicture> &pictures, QString &error) {
+namespace {
+
+bool readDocxArchive(const ZipArchive &zip, QVector<DocxPicture> &pictures, QString &error) {
   pictures.clear();
-  ZipArchive zip(path);
   if (!zip.isOpen()) {
     error = QStringLiteral("这不是一个.docx文档(无法按压缩包打开)。");
     return false;
@@ -241,6 +254,16 @@ bool readDocxPictures(const QString &path, QVector<DocxPicture> &pictures, QStri
     pictures.push_back({part, zip.read(part)});
   }
   return true;
+}
+
+} // namespace
+
+bool readDocxPictures(const QString &path, QVector<DocxPicture> &pictures, QString &error) {
+  return readDocxArchive(ZipArchive(path), pictures, error);
+}
+
+bool readDocxPicturesFromMemory(const QByteArray &bytes, QVector<DocxPicture> &pictures, QString &error) {
+  return readDocxArchive(ZipArchive(bytes), pictures, error);
 }
 
 QString libreOfficeProgram() {
