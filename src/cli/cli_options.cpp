@@ -7,11 +7,19 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QHash>
+#include <cmath>
 #include <functional>
+#include <limits>
 
 namespace kuvo::cli {
 
 namespace {
+
+// "inf", "nan" and numbers past the float range parse as doubles, but would
+// reach the drawing code as infinities.
+bool usableNumber(double v) {
+  return std::isfinite(v) && std::abs(v) <= double(std::numeric_limits<float>::max());
+}
 
 bool parseNumbers(const QString &text, int count, QVector<double> &out) {
   const QStringList parts = text.split(QLatin1Char(','));
@@ -21,7 +29,7 @@ bool parseNumbers(const QString &text, int count, QVector<double> &out) {
   for (const QString &p : parts) {
     bool ok = false;
     const double v = p.trimmed().toDouble(&ok);
-    if (!ok)
+    if (!ok || !usableNumber(v))
       return false;
     out << v;
   }
@@ -87,7 +95,7 @@ struct Parser {
   bool number(const QString &opt, const QString &v, double &out) {
     bool ok = false;
     out = v.trimmed().toDouble(&ok);
-    return ok || fail(QStringLiteral("选项 %1 需要一个数字，而不是“%2”。").arg(opt, v));
+    return (ok && usableNumber(out)) || fail(QStringLiteral("选项 %1 需要一个数字，而不是“%2”。").arg(opt, v));
   }
   bool integer(const QString &opt, const QString &v, int lo, int hi, int &out) {
     bool ok = false;
