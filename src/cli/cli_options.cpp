@@ -338,14 +338,20 @@ bool parseCommandLine(const QStringList &args, CliJob &job, QString &error) {
   Parser parser{job, error, QString(), false, false};
 
   // A job file goes first so that every command-line option overrides it.
-  for (int i = 0; i + 1 < args.size(); ++i) {
-    if (args[i] == QLatin1String("--job")) {
-      if (!QFileInfo(args[i + 1]).isReadable())
-        return parser.fail(QStringLiteral("无法读取任务文件“%1”。").arg(args[i + 1]));
-      const QStringList bad = loadJobFile(args[i + 1], job.settings);
-      if (!bad.isEmpty())
-        qWarning("%s", qPrintable(QStringLiteral("任务文件中这些项无法识别，已跳过：") + bad.join(QLatin1Char(' '))));
-    }
+  // Both "--job FILE" and "--job=FILE".
+  for (int i = 0; i < args.size() && args[i] != QLatin1String("--"); ++i) {
+    QString jobPath;
+    if (args[i] == QLatin1String("--job") && i + 1 < args.size())
+      jobPath = args[++i];
+    else if (args[i].startsWith(QLatin1String("--job=")))
+      jobPath = args[i].mid(6);
+    else
+      continue;
+    if (!QFileInfo(jobPath).isReadable())
+      return parser.fail(QStringLiteral("无法读取任务文件“%1”。").arg(jobPath));
+    const QStringList bad = loadJobFile(jobPath, job.settings);
+    if (!bad.isEmpty())
+      qWarning("%s", qPrintable(QStringLiteral("任务文件中这些项无法识别，已跳过：") + bad.join(QLatin1Char(' '))));
   }
 
   bool optionsEnded = false;

@@ -168,6 +168,11 @@ void TestKuvoBatch::jobFileIsOverriddenByOptions() {
   QCOMPARE(banded.size(), QSize(400, 400));
   QVERIFY(qGray(banded.pixel(200, 5)) > 245); // band above the picture
   QVERIFY(QFileInfo(out.path() + "/a/wide.jpg").size() < QFileInfo(out.path() + "/b/wide.jpg").size());
+  // "--job=FILE" reads the same job.
+  const Result joined = runBatch({"-o", out.path() + "/c", "--job=" + jobPath, "--size", "custom", "--width", "400",
+                                  "--height", "400", in_ + "/wide.jpg"});
+  QCOMPARE(joined.exitCode, 0);
+  QCOMPARE(QFileInfo(out.path() + "/c/wide.jpg").size(), QFileInfo(out.path() + "/a/wide.jpg").size());
 }
 
 void TestKuvoBatch::recursiveFolders() {
