@@ -16,6 +16,7 @@ namespace kuvo {
 namespace {
 
 constexpr zip_uint64_t MaxPartSize = 256ull * 1024 * 1024;
+constexpr qint64 MaxPicturesSize = 2048ll * 1024 * 1024;
 
 class ZipArchive {
 public:
@@ -247,11 +248,26 @@ bool readDocxArchive(const ZipArchive &zip, QVector<DocxPicture> &pictures, QStr
   const QStringList ids = inlinePictureIds(document, error);
   if (!error.isEmpty())
     return false;
+  // A picture used many times is one part: it is read once and its bytes
+  // shared. All distinct parts together stay under a bound, so that a small
+  // archive of highly compressed parts cannot fill the memory.
+  QHash<QString, QByteArray> read;
+  qint64 total = 0;
   for (const QString &id : ids) {
     const QString part = rels.value(id);
     if (part.isEmpty())
       continue; // a linked picture outside the document
-    pictures.push_back({part, zip.read(part)});
+    auto it = read.find(part);
+    if (it == read.end()) {
+      it = read.insert(part, zip.read(part));
+      total += it->size();
+      if (total > MaxPicturesSize) {
+        pictures.clear();
+        error = QStringLiteral("文档中的图片合计超过%1 MB。").arg(MaxPicturesSize / (1024 * 1024));
+        return false;
+      }
+    }
+    pictures.push_back({part, *it});
   }
   return true;
 }
