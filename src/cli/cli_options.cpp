@@ -7,11 +7,19 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QHash>
+#include <cmath>
 #include <functional>
+#include <limits>
 
 namespace kuvo::cli {
 
 namespace {
+
+// "inf", "nan" and numbers past the float range parse as doubles, but would
+// reach the drawing code as infinities.
+bool usableNumber(double v) {
+  return std::isfinite(v) && std::abs(v) <= double(std::numeric_limits<float>::max());
+}
 
 bool parseNumbers(const QString &text, int count, QVector<double> &out) {
   const QStringList parts = text.split(QLatin1Char(','));
@@ -21,7 +29,7 @@ bool parseNumbers(const QString &text, int count, QVector<double> &out) {
   for (const QString &p : parts) {
     bool ok = false;
     const double v = p.trimmed().toDouble(&ok);
-    if (!ok)
+    if (!ok || !usableNumber(v))
       return false;
     out << v;
   }
@@ -87,7 +95,7 @@ struct Parser {
   bool number(const QString &opt, const QString &v, double &out) {
     bool ok = false;
     out = v.trimmed().toDouble(&ok);
-    return ok || fail(QStringLiteral("选项 %1 需要一个数字，而不是“%2”。").arg(opt, v));
+    return (ok && usableNumber(out)) || fail(QStringLiteral("选项 %1 需要一个数字，而不是“%2”。").arg(opt, v));
   }
   bool integer(const QString &opt, const QString &v, int lo, int hi, int &out) {
     bool ok = false;
@@ -330,14 +338,20 @@ bool parseCommandLine(const QStringList &args, CliJob &job, QString &error) {
   Parser parser{job, error, QString(), false, false};
 
   // A job file goes first so that every command-line option overrides it.
-  for (int i = 0; i + 1 < args.size(); ++i) {
-    if (args[i] == QLatin1String("--job")) {
-      if (!QFileInfo(args[i + 1]).isReadable())
-        return parser.fail(QStringLiteral("无法读取任务文件“%1”。").arg(args[i + 1]));
-      const QStringList bad = loadJobFile(args[i + 1], job.settings);
-      if (!bad.isEmpty())
-        qWarning("%s", qPrintable(QStringLiteral("任务文件中这些项无法识别，已跳过：") + bad.join(QLatin1Char(' '))));
-    }
+  // Both "--job FILE" and "--job=FILE".
+  for (int i = 0; i < args.size() && args[i] != QLatin1String("--"); ++i) {
+    QString jobPath;
+    if (args[i] == QLatin1String("--job") && i + 1 < args.size())
+      jobPath = args[++i];
+    else if (args[i].startsWith(QLatin1String("--job=")))
+      jobPath = args[i].mid(6);
+    else
+      continue;
+    if (!QFileInfo(jobPath).isReadable())
+      return parser.fail(QStringLiteral("无法读取任务文件“%1”。").arg(jobPath));
+    const QStringList bad = loadJobFile(jobPath, job.settings);
+    if (!bad.isEmpty())
+      qWarning("%s", qPrintable(QStringLiteral("任务文件中这些项无法识别，已跳过：") + bad.join(QLatin1Char(' '))));
   }
 
   bool optionsEnded = false;

@@ -4,6 +4,7 @@
 
 #include <QFileInfo>
 #include <QSettings>
+#include <cmath>
 
 namespace kuvo {
 
@@ -27,7 +28,7 @@ bool parseMatrix(const QString &text, ColorMatrix &m) {
   for (int i = 0; i < 25; ++i) {
     bool ok = false;
     out[i] = parts[i].trimmed().toFloat(&ok);
-    if (!ok)
+    if (!ok || !std::isfinite(out[i]))
       return false;
   }
   m = out;
@@ -142,7 +143,7 @@ QStringList loadJobFile(const QString &path, ProcessingSettings &j, bool *ok) {
     const QStringList xy = text("sOrigin").split(QLatin1Char(','));
     bool okX = false, okY = false;
     const float x = xy.value(0).toFloat(&okX), y = xy.value(1).toFloat(&okY);
-    if (xy.size() == 2 && okX && okY) {
+    if (xy.size() == 2 && okX && okY && std::isfinite(x) && std::isfinite(y)) {
       j.originX = x;
       j.originY = y;
     } else {
@@ -162,7 +163,7 @@ QStringList loadJobFile(const QString &path, ProcessingSettings &j, bool *ok) {
   if (has("fImgScale")) {
     bool good = false;
     const float scale = text("fImgScale").toFloat(&good);
-    if (good && scale > 0)
+    if (good && std::isfinite(scale) && scale > 0)
       j.pictureWatermarkScale = scale;
     else
       skipped << QStringLiteral("fImgScale");

@@ -16,12 +16,25 @@ namespace kuvo {
 namespace {
 
 constexpr zip_uint64_t MaxPartSize = 256ull * 1024 * 1024;
+constexpr qint64 MaxPicturesSize = 2048ll * 1024 * 1024;
 
 class ZipArchive {
 public:
   explicit ZipArchive(const QString &path) {
     int err = 0;
     zip_ = zip_open(QFile::encodeName(path).constData(), ZIP_RDONLY, &err);
+  }
+  // Reads from memory; bytes must outlive the archive.
+  explicit ZipArchive(const QByteArray &bytes) {
+    zip_error_t err;
+    zip_error_init(&err);
+    zip_source_t *source = zip_source_buffer_create(bytes.constData(), static_cast<zip_uint64_t>(bytes.size()), 0, &err);
+    if (source) {
+      zip_ = zip_open_from_source(source, ZIP_RDONLY, &err);
+      if (!zip_)
+        zip_source_free(source); // on success the archive owns the source
+    }
+    zip_error_fini(&err);
   }
   ~ZipArchive() {
     if (zip_)
@@ -213,9 +226,10 @@ QImage decodeOnWhite(const QByteArray &data) {
 
 } // namespace
 
-bool readDocxPictures(const QString &path, QVector<DocxPicture> &pictures, QString &error) {
+namespace {
+
+bool readDocxArchive(const ZipArchive &zip, QVector<DocxPicture> &pictures, QString &error) {
   pictures.clear();
-  ZipArchive zip(path);
   if (!zip.isOpen()) {
     error = QStringLiteral("这不是一个.docx文档(无法按压缩包打开)。");
     return false;
@@ -234,13 +248,38 @@ bool readDocxPictures(const QString &path, QVector<DocxPicture> &pictures, QStri
   const QStringList ids = inlinePictureIds(document, error);
   if (!error.isEmpty())
     return false;
+  // A picture used many times is one part: it is read once and its bytes
+  // shared. All distinct parts together stay under a bound, so that a small
+  // archive of highly compressed parts cannot fill the memory.
+  QHash<QString, QByteArray> read;
+  qint64 total = 0;
   for (const QString &id : ids) {
     const QString part = rels.value(id);
     if (part.isEmpty())
       continue; // a linked picture outside the document
-    pictures.push_back({part, zip.read(part)});
+    auto it = read.find(part);
+    if (it == read.end()) {
+      it = read.insert(part, zip.read(part));
+      total += it->size();
+      if (total > MaxPicturesSize) {
+        pictures.clear();
+        error = QStringLiteral("文档中的图片合计超过%1 MB。").arg(MaxPicturesSize / (1024 * 1024));
+        return false;
+      }
+    }
+    pictures.push_back({part, *it});
   }
   return true;
+}
+
+} // namespace
+
+bool readDocxPictures(const QString &path, QVector<DocxPicture> &pictures, QString &error) {
+  return readDocxArchive(ZipArchive(path), pictures, error);
+}
+
+bool readDocxPicturesFromMemory(const QByteArray &bytes, QVector<DocxPicture> &pictures, QString &error) {
+  return readDocxArchive(ZipArchive(bytes), pictures, error);
 }
 
 QString libreOfficeProgram() {

@@ -28,6 +28,8 @@ struct DocxPicture {
 // under mc:Fallback are not taken. Returns false with a reason when the file
 // is not a readable .docx.
 bool readDocxPictures(const QString &path, QVector<DocxPicture> &pictures, QString &error);
+// The same for a .docx already in memory.
+bool readDocxPicturesFromMemory(const QByteArray &bytes, QVector<DocxPicture> &pictures, QString &error);
 
 // soffice or libreoffice on the PATH, or empty.
 QString libreOfficeProgram();

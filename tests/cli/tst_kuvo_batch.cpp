@@ -71,6 +71,10 @@ void TestKuvoBatch::usageErrors_data() {
   QTest::newRow("bad matrix") << QStringList{"--matrix", "1,0,0", "a.jpg"} << "25 个数字";
   QTest::newRow("bad preset") << QStringList{"--size", "huge", "a.jpg"} << "未知的尺寸";
   QTest::newRow("missing input") << QStringList{"/no/such/picture.jpg"} << "找不到";
+  QTest::newRow("infinite scale") << QStringList{"--watermark-scale", "inf", "a.jpg"} << "需要一个数字";
+  QTest::newRow("origin past float range") << QStringList{"--origin", "1e300,0", "a.jpg"} << "两个数字";
+  QTest::newRow("NaN in matrix")
+      << QStringList{"--matrix", "1,0,0,0,0,0,1,0,0,0,0,0,1,0,0,0,0,0,1,0,0,0,0,0,nan", "a.jpg"} << "25 个数字";
   QTest::newRow("custom zero") << QStringList{"--size", "custom", "--width", "0", "IN"} << "图片尺寸不能为0！";
 }
 
@@ -164,6 +168,11 @@ void TestKuvoBatch::jobFileIsOverriddenByOptions() {
   QCOMPARE(banded.size(), QSize(400, 400));
   QVERIFY(qGray(banded.pixel(200, 5)) > 245); // band above the picture
   QVERIFY(QFileInfo(out.path() + "/a/wide.jpg").size() < QFileInfo(out.path() + "/b/wide.jpg").size());
+  // "--job=FILE" reads the same job.
+  const Result joined = runBatch({"-o", out.path() + "/c", "--job=" + jobPath, "--size", "custom", "--width", "400",
+                                  "--height", "400", in_ + "/wide.jpg"});
+  QCOMPARE(joined.exitCode, 0);
+  QCOMPARE(QFileInfo(out.path() + "/c/wide.jpg").size(), QFileInfo(out.path() + "/a/wide.jpg").size());
 }
 
 void TestKuvoBatch::recursiveFolders() {

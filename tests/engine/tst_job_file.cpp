@@ -113,14 +113,20 @@ void TestJobFile::damagedFile() {
   const QString path = dir.filePath(QStringLiteral("bad.ini"));
   QFile f(path);
   QVERIFY(f.open(QIODevice::WriteOnly));
-  f.write("[Options]\niJPGQ=abc\niRotate=9\nsImageMatrix=1,2,3\nsOutFormat=jpeg2000\nsPrefix=ok_\nbRename=1\n");
+  // Infinities and NaN parse as numbers but would reach the drawing code.
+  f.write("[Options]\niJPGQ=abc\niRotate=9\nsImageMatrix=1,2,3\nsOutFormat=jpeg2000\nsPrefix=ok_\nbRename=1\n"
+          "fImgScale=inf\nsOrigin=\"nan,0\"\n"
+          "sWatermarkMatrix=\"1,0,0,0,0,0,1,0,0,0,0,0,1,0,0,0,0,0,-inf,0,0,0,0,0,1\"\n");
   f.close();
   ProcessingSettings job;
   bool ok = false;
   QStringList skipped = loadJobFile(path, job, &ok);
   skipped.sort();
   QVERIFY(ok);
-  QCOMPARE(skipped, (QStringList{"iJPGQ", "iRotate", "sImageMatrix", "sOutFormat"}));
+  QCOMPARE(skipped, (QStringList{"fImgScale", "iJPGQ", "iRotate", "sImageMatrix", "sOrigin", "sOutFormat",
+                                 "sWatermarkMatrix"}));
+  QCOMPARE(job.pictureWatermarkScale, 1.0f);
+  QCOMPARE(job.originX, 0.0f);
   QCOMPARE(job.jpegQuality, 100); // left as it was
   QCOMPARE(job.rotateMode, 0);
   QVERIFY(isIdentity(job.imageMatrix));

@@ -52,6 +52,24 @@ void TestWordPictures::picturesInDocumentOrder() {
                      {QStringLiteral("image3.png"), png(Qt::blue)},
                      {QStringLiteral("image4.png"), png(Qt::yellow)},
                      {QStringLiteral("image5.png"), png(Qt::magenta)}}));
+  // The reader of a document held in memory finds the same parts.
+  QFile file(docx);
+  QVERIFY(file.open(QIODevice::ReadOnly));
+  QVector<DocxPicture> fromPath, fromMemory;
+  QString pathError, memoryError;
+  QVERIFY(readDocxPictures(docx, fromPath, pathError));
+  QVERIFY2(readDocxPicturesFromMemory(file.readAll(), fromMemory, memoryError), qPrintable(memoryError));
+  QCOMPARE(fromMemory.size(), 4);
+  for (int k = 0; k < fromPath.size(); ++k) {
+    QCOMPARE(fromMemory[k].partName, fromPath[k].partName);
+    QCOMPARE(fromMemory[k].data, fromPath[k].data);
+  }
+  // rId1 is used first and last: one part read once, its bytes shared.
+  QCOMPARE(fromPath[3].partName, fromPath[0].partName);
+  QCOMPARE(fromPath[3].data.constData(), fromPath[0].data.constData());
+  QVERIFY(!readDocxPicturesFromMemory(QByteArray("PK\x03\x04 not really"), fromMemory, memoryError));
+  QVERIFY(!memoryError.isEmpty());
+
   const QString out = dir_.filePath(QStringLiteral("user"));
   const QString before = QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMddHHmmss"));
   const WordImportResult r = ImportWordPictures(docx, out);
