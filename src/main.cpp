@@ -1,11 +1,13 @@
 // kuvo: the window program. The splash window applies the skin, then brings
 // up the main window with the pictures named on the command line.
+#include "platform/memory_tuning.h"
 #include "app/splash_window.h"
 #include "engine/font_substitution.h"
 
 #include <QApplication>
 
 int main(int argc, char *argv[]) {
+  kuvo::tuneAllocatorForPictures();
   QApplication app(argc, argv);
   kuvo::installFontSubstitutions();
   kuvo::SplashWindow::applyStoredSkin();

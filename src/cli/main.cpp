@@ -3,6 +3,7 @@
 #include "engine/batch_run.h"
 #include "engine/font_substitution.h"
 #include "engine/picture_files.h"
+#include "platform/memory_tuning.h"
 #include "platform/program_paths.h"
 #include "publish/run_publisher.h"
 #include "publish/word_pictures.h"
@@ -51,6 +52,7 @@ private:
 } // namespace
 
 int main(int argc, char **argv) {
+  kuvo::tuneAllocatorForPictures();
   // Text watermarks need fonts, so a GUI application without a window;
   // offscreen unless the caller chose a platform.
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
