@@ -1,4 +1,5 @@
 // The chooser on its own and as the main window uses it.
+#include "modal_helpers.h"
 #include "app/web_links.h"
 #include "app/chooser_dialog.h"
 #include "app/main_window.h"
@@ -29,19 +30,6 @@ void touch(const QString &path) {
     f.write("x");
 }
 
-void onNextModal(std::function<void(QWidget *)> act) {
-  auto *timer = new QTimer;
-  timer->setInterval(20);
-  QObject::connect(timer, &QTimer::timeout, [timer, act] {
-    QWidget *w = QApplication::activeModalWidget();
-    if (!w)
-      return;
-    timer->stop();
-    timer->deleteLater();
-    act(w);
-  });
-  timer->start();
-}
 
 void selectAll(QListWidget *list) {
   for (int i = 0; i < list->count(); ++i)

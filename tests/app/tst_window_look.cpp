@@ -1,6 +1,7 @@
 // Renders the window, the wait window and the dialogs into PNG files under
 // the build folder (screenshots/) and checks what they show. Run it under
 // Xvfb with QT_QPA_PLATFORM=xcb and QT_SCALE_FACTOR=1.5 to see other scalings.
+#include "modal_helpers.h"
 #include "app/web_links.h"
 #include "app/main_window.h"
 #include "app/wait_window.h"
@@ -46,19 +47,6 @@ double busyness(const QImage &image) {
   return 1.0 - double(most) / (small.width() * small.height());
 }
 
-void onNextModal(std::function<void(QWidget *)> act) {
-  auto *timer = new QTimer;
-  timer->setInterval(20);
-  QObject::connect(timer, &QTimer::timeout, [timer, act] {
-    QWidget *w = QApplication::activeModalWidget();
-    if (!w)
-      return;
-    timer->stop();
-    timer->deleteLater();
-    act(w);
-  });
-  timer->start();
-}
 } // namespace
 
 class TestWindowLook : public QObject {

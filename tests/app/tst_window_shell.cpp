@@ -1,5 +1,6 @@
 // The options dialog, job files, skins, the command line, placement on the
 // preview and the news page, driven through the window's controls.
+#include "modal_helpers.h"
 #include "app/main_window.h"
 #include "app/option_dialog.h"
 #include "app/skins.h"
@@ -48,19 +49,6 @@ template <typename T> T *child(QObject *parent, const QString &name) {
 }
 
 // Acts once on the next modal window, without blocking.
-void onNextModal(std::function<void(QWidget *)> act) {
-  auto *timer = new QTimer;
-  timer->setInterval(20);
-  QObject::connect(timer, &QTimer::timeout, [timer, act] {
-    QWidget *w = QApplication::activeModalWidget();
-    if (!w)
-      return;
-    timer->stop();
-    timer->deleteLater();
-    act(w);
-  });
-  timer->start();
-}
 
 // A one-page web server on 127.0.0.1: answers every request with the given
 // status and body.
