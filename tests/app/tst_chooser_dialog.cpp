@@ -1,4 +1,5 @@
 // The chooser on its own and as the main window uses it.
+#include "app_test_main.h"
 #include "modal_helpers.h"
 #include "app/web_links.h"
 #include "app/chooser_dialog.h"
@@ -187,15 +188,6 @@ private slots:
   }
 };
 
-int main(int argc, char *argv[]) {
-  QTemporaryDir home;
-  qputenv("HOME", home.path().toUtf8());
-  qputenv("XDG_CONFIG_HOME", (home.path() + QStringLiteral("/.config")).toUtf8());
-  QApplication app(argc, argv);
-  // The news page comes from a closed local port: tests never leave the machine.
-  kuvo::setNewsPageUrl(QUrl(QStringLiteral("http://127.0.0.1:9/today.html")));
-  TestChooserDialog test;
-  return QTest::qExec(&test, argc, argv);
-}
+KUVO_APP_TEST_MAIN(TestChooserDialog)
 
 #include "tst_chooser_dialog.moc"

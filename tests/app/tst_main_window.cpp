@@ -1,5 +1,6 @@
 // The main window driven through its controls, with a temporary settings
 // store and data files beside the test program.
+#include "app_test_main.h"
 #include "app/web_links.h"
 #include "app/main_window.h"
 #include "app/wait_window.h"
@@ -783,16 +784,6 @@ private slots:
   }
 };
 
-int main(int argc, char *argv[]) {
-  // A private home and configuration folder before the first settings access.
-  QTemporaryDir home;
-  qputenv("HOME", home.path().toUtf8());
-  qputenv("XDG_CONFIG_HOME", (home.path() + QStringLiteral("/.config")).toUtf8());
-  QApplication app(argc, argv);
-  // The news page comes from a closed local port: tests never leave the machine.
-  kuvo::setNewsPageUrl(QUrl(QStringLiteral("http://127.0.0.1:9/today.html")));
-  TestMainWindow test;
-  return QTest::qExec(&test, argc, argv);
-}
+KUVO_APP_TEST_MAIN(TestMainWindow)
 
 #include "tst_main_window.moc"

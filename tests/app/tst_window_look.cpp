@@ -1,6 +1,7 @@
 // Renders the window, the wait window and the dialogs into PNG files under
 // the build folder (screenshots/) and checks what they show. Run it under
 // Xvfb with QT_QPA_PLATFORM=xcb and QT_SCALE_FACTOR=1.5 to see other scalings.
+#include "app_test_main.h"
 #include "modal_helpers.h"
 #include "app/web_links.h"
 #include "app/main_window.h"
@@ -131,15 +132,6 @@ private slots:
   }
 };
 
-int main(int argc, char *argv[]) {
-  QTemporaryDir home;
-  qputenv("HOME", home.path().toUtf8());
-  qputenv("XDG_CONFIG_HOME", (home.path() + QStringLiteral("/.config")).toUtf8());
-  QApplication app(argc, argv);
-  // The news page comes from a closed local port: tests never leave the machine.
-  kuvo::setNewsPageUrl(QUrl(QStringLiteral("http://127.0.0.1:9/today.html")));
-  TestWindowLook test;
-  return QTest::qExec(&test, argc, argv);
-}
+KUVO_APP_TEST_MAIN(TestWindowLook)
 
 #include "tst_window_look.moc"
