@@ -101,6 +101,7 @@ void MainWindow::openViewer(bool processed, bool cropMode) {
   connect(viewer, &frmPic::currentChanged, this,
           [this](int index) { lstFile_->setCurrentRow(index, QItemSelectionModel::ClearAndSelect); });
   connect(viewer, &frmPic::removed, this, &MainWindow::removeEntry);
+  connect(viewer, &frmPic::statusMessage, this, &MainWindow::ShowStatus);
   connect(viewer, &frmPic::cropAdded, this, [this](const QString &path, int replaced) {
     removeEntry(replaced);
     appendPicture(path);

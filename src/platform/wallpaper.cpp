@@ -1,11 +1,12 @@
 #include "platform/wallpaper.h"
 
+#include "platform/wallpaper_backends.h"
+
 #include <QDateTime>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
-#include <QProcess>
 #include <QStandardPaths>
-#include <QUrl>
 
 #ifdef Q_OS_WIN
 #include <QSettings>
@@ -16,111 +17,97 @@ namespace kuvo {
 
 namespace {
 
-// Runs a desktop tool and waits a little for it; a missing tool or a
-// non-zero exit counts as failure.
-bool runTool(const QString &program, const QStringList &args, QByteArray *out = nullptr) {
-  if (QStandardPaths::findExecutable(program).isEmpty())
-    return false;
-  QProcess p;
-  p.start(program, args);
-  if (!p.waitForFinished(10000)) {
-    p.kill();
-    p.waitForFinished(1000);
-    return false;
-  }
-  if (out)
-    *out = p.readAllStandardOutput();
-  return p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
-}
-
-bool setGnomeWallpaper(const QString &path, int style) {
-  bool ok = true;
-  const QList<QStringList> commands = gnomeWallpaperCommands(path, style);
-  for (const QStringList &args : commands) {
-    const bool done = runTool(QStringLiteral("gsettings"), args);
-    // picture-uri-dark exists only from GNOME 42 on; older schemas lack it.
-    if (!done && !args.contains(QStringLiteral("picture-uri-dark")))
-      ok = false;
-  }
-  return ok;
-}
-
-// Plasma's wallpaper plug-in: FillMode 0 stretches, 3 tiles, 6 centres.
-bool setKdeWallpaper(const QString &path, int style) {
-  const int fill = style == 0 ? 3 : style == 2 ? 6 : 0;
-  QString url = QUrl::fromLocalFile(path).toString();
-  url.replace(QLatin1Char('\\'), QStringLiteral("\\\\")).replace(QLatin1Char('"'), QStringLiteral("\\\""));
-  const QString script = QStringLiteral("var ds = desktops(); for (var i = 0; i < ds.length; i++) { var d = ds[i];"
-                                        " d.wallpaperPlugin = \"org.kde.image\";"
-                                        " d.currentConfigGroup = Array(\"Wallpaper\", \"org.kde.image\", \"General\");"
-                                        " d.writeConfig(\"Image\", \"%1\"); d.writeConfig(\"FillMode\", %2); }")
-                             .arg(url)
-                             .arg(fill);
-  if (runTool(QStringLiteral("dbus-send"),
-              {QStringLiteral("--session"), QStringLiteral("--print-reply"),
-               QStringLiteral("--dest=org.kde.plasmashell"), QStringLiteral("--type=method_call"),
-               QStringLiteral("/PlasmaShell"), QStringLiteral("org.kde.PlasmaShell.evaluateScript"),
-               QStringLiteral("string:") + script}))
-    return true;
-  return runTool(QStringLiteral("plasma-apply-wallpaperimage"), {path});
-}
-
-// Xfce keeps one picture per monitor and workspace: every last-image property
-// gets the file and its image-style sibling the style (1 centred, 2 tiled,
-// 3 stretched).
-bool setXfceWallpaper(const QString &path, int style) {
-  QByteArray listing;
-  if (!runTool(QStringLiteral("xfconf-query"),
-               {QStringLiteral("-c"), QStringLiteral("xfce4-desktop"), QStringLiteral("-l")}, &listing))
-    return false;
-  const QString xfStyle = QString::number(style == 0 ? 2 : style == 2 ? 1 : 3);
-  bool any = false;
-  const QStringList props = QString::fromUtf8(listing).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
-  for (const QString &raw : props) {
-    const QString prop = raw.trimmed();
-    if (!prop.endsWith(QStringLiteral("/last-image")))
-      continue;
-    const QString base = prop.left(prop.size() - int(qstrlen("/last-image")));
-    any |= runTool(QStringLiteral("xfconf-query"), {QStringLiteral("-c"), QStringLiteral("xfce4-desktop"),
-                                                    QStringLiteral("-p"), prop, QStringLiteral("-s"), path});
-    runTool(QStringLiteral("xfconf-query"),
-            {QStringLiteral("-c"), QStringLiteral("xfce4-desktop"), QStringLiteral("-p"),
-             base + QStringLiteral("/image-style"), QStringLiteral("-s"), xfStyle});
-  }
-  return any;
-}
-
 #ifdef Q_OS_WIN
-bool setWindowsWallpaper(const QString &path, int style) {
+QString setWindowsWallpaper(const QString &path, int style) {
   // TileWallpaper / WallpaperStyle: tile "1"/"0", stretch "0"/"2", centre "0"/"0".
   QSettings desktop(QStringLiteral("HKEY_CURRENT_USER\\Control Panel\\Desktop"), QSettings::NativeFormat);
   desktop.setValue(QStringLiteral("TileWallpaper"), style == 0 ? QStringLiteral("1") : QStringLiteral("0"));
   desktop.setValue(QStringLiteral("WallpaperStyle"), style == 1 ? QStringLiteral("2") : QStringLiteral("0"));
   desktop.sync();
   std::wstring native = QDir::toNativeSeparators(path).toStdWString();
-  return SystemParametersInfoW(SPI_SETDESKWALLPAPER, 0, native.data(), SPIF_UPDATEINIFILE | SPIF_SENDWININICHANGE) != 0;
+  if (!SystemParametersInfoW(SPI_SETDESKWALLPAPER, 0, native.data(), SPIF_UPDATEINIFILE | SPIF_SENDWININICHANGE))
+    return QStringLiteral("系统拒绝了这张壁纸（错误 %1）").arg(GetLastError());
+  return QString();
+}
+#else
+// The programs whose running marks a desktop, for sessions that do not set
+// XDG_CURRENT_DESKTOP (a desktop started by hand or over ssh -X).
+QStringList runningProgramNames() {
+  QStringList names;
+  const QStringList pids = QDir(QStringLiteral("/proc")).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
+  for (const QString &pid : pids) {
+    if (pid.isEmpty() || !pid.front().isDigit())
+      continue;
+    QFile comm(QStringLiteral("/proc/") + pid + QStringLiteral("/comm"));
+    if (comm.open(QIODevice::ReadOnly))
+      names.append(QString::fromLocal8Bit(comm.readAll()).trimmed());
+  }
+  return names;
 }
 #endif
 
 } // namespace
 
+DesktopKind desktopFromNames(const QString &xdgCurrentDesktop, const QStringList &runningPrograms) {
+  const QStringList names = xdgCurrentDesktop.toLower().split(QLatin1Char(':'), Qt::SkipEmptyParts);
+  for (const QString &n : names) {
+    if (n == QLatin1String("gnome") || n == QLatin1String("unity") || n == QLatin1String("gnome-classic") ||
+        n == QLatin1String("ubuntu") || n == QLatin1String("budgie") || n == QLatin1String("pantheon"))
+      return DesktopKind::Gnome;
+    if (n == QLatin1String("mate"))
+      return DesktopKind::Mate;
+    if (n == QLatin1String("x-cinnamon") || n == QLatin1String("cinnamon"))
+      return DesktopKind::Cinnamon;
+    if (n == QLatin1String("xfce"))
+      return DesktopKind::Xfce;
+    if (n == QLatin1String("kde"))
+      return DesktopKind::Kde;
+    if (n == QLatin1String("lxqt"))
+      return DesktopKind::Lxqt;
+  }
+  // Shells first: a Plasma or GNOME session may also run other desktops' tools.
+  const QList<QPair<QString, DesktopKind>> marks = {
+      {QStringLiteral("plasmashell"), DesktopKind::Kde},   {QStringLiteral("gnome-shell"), DesktopKind::Gnome},
+      {QStringLiteral("cinnamon"), DesktopKind::Cinnamon}, {QStringLiteral("mate-panel"), DesktopKind::Mate},
+      {QStringLiteral("xfdesktop"), DesktopKind::Xfce},    {QStringLiteral("lxqt-panel"), DesktopKind::Lxqt},
+      {QStringLiteral("pcmanfm-qt"), DesktopKind::Lxqt},
+  };
+  for (const auto &[program, kind] : marks)
+    if (runningPrograms.contains(program))
+      return kind;
+  return DesktopKind::Other;
+}
+
 DesktopKind currentDesktop() {
 #ifdef Q_OS_WIN
   return DesktopKind::Windows;
 #else
-  const QStringList names =
-      qEnvironmentVariable("XDG_CURRENT_DESKTOP").toLower().split(QLatin1Char(':'), Qt::SkipEmptyParts);
-  for (const QString &n : names) {
-    if (n == QLatin1String("gnome") || n == QLatin1String("unity") || n == QLatin1String("budgie") ||
-        n == QLatin1String("pantheon") || n == QLatin1String("gnome-classic") || n == QLatin1String("ubuntu"))
-      return DesktopKind::Gnome;
-    if (n == QLatin1String("kde"))
-      return DesktopKind::Kde;
-    if (n == QLatin1String("xfce"))
-      return DesktopKind::Xfce;
-  }
-  return DesktopKind::Unknown;
+  const QString xdg = qEnvironmentVariable("XDG_CURRENT_DESKTOP");
+  const DesktopKind named = desktopFromNames(xdg, {});
+  return named != DesktopKind::Other ? named : desktopFromNames(QString(), runningProgramNames());
 #endif
+}
+
+QString desktopName(DesktopKind kind) {
+  switch (kind) {
+  case DesktopKind::Gnome:
+    return QStringLiteral("GNOME");
+  case DesktopKind::Mate:
+    return QStringLiteral("MATE");
+  case DesktopKind::Cinnamon:
+    return QStringLiteral("Cinnamon");
+  case DesktopKind::Xfce:
+    return QStringLiteral("Xfce");
+  case DesktopKind::Kde:
+    return QStringLiteral("KDE Plasma");
+  case DesktopKind::Lxqt:
+    return QStringLiteral("LXQt");
+  case DesktopKind::Windows:
+    return QStringLiteral("Windows");
+  case DesktopKind::Other:
+    break;
+  }
+  return QStringLiteral("X 桌面");
 }
 
 QString gnomePictureOption(int style) {
@@ -134,34 +121,60 @@ QString gnomePictureOption(int style) {
   }
 }
 
-QList<QStringList> gnomeWallpaperCommands(const QString &absolutePath, int style) {
-  const QString schema = QStringLiteral("org.gnome.desktop.background");
-  const QString uri = QUrl::fromLocalFile(absolutePath).toString(QUrl::FullyEncoded);
-  return {
-      {QStringLiteral("set"), schema, QStringLiteral("picture-options"), gnomePictureOption(style)},
-      {QStringLiteral("set"), schema, QStringLiteral("picture-uri"), uri},
-      {QStringLiteral("set"), schema, QStringLiteral("picture-uri-dark"), uri},
-  };
+WallpaperResult setDesktopWallpaper(const QString &path, int style) {
+  return setDesktopWallpaper(path, style, currentDesktop());
 }
 
-bool setDesktopWallpaper(const QString &path, int style) {
-  if (path.isEmpty())
-    return false;
-  const QString absolute = QFileInfo(path).absoluteFilePath();
-#ifdef Q_OS_WIN
-  return setWindowsWallpaper(absolute, style);
-#else
-  switch (currentDesktop()) {
-  case DesktopKind::Kde:
-    return setKdeWallpaper(absolute, style);
-  case DesktopKind::Xfce:
-    return setXfceWallpaper(absolute, style);
-  default:
-    // GNOME and the desktops that read its keys (and a desktop we do not
-    // know, where GNOME's keys are the best guess).
-    return setGnomeWallpaper(absolute, style);
+WallpaperResult setDesktopWallpaper(const QString &path, int style, DesktopKind desktop) {
+  WallpaperResult result;
+  result.desktop = desktop;
+  if (path.isEmpty() || !QFileInfo::exists(path)) {
+    result.reason = QStringLiteral("没有可用作壁纸的图片文件");
+    return result;
   }
+  const QString absolute = QFileInfo(path).absoluteFilePath();
+  switch (desktop) {
+  case DesktopKind::Gnome:
+    result.reason = wallpaper::setGnome(absolute, style);
+    break;
+  case DesktopKind::Mate:
+    result.reason = wallpaper::setMate(absolute, style);
+    break;
+  case DesktopKind::Cinnamon:
+    result.reason = wallpaper::setCinnamon(absolute, style);
+    break;
+  case DesktopKind::Xfce:
+    result.reason = wallpaper::setXfce(absolute, style);
+    break;
+  case DesktopKind::Kde:
+    result.reason = wallpaper::setKde(absolute, style);
+    break;
+  case DesktopKind::Lxqt:
+    result.reason = wallpaper::setLxqt(absolute, style);
+    break;
+  case DesktopKind::Windows:
+#ifdef Q_OS_WIN
+    result.reason = setWindowsWallpaper(absolute, style);
+#else
+    result.reason = QStringLiteral("这不是 Windows 系统");
 #endif
+    break;
+  case DesktopKind::Other:
+    result.reason = wallpaper::setRootWindow(absolute, style);
+    break;
+  }
+  result.ok = result.reason.isEmpty();
+  if (result.ok)
+    removeOldWallpaperFiles(absolute);
+  return result;
+}
+
+QString wallpaperStatusText(const WallpaperResult &result, int style) {
+  static const char *const styles[] = {"平铺", "拉伸", "居中"};
+  const QString styleName = QString::fromUtf8(styles[style >= 0 && style <= 2 ? style : 1]);
+  if (result.ok)
+    return QStringLiteral("【提示】已设为%1桌面壁纸（%2）。").arg(desktopName(result.desktop), styleName);
+  return QStringLiteral("【操作错误】设置%1桌面壁纸失败：%2。").arg(desktopName(result.desktop), result.reason);
 }
 
 QString wallpaperFolder() {
@@ -173,15 +186,20 @@ QString wallpaperFolder() {
   return dir;
 }
 
+void removeOldWallpaperFiles(const QString &keep) {
+  QDir folder(wallpaperFolder());
+  const QStringList old = folder.entryList({QStringLiteral("SWPIC*.bmp")}, QDir::Files);
+  for (const QString &name : old)
+    if (QFileInfo(folder.filePath(name)).absoluteFilePath() != QFileInfo(keep).absoluteFilePath())
+      folder.remove(name);
+}
+
 QString nextWallpaperFilePath() {
   const QString dir = wallpaperFolder();
   QDir folder(dir);
-  const QStringList old = folder.entryList({QStringLiteral("SWPIC*.bmp")}, QDir::Files);
-  for (const QString &name : old)
-    folder.remove(name);
   const QString stamp = QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMddhhmmsszzz"));
   QString name = QStringLiteral("SWPIC") + stamp + QStringLiteral(".bmp");
-  for (int n = 1; old.contains(name) || folder.exists(name); ++n)
+  for (int n = 1; folder.exists(name); ++n)
     name = QStringLiteral("SWPIC") + stamp + QLatin1Char('_') + QString::number(n) + QStringLiteral(".bmp");
   return dir + QLatin1Char('/') + name;
 }

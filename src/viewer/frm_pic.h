@@ -88,6 +88,8 @@ public:
   // ignored); otherwise the first viewer reads it from the settings store.
   static void setSlideInterval(int seconds);
   QString tempPreviewPath() const;
+  QString noticeText() const; // the passing message at the bottom; empty when none
+  bool wallpaperBusy() const { return wallpaperBusy_; }
 
   // Operations of the window and its menus.
   void ShowPic(const QString &path);
@@ -119,6 +121,9 @@ signals:
   // "确定裁剪" + "是": remove entry replacedIndex (-1: none), append path and select it.
   void cropAdded(const QString &path, int replacedIndex);
   void closed(); // show the main window again
+  // A line for the main window's status line ("【提示】…", "【操作错误】…"),
+  // e.g. whether the wallpaper took.
+  void statusMessage(const QString &text);
 
 protected:
   void paintEvent(QPaintEvent *) override;
@@ -161,6 +166,7 @@ private:
   void placeHint();
   void hintTick();
   void updateHoverCursor(QPoint pos);
+  void showNotice(const QString &text);
   QImage loadOriginal(const QString &path);
 
   // Shared with the main window through open().
@@ -229,6 +235,9 @@ private:
   QFrame *toolbar_ = nullptr; // Picture1
   QToolButton *tools_[4] = {};
   QLabel *tip_ = nullptr; // lblTip
+  QLabel *notice_ = nullptr; // passing messages, lower middle
+  QTimer noticeTimer_;
+  bool wallpaperBusy_ = false;
 };
 
 } // namespace kuvo

@@ -599,7 +599,19 @@ void TestFrmPic::wallpaperFileChoice() {
   QVERIFY(fromPng.startsWith(dir_.path() + QStringLiteral("/data/")));
   QCOMPARE(QImageReader(fromPng).format(), QByteArray("bmp"));
   QCOMPARE(QImage(fromPng).pixel(5, 5), img.pixel(5, 5));
-  QVERIFY(!QFileInfo::exists(fromUpper)); // only the newest wallpaper file is kept
+
+  // No desktop and no tool: the viewer says so, off the window thread.
+  const QByteArray path = qgetenv("PATH");
+  qputenv("PATH", dir_.path().toUtf8());
+  qputenv("XDG_CURRENT_DESKTOP", "i3");
+  QSignalSpy status(v, &frmPic::statusMessage);
+  v->setWallpaper(1);
+  QVERIFY(v->wallpaperBusy() || status.count() == 1);
+  QTRY_COMPARE(status.count(), 1);
+  qputenv("PATH", path);
+  const QString text = status.at(0).at(0).toString();
+  QVERIFY2(text.startsWith(QStringLiteral("【操作错误】")) && text.contains(QStringLiteral("xwallpaper")), qPrintable(text));
+  QCOMPARE(v->noticeText(), text);
 }
 
 QTEST_MAIN(TestFrmPic)
