@@ -111,6 +111,31 @@ void frmPic::open(const ViewerOptions &o) {
   updateHoverCursor(mapFromGlobal(QCursor::pos()));
 }
 
+void frmPic::toggleInfo() {
+  showInfo_ = !showInfo_;
+  actInfo_->setChecked(showInfo_);
+  update();
+}
+
+QString frmPic::infoText() const {
+  if (image_.isNull())
+    return imagePath_.isEmpty() ? QString() : QFileInfo(imagePath_).fileName();
+  const int index = imagePath_.isEmpty() ? -1 : int(files_.indexOf(imagePath_));
+  QStringList parts;
+  parts << (imagePath_.isEmpty() ? tr8("处理图") : QFileInfo(imagePath_).fileName());
+  if (index >= 0)
+    parts << QStringLiteral("%1/%2").arg(index + 1).arg(files_.size());
+  parts << tr8("%1×%2 像素").arg(naturalSize_.width()).arg(naturalSize_.height());
+  if (!imagePath_.isEmpty()) {
+    const double mb = double(QFileInfo(imagePath_).size()) / (1024.0 * 1024.0);
+    parts << (mb >= 1.0 ? QStringLiteral("%1 MB").arg(mb, 0, 'f', 1)
+                        : QStringLiteral("%1 KB").arg(std::max(1.0, mb * 1024.0), 0, 'f', 0));
+  }
+  if (naturalSize_.width() > 0 && !picRect_.isEmpty())
+    parts << tr8("缩放 %1%").arg(qRound(100.0 * picRect_.width() / naturalSize_.width()));
+  return parts.join(QStringLiteral("    "));
+}
+
 QString frmPic::tempPreviewPath() const {
   return scratchFolder() + QStringLiteral("/tempBZ.bmp");
 }
@@ -122,6 +147,8 @@ void frmPic::showSource() {
     showProcessed(current_);
   else if (current_ >= 0)
     ShowPic(files_.at(current_));
+  else
+    showMessage(tr8("没有可以显示的图片。\n请先在主窗口添加图片。"));
 }
 
 void frmPic::showCurrent() {
@@ -133,28 +160,23 @@ void frmPic::showCurrent() {
     ShowPic(files_.at(current_));
 }
 
-void frmPic::ShowPic(const QString &path) {
-  const QImage image = readPicture(path);
-  if (image.isNull())
-    return; // the previous picture stays
-  showImage(image, path);
-}
-
-void frmPic::showImage(const QImage &image, const QString &path) {
+void frmPic::showImage(const QImage &image, const QString &path, QSize natural) {
   // Kept in a format the painter draws without converting on every paint.
   image_ = image.hasAlphaChannel() ? image.convertToFormat(QImage::Format_ARGB32_Premultiplied)
                                    : image.convertToFormat(QImage::Format_RGB32);
   imagePath_ = path;
+  naturalSize_ = natural.isValid() ? natural : image.size();
+  message_.clear();
   pix_ = QPixmap();
   ShowAll();
 }
 
 void frmPic::showProcessed(int index) {
-  if (!processed_ || index < 0)
+  const QImage image = processed_ && index >= 0 ? processed_(index) : QImage();
+  if (image.isNull()) {
+    showMessage(tr8("没有可以预览的处理图。\n请在主窗口选择一张能处理的图片后再试。"));
     return;
-  const QImage image = processed_(index);
-  if (image.isNull())
-    return;
+  }
   QDir().mkpath(scratchFolder());
   flattenedOnWhite(image).save(tempPreviewPath(), "BMP");
   showImage(image, QString());
@@ -172,7 +194,10 @@ void frmPic::showOriginalSize() {
   fit_ = false;
   actFit_->setChecked(false);
   actOriginal_->setChecked(true);
-  layoutPicture();
+  if (!image_.isNull() && image_.size() != naturalSize_)
+    loadFullSize(); // laid out at natural size once the full picture is read
+  else
+    layoutPicture();
 }
 
 void frmPic::layoutPicture() {
@@ -181,15 +206,18 @@ void frmPic::layoutPicture() {
     setSelectionVisible(false);
     hasSel_ = false;
   }
-  picRect_ = image_.isNull() ? QRect()
-             : fit_          ? fitRect(image_.size(), size())
-                             : originalSizeRect(image_.size(), size());
+  // A reduced decode is only ever shown fitted; "原始大小" waits for the full one.
+  const bool full = image_.size() == naturalSize_;
+  picRect_ = image_.isNull()  ? QRect()
+             : fit_ || !full ? fitRect(naturalSize_, size())
+                             : originalSizeRect(naturalSize_, size());
   update();
 }
 
 void frmPic::applyBackground(int index) {
   bgIndex_ = std::clamp(index, 0, BackgroundColorCount - 1);
   colorActions_.at(bgIndex_)->setChecked(true);
+  updateColorIcons();
   QPalette pal = bar_->palette();
   const QColor bg = backgroundColor(bgIndex_);
   pal.setColor(QPalette::Window, bg.lightness() > 140           ? bg.darker(112)
@@ -242,10 +270,19 @@ void frmPic::keyPressEvent(QKeyEvent *e) {
     previous();
     break;
   case Qt::Key_Escape:
+    // One thing at a time: the crop, then the slide show, then the viewer.
     if (crop_)
       leaveCropMode();
+    else if (mode_ == ViewerMode::SlideShow)
+      toggleSlideShow();
     else
       close();
+    break;
+  case Qt::Key_Space:
+    pauseSlideShow();
+    break;
+  case Qt::Key_I:
+    toggleInfo();
     break;
   default:
     QWidget::keyPressEvent(e);

@@ -12,6 +12,8 @@
 #include <QTimer>
 #include <QWidget>
 
+#include "viewer/picture_loader.h"
+
 #include <functional>
 #include <memory>
 
@@ -19,6 +21,7 @@ class QAction;
 class QActionGroup;
 class QLabel;
 class QMenu;
+class QPainter;
 class QPushButton;
 class QSettings;
 class QToolButton;
@@ -71,7 +74,15 @@ public:
   bool cropMode() const { return crop_; }
   bool fitToScreen() const { return fit_; }
   int backgroundColorIndex() const { return bgIndex_; }
-  const QImage &picture() const { return image_; }
+  const QImage &picture() const { return image_; } // upright; may be a reduced decode
+  QSize naturalSize() const { return naturalSize_; } // the shown picture at full resolution
+  bool isLoading() const { return !pending_.isEmpty(); }
+  bool isCached(const QString &path) const { return cache_.contains(path); }
+  // The text shown instead of a picture ("无法显示图片…"); empty while a picture shows.
+  QString messageText() const { return message_; }
+  bool infoVisible() const { return showInfo_; }
+  QString infoText() const; // the information line (file, position, size, zoom)
+  bool slidePaused() const { return mode_ == ViewerMode::SlideShow && !slideTimer_.isActive(); }
   QRect pictureRect() const { return picRect_; } // the shown picture, window pixels
   bool hasSelection() const { return hasSel_; }
   QRect selection() const { return sel_; }        // picture pixels from its top left
@@ -103,6 +114,8 @@ public:
   void openThumbnail(int i);
   void removeThumbnail(int i);
   void toggleSlideShow();
+  void pauseSlideShow(); // Space: pause or resume a running show
+  void toggleInfo();     // I: the information line
   void slideTick();
   void editSlideInterval();
   void setBackgroundColorIndex(int index);
@@ -148,7 +161,16 @@ private:
   QSettings &settings();
   void showSource();
   void showCurrent();
-  void showImage(const QImage &image, const QString &path);
+  void showImage(const QImage &image, const QString &path, QSize natural = QSize());
+  void present(const viewer::LoadedPicture &picture);
+  void showMessage(const QString &text);
+  void requestPicture(const QString &path);
+  void preloadAround(int index);
+  void trimCache(int index);
+  void loadFullSize();
+  QSize screenTarget() const;
+  void updateColorIcons();
+  void paintStatusLines(QPainter &p);
   void showProcessed(int index);
   void layoutPicture();
   void loadPage();
@@ -182,6 +204,15 @@ private:
   // The shown picture.
   QImage image_;
   QString imagePath_; // empty for a processed picture or a cut region
+  QSize naturalSize_;
+  QString message_;
+  bool showInfo_ = false;
+  // Screen-sized decodes of the current picture and its neighbours, and
+  // those on their way from the thread pool.
+  QHash<QString, viewer::LoadedPicture> cache_;
+  QHash<QString, QFutureWatcher<viewer::LoadedPicture> *> loading_;
+  QString pending_;     // waiting to be shown as soon as it is decoded
+  QString fullPending_; // waiting for its full decode ("原始大小")
   QRect picRect_;
   QPixmap pix_;
   QSize pixFor_; // the shown size pix_ was scaled for
@@ -227,7 +258,7 @@ private:
   // Controls.
   QMenu *menu_ = nullptr;      // mImg2
   QMenu *thumbMenu_ = nullptr; // mImgF
-  QAction *actFit_ = nullptr, *actOriginal_ = nullptr, *actSlide_ = nullptr;
+  QAction *actFit_ = nullptr, *actOriginal_ = nullptr, *actSlide_ = nullptr, *actInfo_ = nullptr;
   QActionGroup *colorGroup_ = nullptr;
   QList<QAction *> colorActions_;
   QFrame *bar_ = nullptr; // picBox

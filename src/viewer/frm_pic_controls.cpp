@@ -10,6 +10,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMenu>
+#include <QPainter>
 #include <QPushButton>
 #include <QStyle>
 #include <QToolButton>
@@ -42,14 +43,16 @@ void frmPic::buildMenus() {
   actSlide_->setObjectName(QStringLiteral("mSLD"));
   actSlide_->setCheckable(true);
   menu_->addAction(tr8("播放速度设置..."), this, &frmPic::editSlideInterval)->setObjectName(QStringLiteral("mSLDP"));
+  actInfo_ = menu_->addAction(tr8("显示图片信息"), this, &frmPic::toggleInfo);
+  actInfo_->setObjectName(QStringLiteral("mImgInfo"));
+  actInfo_->setCheckable(true);
+  actInfo_->setShortcut(QKeySequence(Qt::Key_I)); // shown in the menu; the key handler acts on it
+  actInfo_->setShortcutContext(Qt::WidgetShortcut);
   QMenu *colors = menu_->addMenu(tr8("背景颜色设置"));
   colors->setObjectName(QStringLiteral("mSetBGCLR"));
   colorGroup_ = new QActionGroup(this);
   for (int i = 0; i < BackgroundColorCount; ++i) {
-    QPixmap swatch(12, 12);
-    swatch.fill(backgroundColor(i));
-    QAction *a =
-        colors->addAction(QIcon(swatch), backgroundColorCaption(i), this, [this, i] { setBackgroundColorIndex(i); });
+    QAction *a = colors->addAction(backgroundColorCaption(i), this, [this, i] { setBackgroundColorIndex(i); });
     a->setObjectName(QStringLiteral("mSetBGCLRS%1").arg(i));
     a->setCheckable(true);
     colorGroup_->addAction(a);
@@ -133,6 +136,29 @@ void frmPic::buildBars() {
   noticeTimer_.setSingleShot(true);
   noticeTimer_.setInterval(5000);
   connect(&noticeTimer_, &QTimer::timeout, notice_, &QWidget::hide);
+}
+
+// A swatch of each colour, the chosen one with a check beside it: styles
+// that draw a checkable item's icon in place of its check mark would
+// otherwise hide which colour is chosen.
+void frmPic::updateColorIcons() {
+  for (int i = 0; i < int(colorActions_.size()); ++i) {
+    const qreal dpr = devicePixelRatioF();
+    QPixmap icon(QSize(30, 14) * dpr);
+    icon.setDevicePixelRatio(dpr);
+    icon.fill(Qt::transparent);
+    QPainter p(&icon);
+    p.setRenderHint(QPainter::Antialiasing);
+    if (i == bgIndex_) {
+      p.setPen(QPen(palette().color(QPalette::Text), 2));
+      p.drawPolyline(QPolygonF({QPointF(2, 7), QPointF(5.5, 11), QPointF(12, 2.5)}));
+    }
+    p.setPen(QPen(QColor(90, 90, 90), 1));
+    p.setBrush(backgroundColor(i));
+    p.drawRect(QRectF(15.5, 1.5, 13, 11));
+    p.end();
+    colorActions_[i]->setIcon(QIcon(icon));
+  }
 }
 
 void frmPic::showNotice(const QString &text) {

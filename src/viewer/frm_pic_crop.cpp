@@ -50,7 +50,7 @@ void frmPic::restartCrop() {
 
 QImage frmPic::loadOriginal(const QString &path) {
   if (path != originalPath_ || original_.isNull()) {
-    QImage image = readPicture(path);
+    QImage image = loadPicture(path).image; // full size, upright as shown
     if (!image.isNull()) {
       original_ = image;
       originalPath_ = path;

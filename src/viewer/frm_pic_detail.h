@@ -22,11 +22,6 @@ inline QString tr8(const char *s) {
   return QString::fromUtf8(s);
 }
 
-// Reads a picture as it is stored (no EXIF turn), refusing sizes that would
-// exhaust memory. When target is valid the picture is read at most that size
-// (JPEG decodes at a reduced scale) keeping its aspect ratio.
-QImage readPicture(const QString &path, QSize target = QSize());
-
 // BMP files have no transparency: transparent parts become white, as the
 // batch run lays pictures on its white canvas.
 QImage flattenedOnWhite(const QImage &image);

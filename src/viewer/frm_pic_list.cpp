@@ -96,7 +96,12 @@ void frmPic::loadPage() {
     update();
   });
   thumbWatcher_->setFuture(
-      QtConcurrent::mapped(toLoad, [target](const QString &path) { return readPicture(path, target); }));
+      QtConcurrent::mapped(toLoad, [target](const QString &path) {
+        const QImage image = loadPicture(path, target).image;
+        return image.width() > target.width() || image.height() > target.height()
+                   ? image.scaled(target, Qt::KeepAspectRatio, Qt::SmoothTransformation)
+                   : image;
+      }));
 }
 
 void frmPic::updatePageButtons() {

@@ -70,7 +70,7 @@ void frmPic::mousePressEvent(QMouseEvent *e) {
   if (e->button() == Qt::RightButton) {
     if (crop_)
       leaveCropMode();
-    else if (source_ == ViewerSource::Original && mode_ == ViewerMode::Single)
+    else if (source_ == ViewerSource::Original && mode_ != ViewerMode::List)
       menu_->popup(e->globalPosition().toPoint());
     return;
   }

@@ -40,8 +40,17 @@ void frmPic::paintEvent(QPaintEvent *) {
     }
     return;
   }
-  if (image_.isNull() || picRect_.isEmpty())
+  if (image_.isNull() || picRect_.isEmpty()) {
+    if (!message_.isEmpty()) {
+      QFont f = font();
+      f.setPixelSize(20);
+      p.setFont(f);
+      p.setPen(overlayOn(bg, 220));
+      p.drawText(rect().adjusted(40, 40, -40, -40), Qt::AlignCenter | Qt::TextWordWrap, message_);
+    }
+    paintStatusLines(p);
     return;
+  }
   if (picRect_.size() == image_.size()) {
     // Natural size: only the part on the screen is drawn, so a huge picture
     // never needs a second full-size copy.
@@ -77,6 +86,33 @@ void frmPic::paintEvent(QPaintEvent *) {
       p.setPen(QPen(QColor(30, 30, 30), 1));
       p.drawRect(h.adjusted(0, 0, -1, -1));
     }
+  }
+  paintStatusLines(p);
+}
+
+// The information line at the top and, while the next picture is decoded,
+// a small "正在载入" in the corner (the previous picture stays meanwhile).
+void frmPic::paintStatusLines(QPainter &p) {
+  QFont f = font();
+  f.setPixelSize(14);
+  p.setFont(f);
+  const QFontMetrics fm(f);
+  if (showInfo_) {
+    const QString text = infoText();
+    if (!text.isEmpty()) {
+      const QRect box(0, 0, width(), fm.height() + 12);
+      p.fillRect(box, QColor(0, 0, 0, 150));
+      p.setPen(Qt::white);
+      p.drawText(box.adjusted(14, 0, -14, 0), Qt::AlignVCenter | Qt::AlignLeft, text);
+    }
+  }
+  if (!pending_.isEmpty() || !fullPending_.isEmpty()) {
+    const QString text = tr8("正在载入……");
+    QRect box(0, 0, fm.horizontalAdvance(text) + 20, fm.height() + 10);
+    box.moveBottomRight(rect().bottomRight() - QPoint(16, 16));
+    p.fillRect(box, QColor(0, 0, 0, 150));
+    p.setPen(Qt::white);
+    p.drawText(box, Qt::AlignCenter, text);
   }
 }
 

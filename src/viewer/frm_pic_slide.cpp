@@ -28,10 +28,17 @@ bool frmPic::slideShowRunning() const {
 }
 
 void frmPic::toggleSlideShow() {
-  if (slideTimer_.isActive()) {
+  if (mode_ == ViewerMode::SlideShow) {
+    // Ended (running or paused): the picture on screen becomes the current one.
     slideTimer_.stop();
     actSlide_->setChecked(false);
     mode_ = ViewerMode::Single;
+    const int shown = imagePath_.isEmpty() ? -1 : int(files_.indexOf(imagePath_));
+    if (shown >= 0 && shown != current_ && source_ == ViewerSource::Original) {
+      current_ = shown;
+      emit currentChanged(current_);
+    }
+    showNotice(tr8("【提示】幻灯片已结束。"));
     return;
   }
   actSlide_->setChecked(true);
@@ -42,6 +49,23 @@ void frmPic::toggleSlideShow() {
     leaveCropMode();
   mode_ = ViewerMode::SlideShow;
   hideThumbnails();
+  if (!files_.isEmpty() && source_ == ViewerSource::Original) {
+    const int n = int(files_.size());
+    requestPicture(files_.at(((g_slideCounter % n) + n) % n)); // the first slide
+  }
+  showNotice(tr8("【提示】幻灯片播放中：空格键暂停，Esc 结束。"));
+}
+
+void frmPic::pauseSlideShow() {
+  if (mode_ != ViewerMode::SlideShow)
+    return;
+  if (slideTimer_.isActive()) {
+    slideTimer_.stop();
+    showNotice(tr8("【提示】幻灯片已暂停，按空格键继续。"));
+  } else {
+    slideTimer_.start();
+    showNotice(tr8("【提示】幻灯片继续播放。"));
+  }
 }
 
 void frmPic::slideTick() {

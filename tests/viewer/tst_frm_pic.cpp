@@ -57,6 +57,12 @@ void wheel(QWidget *w, int angle, Qt::KeyboardModifiers mods) {
   QApplication::sendEvent(w, &e);
 }
 
+// Waits until the viewer shows what it was asked to (large pictures are
+// decoded on the thread pool).
+bool settled(frmPic *v) {
+  return QTest::qWaitFor([v] { return !v->isLoading(); }, 10000);
+}
+
 // Acts on the next modal window as soon as it is up, without blocking.
 void whenModal(std::function<void(QWidget *)> act) {
   auto *timer = new QTimer;
@@ -140,6 +146,7 @@ frmPic *TestFrmPic::openViewer(const QStringList &files, int current, ViewerMode
   o.settings = settings_.get();
   v->open(o);
   open_.append(v);
+  settled(v);
   return v;
 }
 
@@ -162,6 +169,7 @@ void TestFrmPic::opensFittedAndPansAtOriginalSize() {
 
   QTest::keyClick(v, Qt::Key_Right);
   QCOMPARE(v->currentIndex(), 1);
+  QVERIFY(settled(v));
   // Relatively tall: fills the height.
   QCOMPARE(v->pictureRect().height(), screen_.height());
   QCOMPARE(v->pictureRect().top(), 0);
