@@ -2,7 +2,7 @@
 BUILD ?= build
 JOBS ?= $(shell nproc)
 
-.PHONY: all bootstrap configure build demo check fuzz asan bench clean
+.PHONY: all bootstrap configure build demo check install-test package fuzz asan bench clean
 
 all: build
 
@@ -25,8 +25,17 @@ demo: build
 
 check: build
 	cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
+	@$(MAKE) --no-print-directory install-test
 	@if command -v clang++ >/dev/null 2>&1; then $(MAKE) --no-print-directory fuzz; \
 	  else echo "clang++ not found: the fuzz runs are skipped"; fi
+
+# The Debian package $(BUILD)/kuvo_<version>_<arch>.deb.
+package: build
+	cmake --build $(BUILD) --target package
+
+# Installs the package, runs the installed programs, removes it (root only).
+install-test: build
+	tests/install/run.sh $(BUILD)
 
 # libFuzzer with ASan and UBSan on every parser of outside input: the EXIF
 # reader for FUZZ_SECONDS_EXIF, each other target for FUZZ_SECONDS. New inputs
