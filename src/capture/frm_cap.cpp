@@ -34,7 +34,8 @@ frmCap::frmCap(QWidget *parent) : QDialog(parent) {
   picture1_->setFixedSize(kFrameWidth, kFrameHeight);
   picture1_->setAlignment(Qt::AlignCenter);
   picture1_->setFrameShape(QFrame::Box);
-  picture1_->setStyleSheet(QStringLiteral("QLabel#Picture1 { background: black; border: 1px solid gray; }"));
+  picture1_->setStyleSheet(QStringLiteral("QLabel#Picture1 { background: black; color: white; border: 1px solid gray;"
+                                            " font-size: 15px; }"));
 
   command1_ = new QPushButton(QStringLiteral("拍照"), this);
   command1_->setObjectName(QStringLiteral("Command1"));
@@ -67,16 +68,25 @@ frmCap::frmCap(QWidget *parent) : QDialog(parent) {
   connect(sink_, &QVideoSink::videoFrameChanged, this, &frmCap::onFrame);
 
   // Connect the first camera and start its live picture. No camera is not an
-  // error: the frame area just stays empty.
+  // error: the frame area says so, and the window follows cameras that come
+  // and go.
+  devices_ = new QMediaDevices(this);
+  connect(devices_, &QMediaDevices::videoInputsChanged, this, &frmCap::camerasChanged);
   const QList<QCameraDevice> inputs = QMediaDevices::videoInputs();
-  if (inputs.isEmpty())
-    return;
-  camera_ = new QCamera(inputs.first(), this);
+  if (!inputs.isEmpty())
+    startCamera(inputs.first());
+  updateControls();
+}
+
+void frmCap::startCamera(const QCameraDevice &device) {
+  failureReported_ = false;
+  camera_ = new QCamera(device, this);
   connect(camera_, &QCamera::errorOccurred, this, [this](QCamera::Error error, const QString &) {
     if (error != QCamera::NoError)
       QMetaObject::invokeMethod(this, &frmCap::reportCameraFailure, Qt::QueuedConnection);
   });
-  session_ = new QMediaCaptureSession(this);
+  if (!session_)
+    session_ = new QMediaCaptureSession(this);
   session_->setCamera(camera_);
   session_->setVideoSink(sink_);
   camera_->start();
@@ -86,11 +96,37 @@ frmCap::frmCap(QWidget *parent) : QDialog(parent) {
 
 frmCap::~frmCap() { releaseCamera(); }
 
+void frmCap::camerasChanged() {
+  const QList<QCameraDevice> inputs = QMediaDevices::videoInputs();
+  if (camera_ && !inputs.contains(camera_->cameraDevice())) {
+    releaseCamera();
+    live_ = QImage();
+    if (frozen_.isNull())
+      showImage(QImage());
+    emit statusMessage(QStringLiteral("【提示】摄像头已断开。"));
+  } else if (!camera_ && !inputs.isEmpty() && isVisible()) {
+    startCamera(inputs.first());
+    emit statusMessage(QStringLiteral("【提示】检测到摄像头：") + inputs.first().description());
+  }
+  updateControls();
+}
+
+// "拍照" needs a live picture and "重拍" a frozen one; with neither camera nor
+// picture the frame area says why it is empty.
+void frmCap::updateControls() {
+  command1_->setEnabled(!live_.isNull());
+  command2_->setEnabled(!frozen_.isNull());
+  if (live_.isNull() && frozen_.isNull())
+    picture1_->setText(camera_ ? QStringLiteral("正在连接摄像头……") : QStringLiteral("没有检测到摄像头"));
+}
+
 void frmCap::reportCameraFailure() {
   if (failureReported_ || !camera_)
     return;
   failureReported_ = true;
   releaseCamera(); // the window stays open without a live picture
+  live_ = QImage();
+  updateControls();
   QMessageBox::critical(this, QStringLiteral("Kuvo图片批处理"), QStringLiteral("没有摄像头或发生错误！请检查。"));
 }
 
@@ -100,9 +136,12 @@ void frmCap::onFrame(const QVideoFrame &frame) {
   QImage image = frame.toImage();
   if (image.isNull())
     return;
+  const bool first = live_.isNull();
   live_ = image.convertToFormat(QImage::Format_RGB32);
   if (frozen_.isNull())
     showImage(live_);
+  if (first)
+    updateControls();
 }
 
 void frmCap::showImage(const QImage &image) {
@@ -121,11 +160,13 @@ void frmCap::takePhoto() {
   }
   frozen_ = live_;
   showImage(frozen_);
+  updateControls();
 }
 
 void frmCap::retake() {
   frozen_ = QImage();
   showImage(live_);
+  updateControls();
 }
 
 void frmCap::confirm() {
@@ -157,7 +198,6 @@ void frmCap::releaseCamera() {
     return;
   camera_->stop();
   session_->setCamera(nullptr);
-  session_->setVideoSink(nullptr);
   delete camera_;
   camera_ = nullptr;
 }

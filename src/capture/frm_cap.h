@@ -6,6 +6,8 @@
 #include <QImage>
 
 class QCamera;
+class QCameraDevice;
+class QMediaDevices;
 class QMediaCaptureSession;
 class QLabel;
 class QPushButton;
@@ -23,9 +25,11 @@ namespace kuvo {
 class frmCap : public QDialog {
   Q_OBJECT
 public:
-  // Opens the first camera at once. Without a camera the window still opens,
-  // with an empty frame area; only a camera that is there but cannot be
-  // started brings the error box "没有摄像头或发生错误！请检查。".
+  // Opens the first camera at once. Without a camera the window still opens;
+  // the frame area says "没有检测到摄像头" and the photo buttons stay off
+  // until pictures arrive. A camera plugged in while the window is open is
+  // taken up, one pulled out is let go. Only a camera that is there but
+  // cannot be started brings the error box "没有摄像头或发生错误！请检查。".
   explicit frmCap(QWidget *parent = nullptr);
   ~frmCap() override;
 
@@ -59,10 +63,14 @@ private:
   void showImage(const QImage &image);
   void reportCameraFailure();
   void releaseCamera();
+  void startCamera(const QCameraDevice &device);
+  void camerasChanged();
+  void updateControls();
 
   QMediaCaptureSession *session_ = nullptr; // made only when there is a camera
   QCamera *camera_ = nullptr;
   QVideoSink *sink_ = nullptr;
+  QMediaDevices *devices_ = nullptr;
   QLabel *picture1_ = nullptr;
   QPushButton *command1_ = nullptr;
   QPushButton *command2_ = nullptr;

@@ -2,6 +2,7 @@
 
 #include "capture/capture_files.h"
 #include "platform/program_paths.h"
+#include "platform/tool_icons.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -144,10 +145,14 @@ frmCopySrc::frmCopySrc(QWidget *mainWindow) : QWidget(nullptr), mainWindow_(main
       {QStringLiteral("保存"), QStringLiteral("保存并添加到批处理列表")},
       {QStringLiteral("退出"), QStringLiteral("退出截图")},
   }};
+  const ToolIcon icons[] = {ToolIcon::Redo, ToolIcon::Copy, ToolIcon::Save, ToolIcon::Exit};
   for (size_t i = 0; i < texts.size(); ++i) {
     auto *button = new QToolButton(toolbar_);
     button->setObjectName(QStringLiteral("Image2_%1").arg(i));
     button->setText(texts[i].first);
+    button->setIcon(toolIcon(icons[i]));
+    button->setIconSize(QSize(18, 18));
+    button->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
     button->setToolTip(texts[i].second);
     button->setAutoRaise(true); // raised only while the pointer is over it
     button->setFocusPolicy(Qt::NoFocus);

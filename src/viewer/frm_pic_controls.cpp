@@ -1,6 +1,7 @@
 // The viewer's context menus, its button bar and the crop toolbar.
 #include "viewer/frm_pic.h"
 
+#include "platform/tool_icons.h"
 #include "viewer/frm_pic_detail.h"
 #include "viewer/viewer_geometry.h"
 
@@ -100,13 +101,12 @@ void frmPic::buildBars() {
   toolLayout->setContentsMargins(2, 2, 2, 2);
   toolLayout->setSpacing(1);
   const char *tips[] = {"重新裁剪", "复制剪贴区域", "确定裁剪", "退出裁剪"};
-  const QStyle::StandardPixmap icons[] = {QStyle::SP_BrowserReload, QStyle::SP_FileDialogContentsView,
-                                          QStyle::SP_DialogApplyButton, QStyle::SP_DialogCloseButton};
+  const ToolIcon icons[] = {ToolIcon::Redo, ToolIcon::Copy, ToolIcon::Confirm, ToolIcon::Exit};
   for (int i = 0; i < 4; ++i) {
     auto *t = new QToolButton(toolbar_);
     t->setObjectName(QStringLiteral("Image2_%1").arg(i));
     t->setToolTip(tr8(tips[i]));
-    t->setIcon(style()->standardIcon(icons[i]));
+    t->setIcon(toolIcon(icons[i]));
     t->setIconSize(QSize(18, 18));
     t->setAutoRaise(true); // raised border while the pointer is over it
     t->setFocusPolicy(Qt::NoFocus);

@@ -22,6 +22,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <QToolButton>
 #include <QVideoFrame>
 #include <QVideoFrameFormat>
 #include <QVideoSink>
@@ -223,6 +224,14 @@ private slots:
     QCOMPARE(w->sizeLabel()->pos(), QPoint(302, 152));
     QVERIFY(w->toolbar()->isVisible());
     QCOMPARE(w->toolbar()->geometry().topLeft(), QPoint(437 - w->toolbar()->width(), 261 + 4));
+    // Each action shows its own icon.
+    QList<QImage> icons;
+    for (int i = 0; i < 4; ++i) {
+      const QImage icon = w->toolbarButton(i)->icon().pixmap(18, 18).toImage();
+      QVERIFY(!icon.isNull());
+      QVERIFY(!icons.contains(icon));
+      icons << icon;
+    }
     QTest::qWait(50);
     saveShot(QStringLiteral("frmCopySrc.png"));
 
@@ -413,12 +422,15 @@ private slots:
     QVERIFY(!dialog.hasCamera());
     QVERIFY(dialog.isModal());
     QVERIFY(dialog.frameArea()->pixmap().isNull());
+    QCOMPARE(dialog.frameArea()->text(), QStringLiteral("没有检测到摄像头"));
     QCOMPARE(dialog.frameArea()->size(), QSize(320, 240));
     saveShot(QStringLiteral("frmCap-no-camera.png"));
     QVERIFY(QApplication::activeModalWidget() == &dialog || !QApplication::activeModalWidget());
     auto *shoot = dialog.findChild<QPushButton *>(QStringLiteral("Command1"));
     auto *ok = dialog.findChild<QPushButton *>(QStringLiteral("cmdOK"));
     QVERIFY(shoot && ok);
+    QVERIFY(!shoot->isEnabled());
+    QVERIFY(!dialog.findChild<QPushButton *>(QStringLiteral("Command2"))->isEnabled());
     QTest::mouseClick(shoot, Qt::LeftButton);
     QVERIFY(!dialog.isFrozen());
     QVERIFY(dialog.frameArea()->pixmap().isNull());
@@ -459,6 +471,7 @@ private slots:
     dialog.videoSink()->setVideoFrame(videoFrame(first));
     QTRY_VERIFY(!dialog.liveFrame().isNull());
     QVERIFY(maxChannelDifference(dialog.liveFrame(), first) <= 2);
+    QVERIFY(dialog.findChild<QPushButton *>(QStringLiteral("Command1"))->isEnabled()); // pictures arrive
     QVERIFY(!dialog.frameArea()->pixmap().isNull());
     QTest::mouseClick(dialog.findChild<QPushButton *>(QStringLiteral("Command1")), Qt::LeftButton);
     QVERIFY(dialog.isFrozen());
