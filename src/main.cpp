@@ -5,10 +5,14 @@
 #include "engine/font_substitution.h"
 
 #include <QApplication>
+#include <QIcon>
 
 int main(int argc, char *argv[]) {
   kuvo::tuneAllocatorForPictures();
   QApplication app(argc, argv);
+  // The desktop matches the window to kuvo.desktop and its installed icon.
+  QGuiApplication::setDesktopFileName(QStringLiteral("kuvo"));
+  QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("kuvo")));
   kuvo::installFontSubstitutions();
   kuvo::SplashWindow::applyStoredSkin();
   QStringList arguments;
