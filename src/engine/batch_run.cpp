@@ -1,17 +1,14 @@
 #include "engine/batch_run.h"
 
+#include "engine/ordered_lookahead.h"
 #include "engine/savers.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QElapsedTimer>
-#include <QFuture>
 #include <QSaveFile>
 #include <QThread>
-#include <QThreadPool>
-#include <QtConcurrent/QtConcurrentRun>
-#include <deque>
 
 namespace kuvo {
 
@@ -136,24 +133,25 @@ RunSummary BatchRun::run() {
   summary.errorText = ErrorTextHeader;
   summary.outputPaths = QStringList(files.size(), QString());
 
-  QThreadPool pool;
-  pool.setMaxThreadCount(jobs_);
-  std::deque<std::pair<int, QFuture<PictureWork>>> inFlight;
-  int next = 0;
-  while (true) {
-    while (static_cast<int>(inFlight.size()) < jobs_ && next < summary.total && !stopRequested_) {
-      ProcessingSettings snapshot = currentSettings();
-      snapshot.files = files; // the list as it stood when the run started
-      const int index = next++;
-      if (observer_)
-        observer_->status(QStringLiteral("【提示】正在处理 ") + files[index]);
-      inFlight.emplace_back(index, QtConcurrent::run(&pool, makePicture, std::move(snapshot), index));
-    }
-    if (inFlight.empty())
-      break;
-    auto [index, future] = std::move(inFlight.front());
-    inFlight.pop_front();
-    const PictureOutcome outcome = commit(index, files[index], future.result(), summary);
+  // Pictures start ahead of the one being committed, so a large picture at
+  // the head of the list does not leave the other workers idle.
+  using Lookahead = OrderedLookahead<PictureWork>;
+  Lookahead::Limits limits;
+  limits.workers = jobs_;
+  Lookahead lookahead(
+      summary.total, limits,
+      [&](int index) -> Lookahead::Work {
+        ProcessingSettings snapshot = currentSettings();
+        snapshot.files = files; // the list as it stood when the run started
+        if (observer_)
+          observer_->status(QStringLiteral("【提示】正在处理 ") + files[index]);
+        return [snapshot = std::move(snapshot), index]() mutable { return makePicture(std::move(snapshot), index); };
+      },
+      [this] { return !stopRequested_; },
+      [](const PictureWork &work) { return static_cast<std::int64_t>(work.encoded.bytes.size()); });
+  while (auto next = lookahead.takeNext()) {
+    const auto &[index, work] = *next;
+    const PictureOutcome outcome = commit(index, files[index], work, summary);
     ++summary.processed;
     if (observer_)
       observer_->pictureCommitted(outcome, summary.processed, summary.total);

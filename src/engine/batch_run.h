@@ -1,7 +1,9 @@
 #pragma once
 // The headless controller of a run, shared by the window and kuvo-batch.
 // It processes up to `jobs` pictures at once, each with the settings snapshot
-// taken when that picture starts, and commits results strictly in list order
+// taken when that picture starts, starts pictures ahead of the one being
+// committed while their finished results fit a memory bound, and commits
+// results strictly in list order
 // (files, error text, outputPaths, uploads, progress), so a parallel run
 // writes exactly what a sequential run writes.
 #include "engine/pipeline.h"
