@@ -39,11 +39,11 @@ double cpuMs() {
   return ts.tv_sec * 1e3 + ts.tv_nsec / 1e6;
 }
 
-double bestMs(const QImage &src, QSize dst, bool simd, int rounds) {
+double bestMs(const QImage &src, QSize dst, kuvo::detail::ResamplePath path, int rounds) {
   std::vector<double> times;
   for (int i = 0; i < rounds; ++i) {
     const double t0 = cpuMs();
-    const QImage out = kuvo::detail::resampleLanczos3Impl(src, QRectF(src.rect()), dst, simd);
+    const QImage out = kuvo::detail::resampleLanczos3Impl(src, QRectF(src.rect()), dst, path);
     times.push_back(cpuMs() - t0);
     if (out.size() != dst)
       std::fprintf(stderr, "wrong size\n");
@@ -111,10 +111,17 @@ int main(int argc, char **argv) {
     QImageReader::setAllocationLimit(0);
     return emulate(QString::fromLocal8Bit(argv[2]), std::atoi(argv[3]), files);
   }
-  // "kuvo-resample-bench profile": only the SIMD path on the main case, for perf.
+  const std::vector<kuvo::detail::ResamplePath> paths = kuvo::detail::availableResamplePaths();
+  // "kuvo-resample-bench profile [PATH]": one path (the fastest unless named)
+  // on the main case, for perf and callgrind.
   if (argc > 1 && std::strcmp(argv[1], "profile") == 0) {
+    kuvo::detail::ResamplePath path = paths.back();
+    for (auto p : paths)
+      if (argc > 2 && std::strcmp(argv[2], kuvo::detail::resamplePathName(p)) == 0)
+        path = p;
+    const int rounds = argc > 3 ? std::atoi(argv[3]) : 200;
     const QImage src = testPicture(1600, 1200);
-    std::printf("%.2f ms\n", bestMs(src, QSize(800, 600), true, 200));
+    std::printf("%s: %.2f ms\n", kuvo::detail::resamplePathName(path), bestMs(src, QSize(800, 600), path, rounds));
     return 0;
   }
   struct Case {
@@ -124,13 +131,17 @@ int main(int argc, char **argv) {
                         {{6000, 4000}, {800, 533}}, {{800, 600}, {1600, 1200}}, {{1600, 1200}, {800, 1200}},
                         {{1600, 1200}, {1600, 600}}};
   std::printf("median CPU time of one call (the resampler runs on one thread)\n");
-  std::printf("%-22s %10s %10s %14s\n", "size", "SIMD ms", "portable ms", "Qt smooth ms");
+  std::printf("%-22s", "size");
+  for (auto p : paths)
+    std::printf(" %9s ms", kuvo::detail::resamplePathName(p));
+  std::printf(" %14s\n", "Qt smooth ms");
   for (const Case &c : cases) {
     const QImage src = testPicture(c.src.width(), c.src.height());
     const int rounds = c.src.width() * c.src.height() > 10'000'000 ? 5 : 21;
-    std::printf("%5dx%-5d -> %4dx%-4d %9.2f %10.2f %13.2f\n", c.src.width(), c.src.height(), c.dst.width(),
-                c.dst.height(), bestMs(src, c.dst, true, rounds), bestMs(src, c.dst, false, rounds),
-                qtSmoothMs(src, c.dst, rounds));
+    std::printf("%5dx%-5d -> %4dx%-4d", c.src.width(), c.src.height(), c.dst.width(), c.dst.height());
+    for (auto p : paths)
+      std::printf(" %12.2f", bestMs(src, c.dst, p, rounds));
+    std::printf(" %14.2f\n", qtSmoothMs(src, c.dst, rounds));
   }
   return 0;
 }

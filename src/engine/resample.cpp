@@ -12,6 +12,12 @@
 #ifdef __SSE2__
 #include <emmintrin.h>
 #endif
+// The AVX2 kernels are compiled for AVX2 whatever the build's baseline and
+// chosen at run time when the processor has it.
+#if defined(__SSE2__) && defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
+#define KUVO_RESAMPLE_AVX2 1
+#include <immintrin.h>
+#endif
 
 // Separable Lanczos-3 in fixed point.
 //
@@ -25,7 +31,8 @@
 // every output pixel, so a flat area stays flat. The horizontal pass keeps 6
 // fractional bits in a signed 16-bit intermediate (so the ringing of the first
 // pass is not clipped before the second), the vertical pass rounds and clamps
-// to 0..255. The SSE2 and portable paths compute identical results.
+// to 0..255. The AVX2, SSE2 and portable paths compute identical results:
+// they add the same integer products, only in another grouping.
 
 namespace kuvo {
 namespace {
@@ -237,12 +244,13 @@ SimdWeights simdWeights(const WeightTable &t, int srcLen, int group) {
 }
 
 // One output row from the intermediate rows rows[0 .. 2 * groups - 1].
+// Starts at int16 column x0 (a multiple of 8), where a wider kernel stopped.
 [[gnu::noinline]] void verticalRowSse2(const int16_t *const *rows, const WeightPair *w, int groups, uint32_t *dst,
-                                       int dstW) {
+                                       int dstW, int x0 = 0) {
   const int n = 4 * dstW; // int16 values per row
   const __m128i round = _mm_set1_epi32(1 << (kVShift - 1));
   const __m128i alpha = _mm_set1_epi32(static_cast<int>(0xFF000000u));
-  int x = 0;
+  int x = x0;
   for (; x + 8 <= n; x += 8) { // two pixels per step
     __m128i lo = round, hi = round;
     for (int g = 0; g < groups; ++g) {
@@ -269,21 +277,157 @@ SimdWeights simdWeights(const WeightTable &t, int srcLen, int group) {
     dst[x / 4] = static_cast<uint32_t>(_mm_cvtsi128_si32(_mm_or_si128(bytes, alpha)));
   }
 }
+
+#ifdef KUVO_RESAMPLE_AVX2
+bool cpuHasAvx2() {
+  static const bool has = __builtin_cpu_supports("avx2");
+  return has;
+}
+
+// Horizontal weights for two outputs at once, one per 128-bit lane: both
+// outputs of a pair get the same number of 4-tap groups (the shorter run is
+// padded with zero weights), and each vector holds the first output's weight
+// pair in its low lane and the second's in its high lane.
+struct alignas(32) WeightPair2 {
+  int32_t lanes[8];
+  __attribute__((target("avx2"))) __m256i get() const {
+    return _mm256_load_si256(reinterpret_cast<const __m256i *>(lanes));
+  }
+};
+
+struct PairedWeights {
+  std::vector<int> start;  // first source index of each output's run
+  std::vector<int> groups; // 4-tap groups of each pair
+  std::vector<WeightPair2> vecs;
+  int stride = 0; // vectors per pair
+  bool usable = true;
+};
+
+PairedWeights pairedWeights(const WeightTable &t, int srcLen) {
+  PairedWeights s;
+  const int dstLen = static_cast<int>(t.start.size());
+  const int pairs = (dstLen + 1) / 2;
+  s.stride = (t.stride + 3) / 4 * 2;
+  s.start.resize(static_cast<size_t>(2) * pairs);
+  s.groups.resize(pairs);
+  s.vecs.assign(static_cast<size_t>(pairs) * s.stride, WeightPair2{});
+  std::vector<int16_t> padded;
+  for (int p = 0; p < pairs; ++p) {
+    const int a = 2 * p, b = std::min(2 * p + 1, dstLen - 1); // an odd last output is paired with itself
+    const int groups = (std::max(t.count[a], t.count[b]) + 3) / 4;
+    const int len = 4 * groups;
+    for (int lane = 0; lane < 2; ++lane) {
+      const int i = lane == 0 ? a : b;
+      int first = t.start[i];
+      if (first + len > srcLen)
+        first = srcLen - len;
+      if (first < 0) {
+        s.usable = false;
+        return s;
+      }
+      padded.assign(len, 0);
+      const int16_t *w = &t.weights[static_cast<size_t>(i) * t.stride];
+      for (int k = 0; k < t.count[i]; ++k)
+        padded[t.start[i] - first + k] = w[k];
+      s.start[2 * p + lane] = first;
+      for (int k = 0; k < len; k += 2) {
+        const int32_t pair = static_cast<uint16_t>(padded[k]) | (static_cast<int32_t>(padded[k + 1]) << 16);
+        WeightPair2 &v = s.vecs[static_cast<size_t>(p) * s.stride + k / 2];
+        for (int j = 0; j < 4; ++j)
+          v.lanes[4 * lane + j] = pair;
+      }
+    }
+    s.groups[p] = groups;
+  }
+  return s;
+}
+
+// The SSE2 horizontal step on two outputs side by side. Writes 8 int16 per
+// pair, so an odd width writes 4 values past its row into the ring's slack.
+[[gnu::noinline]] __attribute__((target("avx2"))) void horizontalRowAvx2(const uint8_t *src, int16_t *dst,
+                                                                         const PairedWeights &t, int dstW) {
+  const __m256i zero = _mm256_setzero_si256();
+  const __m256i round = _mm256_set1_epi32(1 << (kHShift - 1));
+  const int pairs = (dstW + 1) / 2;
+  for (int p = 0; p < pairs; ++p) {
+    const uint8_t *pa = src + 4 * t.start[2 * p];
+    const uint8_t *pb = src + 4 * t.start[2 * p + 1];
+    const WeightPair2 *w = &t.vecs[static_cast<size_t>(p) * t.stride];
+    __m256i acc0 = round, acc1 = zero;
+    for (int g = 0; g < t.groups[p]; ++g, pa += 16, pb += 16, w += 2) {
+      const __m256i eight =
+          _mm256_inserti128_si256(_mm256_castsi128_si256(_mm_loadu_si128(reinterpret_cast<const __m128i *>(pa))),
+                                  _mm_loadu_si128(reinterpret_cast<const __m128i *>(pb)), 1);
+      const __m256i swapped = _mm256_shuffle_epi32(eight, _MM_SHUFFLE(3, 1, 2, 0));
+      const __m256i inter = _mm256_unpacklo_epi8(swapped, _mm256_bsrli_epi128(swapped, 8));
+      acc0 = _mm256_add_epi32(acc0, _mm256_madd_epi16(_mm256_unpacklo_epi8(inter, zero), w[0].get()));
+      acc1 = _mm256_add_epi32(acc1, _mm256_madd_epi16(_mm256_unpackhi_epi8(inter, zero), w[1].get()));
+    }
+    const __m256i acc = _mm256_srai_epi32(_mm256_add_epi32(acc0, acc1), kHShift);
+    // Each lane packs to its output's four channels; gather both into the low half.
+    const __m256i packed = _mm256_permute4x64_epi64(_mm256_packs_epi32(acc, acc), _MM_SHUFFLE(3, 1, 2, 0));
+    _mm_storeu_si128(reinterpret_cast<__m128i *>(dst + 8 * p), _mm256_castsi256_si128(packed));
+  }
+}
+
+// The SSE2 vertical step four pixels at a time; the SSE2 kernel finishes the row.
+[[gnu::noinline]] __attribute__((target("avx2"))) void verticalRowAvx2(const int16_t *const *rows, const WeightPair *w,
+                                                                       int groups, uint32_t *dst, int dstW) {
+  const int n = 4 * dstW;
+  const __m256i round = _mm256_set1_epi32(1 << (kVShift - 1));
+  const __m128i alpha = _mm_set1_epi32(static_cast<int>(0xFF000000u));
+  int x = 0;
+  for (; x + 16 <= n; x += 16) {
+    __m256i lo = round, hi = round;
+    for (int g = 0; g < groups; ++g) {
+      const __m256i a = _mm256_loadu_si256(reinterpret_cast<const __m256i *>(rows[2 * g] + x));
+      const __m256i b = _mm256_loadu_si256(reinterpret_cast<const __m256i *>(rows[2 * g + 1] + x));
+      const __m256i wg = _mm256_set1_epi32(w[g].lanes[0]);
+      lo = _mm256_add_epi32(lo, _mm256_madd_epi16(_mm256_unpacklo_epi16(a, b), wg));
+      hi = _mm256_add_epi32(hi, _mm256_madd_epi16(_mm256_unpackhi_epi16(a, b), wg));
+    }
+    lo = _mm256_srai_epi32(lo, kVShift);
+    hi = _mm256_srai_epi32(hi, kVShift);
+    // In-lane packing keeps columns 0-7 in the low lane and 8-15 in the high one.
+    const __m256i bytes = _mm256_packus_epi16(_mm256_packs_epi32(lo, hi), _mm256_setzero_si256());
+    const __m256i gathered = _mm256_permute4x64_epi64(bytes, _MM_SHUFFLE(3, 1, 2, 0));
+    _mm_storeu_si128(reinterpret_cast<__m128i *>(dst + x / 4), _mm_or_si128(_mm256_castsi256_si128(gathered), alpha));
+  }
+  if (x < n)
+    verticalRowSse2(rows, w, groups, dst, dstW, x);
+}
+#endif
 #endif
 
 } // namespace
 
 namespace detail {
 
-bool resampleHasSimd() {
+std::vector<ResamplePath> availableResamplePaths() {
+  std::vector<ResamplePath> paths{ResamplePath::Portable};
 #ifdef __SSE2__
-  return true;
-#else
-  return false;
+  paths.push_back(ResamplePath::Sse2);
 #endif
+#ifdef KUVO_RESAMPLE_AVX2
+  if (cpuHasAvx2())
+    paths.push_back(ResamplePath::Avx2);
+#endif
+  return paths;
 }
 
-QImage resampleLanczos3Impl(const QImage &input, const QRectF &srcRect, const QSize &dstSize, bool allowSimd) {
+const char *resamplePathName(ResamplePath path) {
+  switch (path) {
+  case ResamplePath::Portable:
+    return "portable";
+  case ResamplePath::Sse2:
+    return "SSE2";
+  case ResamplePath::Avx2:
+    return "AVX2";
+  }
+  return "?";
+}
+
+QImage resampleLanczos3Impl(const QImage &input, const QRectF &srcRect, const QSize &dstSize, ResamplePath path) {
   if (input.isNull() || dstSize.isEmpty() || !srcRect.isValid() || srcRect.isEmpty())
     return {};
   // Coordinates far beyond any picture (or not numbers at all) have no answer.
@@ -305,6 +449,7 @@ QImage resampleLanczos3Impl(const QImage &input, const QRectF &srcRect, const QS
   const WeightTable vw = buildWeights(src.height(), srcRect.y(), srcRect.height(), dstH);
 
 #ifdef __SSE2__
+  const bool allowSimd = path != ResamplePath::Portable;
   SimdWeights hs, vs;
   if (allowSimd) {
     hs = simdWeights(hw, src.width(), 4);
@@ -312,6 +457,13 @@ QImage resampleLanczos3Impl(const QImage &input, const QRectF &srcRect, const QS
   }
   const bool simdH = allowSimd && hs.usable;
   const bool simdV = allowSimd && vs.usable;
+#ifdef KUVO_RESAMPLE_AVX2
+  const bool avx2 = path == ResamplePath::Avx2 && cpuHasAvx2();
+  PairedWeights ph;
+  if (avx2)
+    ph = pairedWeights(hw, src.width());
+  const bool avx2H = avx2 && ph.usable;
+#endif
 #endif
   // Rows filtered horizontally are kept in a small ring, just large enough
   // for the longest vertical run: it stays in cache, and the memory needed
@@ -341,8 +493,13 @@ QImage resampleLanczos3Impl(const QImage &input, const QRectF &srcRect, const QS
     int16_t *dst = ring.get() + slot * midStride;
     if (slotRow[slot] != row) {
       const uint8_t *line = srcBits + row * srcStride;
+#ifdef KUVO_RESAMPLE_AVX2
+      if (avx2H)
+        horizontalRowAvx2(line, dst, ph, dstW);
+      else
+#endif
 #ifdef __SSE2__
-      if (simdH)
+          if (simdH)
         horizontalRowSse2(line, dst, hs, dstW);
       else
 #endif
@@ -359,7 +516,14 @@ QImage resampleLanczos3Impl(const QImage &input, const QRectF &srcRect, const QS
     if (simdV) {
       for (int k = 0; k < 2 * vs.groups[y]; ++k)
         runRows[k] = filteredRow(vs.start[y] + k);
-      verticalRowSse2(runRows.data(), &vs.pairs[static_cast<size_t>(y) * vs.stride], vs.groups[y], dst, dstW);
+      const WeightPair *w = &vs.pairs[static_cast<size_t>(y) * vs.stride];
+#ifdef KUVO_RESAMPLE_AVX2
+      if (avx2) {
+        verticalRowAvx2(runRows.data(), w, vs.groups[y], dst, dstW);
+        continue;
+      }
+#endif
+      verticalRowSse2(runRows.data(), w, vs.groups[y], dst, dstW);
       continue;
     }
 #endif
@@ -373,7 +537,8 @@ QImage resampleLanczos3Impl(const QImage &input, const QRectF &srcRect, const QS
 } // namespace detail
 
 QImage resampleLanczos3(const QImage &src, const QRectF &srcRect, const QSize &dstSize) {
-  return detail::resampleLanczos3Impl(src, srcRect, dstSize, true);
+  static const detail::ResamplePath fastest = detail::availableResamplePaths().back();
+  return detail::resampleLanczos3Impl(src, srcRect, dstSize, fastest);
 }
 
 } // namespace kuvo

@@ -1,16 +1,22 @@
 #pragma once
 // Internals of the Lanczos-3 resampler that the tests reach: the choice
-// between the SIMD and the portable code path, which must agree bit for bit.
+// between the SIMD and the portable code paths, which must agree bit for bit.
 #include <QImage>
 #include <QRectF>
 #include <QSize>
 
+#include <vector>
+
 namespace kuvo::detail {
 
-// True when this build has a SIMD path (SSE2 on x86).
-bool resampleHasSimd();
+enum class ResamplePath { Portable, Sse2, Avx2 };
 
-// resampleLanczos3 with the SIMD path allowed or forced off.
-QImage resampleLanczos3Impl(const QImage &src, const QRectF &srcRect, const QSize &dstSize, bool allowSimd);
+// The paths this build and this processor can run, the fastest last;
+// resampleLanczos3 uses the last.
+std::vector<ResamplePath> availableResamplePaths();
+const char *resamplePathName(ResamplePath path);
+
+// resampleLanczos3 on the given path.
+QImage resampleLanczos3Impl(const QImage &src, const QRectF &srcRect, const QSize &dstSize, ResamplePath path);
 
 } // namespace kuvo::detail

@@ -116,7 +116,7 @@ QImage noise(int w, int h, quint32 seed) {
 
 // Both code paths; on a build without SIMD the second equals the first.
 QImage resampleBoth(const QImage &src, const QRectF &r, QSize size, QImage *portable) {
-  *portable = detail::resampleLanczos3Impl(src, r, size, false);
+  *portable = detail::resampleLanczos3Impl(src, r, size, detail::ResamplePath::Portable);
   return resampleLanczos3(src, r, size);
 }
 
@@ -342,7 +342,7 @@ void TestResample::invalidInputGivesNull() {
   QFETCH(QRectF, rect);
   QFETCH(QSize, dstSize);
   QVERIFY(resampleLanczos3(src, rect, dstSize).isNull());
-  QVERIFY(detail::resampleLanczos3Impl(src, rect, dstSize, false).isNull());
+  QVERIFY(detail::resampleLanczos3Impl(src, rect, dstSize, detail::ResamplePath::Portable).isNull());
 }
 
 void TestResample::closeToDoubleReference_data() {
@@ -376,22 +376,28 @@ void TestResample::simdMatchesPortable_data() {
   QTest::newRow("enlarge") << QSize(31, 17) << QRectF(0, 0, 31, 17) << QSize(93, 55);
   QTest::newRow("single column") << QSize(1, 40) << QRectF(0, 0, 1, 40) << QSize(3, 9);
   QTest::newRow("big shrink") << QSize(900, 40) << QRectF(0, 0, 900, 40) << QSize(7, 3);
+  QTest::newRow("odd width, 3 columns") << QSize(13, 11) << QRectF(0, 0, 13, 11) << QSize(3, 5);
+  QTest::newRow("photo shrink") << QSize(1501, 37) << QRectF(0.25, 0, 1500.5, 37) << QSize(401, 9);
 }
 
 void TestResample::simdMatchesPortable() {
-  if (!detail::resampleHasSimd())
+  const std::vector<detail::ResamplePath> paths = detail::availableResamplePaths();
+  if (paths.size() < 2)
     QSKIP("this build has no SIMD path");
   QFETCH(QSize, srcSize);
   QFETCH(QRectF, rect);
   QFETCH(QSize, dstSize);
   // Noise has the hardest edges, so the most overshoot and clamping.
   const QImage src = noise(srcSize.width(), srcSize.height(), 11);
-  QImage portable;
-  const QImage out = resampleBoth(src, rect, dstSize, &portable);
-  QCOMPARE(out.size(), dstSize);
+  const QImage portable = detail::resampleLanczos3Impl(src, rect, dstSize, detail::ResamplePath::Portable);
   QCOMPARE(portable.size(), dstSize);
-  for (int y = 0; y < dstSize.height(); ++y)
-    QVERIFY(std::equal(out.constScanLine(y), out.constScanLine(y) + 4 * dstSize.width(), portable.constScanLine(y)));
+  for (detail::ResamplePath path : paths) {
+    const QImage out = detail::resampleLanczos3Impl(src, rect, dstSize, path);
+    QCOMPARE(out.size(), dstSize);
+    for (int y = 0; y < dstSize.height(); ++y)
+      QVERIFY2(std::equal(out.constScanLine(y), out.constScanLine(y) + 4 * dstSize.width(), portable.constScanLine(y)),
+               detail::resamplePathName(path));
+  }
 }
 
 void TestResample::otherFormatsAreConverted() {
