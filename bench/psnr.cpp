@@ -4,9 +4,14 @@
 // tool's outputs against it.
 //
 //   kuvo-psnr SOURCE_FILES_LIST NAME=OUTDIR [NAME=OUTDIR...]
+//   kuvo-psnr --scales SOURCE_FILES_LIST [WIDTH]
 //
 // SOURCE_FILES_LIST is a text file with one source path a line; a tool's
 // output for /x/abc.jpg is OUTDIR/abc.* (any extension).
+//
+// --scales weighs the decode scale of kuvo-batch's JPEG path: for each
+// margin (decoded size over target size) the eighth scale it leads to, the
+// mean PSNR of decode + Lanczos-3 at that scale and the CPU time it took.
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
@@ -17,6 +22,12 @@
 #include <QMutex>
 #include <QTextStream>
 #include <QtConcurrent/QtConcurrent>
+
+#include "engine/decoder.h"
+#include "engine/load_and_resize.h"
+#include "engine/resample.h"
+
+#include <ctime>
 
 #include <algorithm>
 #include <cmath>
@@ -120,12 +131,97 @@ struct Tool {
   QDir dir;
 };
 
+double threadCpuMs() {
+  timespec ts;
+  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
+  return ts.tv_sec * 1e3 + ts.tv_nsec / 1e6;
+}
+
+int weighScales(const QStringList &sources, int width) {
+  // The rules weighed: kuvo-batch's (halvings, at least margin times the
+  // target) and any eighth scale at least margin times the target.
+  struct Rule {
+    bool halvings;
+    double margin;
+  };
+  const std::vector<Rule> rules{{true, 1.5}, {true, 2.0}, {true, 3.0}, {false, 1.5}, {false, 2.0}, {false, 3.0}};
+  struct Sum {
+    double db = 0, ms = 0;
+    int count = 0;
+  };
+  std::vector<Sum> sums(rules.size());
+  QMutex mutex;
+  QtConcurrent::blockingMap(sources, [&](const QString &path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+      return;
+    const QByteArray data = file.readAll();
+    const QImage full = load(path);
+    if (full.isNull())
+      return;
+    const QSize target(width, std::max(1, int(std::lround(double(full.height()) * width / full.width()))));
+    const std::vector<double> ref = referenceLuma(full, target.width(), target.height());
+    QMap<int, QPair<double, double>> byScale; // eighths -> (dB, ms)
+    for (size_t m = 0; m < rules.size(); ++m) {
+      int n = kuvo::chooseDecodeEighths(full.size(), target, rules[m].margin);
+      if (!rules[m].halvings) {
+        n = 8;
+        for (int k = 7; k >= 1; --k)
+          if (full.width() * k >= rules[m].margin * 8 * target.width() &&
+              full.height() * k >= rules[m].margin * 8 * target.height())
+            n = k;
+      }
+      if (!byScale.contains(n)) {
+        std::vector<double> times;
+        QImage out;
+        for (int round = 0; round < 3; ++round) {
+          const double t0 = threadCpuMs();
+          const QImage decoded = kuvo::decodePictureEighths(data, n);
+          out = kuvo::resampleLanczos3(decoded, QRectF(decoded.rect()), target);
+          times.push_back(threadCpuMs() - t0);
+        }
+        std::sort(times.begin(), times.end());
+        byScale.insert(n, {lumaPsnr(out, ref), times[1]});
+      }
+      QMutexLocker lock(&mutex);
+      sums[m].db += byScale[n].first;
+      sums[m].ms += byScale[n].second;
+      sums[m].count++;
+    }
+  });
+  std::printf("%-28s %10s %14s %8s\n", "decode margin", "mean dB", "CPU ms/picture", "images");
+  for (size_t m = 0; m < rules.size(); ++m) {
+    const Sum &s = sums[m];
+    const QString name =
+        QStringLiteral("%1, >= %2x").arg(rules[m].halvings ? "halvings" : "eighths").arg(rules[m].margin);
+    std::printf("%-28s %10.3f %14.2f %8d\n", qPrintable(name), s.count ? s.db / s.count : 0.0,
+                s.count ? s.ms / s.count : 0.0, s.count);
+  }
+  return 0;
+}
+
+QStringList readList(const QString &path) {
+  QStringList sources;
+  QFile list(path);
+  if (!list.open(QIODevice::ReadOnly | QIODevice::Text))
+    return sources;
+  QTextStream in(&list);
+  while (!in.atEnd()) {
+    const QString line = in.readLine().trimmed();
+    if (!line.isEmpty())
+      sources << line;
+  }
+  return sources;
+}
+
 } // namespace
 
 int main(int argc, char **argv) {
   QCoreApplication app(argc, argv);
   QImageReader::setAllocationLimit(0); // full decodes of large photographs
   const QStringList args = app.arguments().mid(1);
+  if (args.size() >= 2 && args[0] == QLatin1String("--scales"))
+    return weighScales(readList(args[1]), args.size() > 2 ? args[2].toInt() : 800);
   if (args.size() < 2) {
     std::fprintf(stderr, "usage: kuvo-psnr SOURCE_FILES_LIST NAME=OUTDIR...\n");
     return 2;

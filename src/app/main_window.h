@@ -5,6 +5,7 @@
 #include "app/placement.h"
 #include "app/window_rules.h"
 #include "engine/batch_run.h"
+#include "engine/decoded_source_cache.h"
 #include "engine/processing_settings.h"
 #include "engine/size_presets.h"
 #include "publish/run_publisher.h"
@@ -256,6 +257,7 @@ private:
   FolderScan *scan_ = nullptr;
   WaitWindow *wait_ = nullptr;
   QFutureWatcher<PipelineResult> previewWatcher_;
+  DecodedSourceCache previewSources_; // the current entry decoded, for the next settings change
   QCheckBox *chkFtp_ = nullptr;
   QCheckBox *chkPDF_ = nullptr;
   UploadSettings upload_;

@@ -483,7 +483,9 @@ void MainWindow::startPreview() {
   if (row < 0)
     return;
   ProcessingSettings s = jobSettings();
-  previewWatcher_.setFuture(QtConcurrent::run([s = std::move(s), row] { return funImgDone(s, row); }));
+  DecodedSourceCache *sources = &previewSources_;
+  previewWatcher_.setFuture(
+      QtConcurrent::run([s = std::move(s), row, sources] { return funImgDone(s, row, sources); }));
 }
 
 void MainWindow::previewDone() {

@@ -5,6 +5,7 @@
 #include <QPainter>
 #include <turbojpeg.h>
 
+#include <algorithm>
 #include <memory>
 
 namespace kuvo {
@@ -39,11 +40,11 @@ bool jpegHeader(const QByteArray &data, int *width, int *height) {
          colorspace != TJCS_CMYK && colorspace != TJCS_YCCK;
 }
 
-QImage decodeJpegScaled(const QByteArray &data, int denominator) {
+QImage decodeJpegScaled(const QByteArray &data, int eighths) {
   int width = 0, height = 0;
   if (!jpegHeader(data, &width, &height))
     return {};
-  const tjscalingfactor factor{1, denominator};
+  const tjscalingfactor factor{eighths, 8};
   const int w = TJSCALED(width, factor), h = TJSCALED(height, factor);
   if (w <= 0 || h <= 0 || qint64(w) * h > MaxDecodedPixels)
     return {};
@@ -88,9 +89,19 @@ QSize probePictureSize(const QByteArray &data) {
   return reader.size();
 }
 
+QSize scaledDecodeSize(QSize full, int eighths) {
+  const tjscalingfactor factor{std::clamp(eighths, 1, 8), 8};
+  return QSize(TJSCALED(full.width(), factor), TJSCALED(full.height(), factor));
+}
+
 QImage decodePicture(const QByteArray &data, int denominator, QString *error) {
-  if (denominator > 1 || isJpeg(data)) {
-    QImage image = decodeJpegScaled(data, std::max(1, denominator));
+  return decodePictureEighths(data, 8 / std::clamp(denominator, 1, 8), error);
+}
+
+QImage decodePictureEighths(const QByteArray &data, int eighths, QString *error) {
+  eighths = std::clamp(eighths, 1, 8);
+  if (eighths < 8 || isJpeg(data)) {
+    QImage image = decodeJpegScaled(data, eighths);
     if (!image.isNull())
       return image;
   }

@@ -23,4 +23,11 @@ bool supportsReducedDecode(const QByteArray &data);
 // and an error text when it cannot be decoded.
 QImage decodePicture(const QByteArray &data, int denominator, QString *error = nullptr);
 
+// The same at eighths/8 of the full size (1 to 8): JPEG's scaled inverse DCT
+// offers every eighth, not only the halvings. Other formats decode whole.
+QImage decodePictureEighths(const QByteArray &data, int eighths, QString *error = nullptr);
+
+// The size decodePictureEighths gives for a picture of full size.
+QSize scaledDecodeSize(QSize full, int eighths);
+
 } // namespace kuvo

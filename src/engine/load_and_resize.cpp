@@ -9,6 +9,13 @@
 
 namespace kuvo {
 
+int chooseDecodeEighths(QSize used, QSize target, double margin) {
+  for (int n : {1, 2, 4})
+    if (used.width() * n >= margin * 8 * target.width() && used.height() * n >= margin * 8 * target.height())
+      return n;
+  return 8;
+}
+
 int roundHalfEven(double v) {
   const double r = std::nearbyint(v);
   if (!(r > -2147483648.0 && r < 2147483647.0))
@@ -89,15 +96,6 @@ QSizeF borderPictureSize(const ProcessingSettings &s) {
   return size.isValid() ? QSizeF(size) : QSizeF();
 }
 
-// The largest DCT reduction (8, 4, 2) that still leaves at least twice the
-// target size of the used part, so the final filter has detail to work with.
-int chooseDenominator(const QRect &src, const QRect &dst) {
-  for (int d : {8, 4, 2})
-    if (src.width() / d >= 2 * dst.width() && src.height() / d >= 2 * dst.height())
-      return d;
-  return 1;
-}
-
 // Copies picture onto canvas at (x, y), clipped to the canvas.
 void blit(QImage &canvas, const QImage &picture, int x, int y) {
   const QRect target = QRect(x, y, picture.width(), picture.height()).intersected(canvas.rect());
@@ -114,7 +112,7 @@ QString drawError(const QString &path) { return path + QStringLiteral("在显示
 } // namespace
 
 QImage LoadAndResize(const SourceFile &source, const ProcessingSettings &s, float width, float height,
-                     QString &errorText) {
+                     QString &errorText, DecodedSourceCache *cache) {
   const QSize full = probePictureSize(source.data);
   if (!full.isValid() || full.isEmpty())
     return {};
@@ -152,9 +150,9 @@ QImage LoadAndResize(const SourceFile &source, const ProcessingSettings &s, floa
     return canvas;
   }
 
-  const int denominator = supportsReducedDecode(source.data) ? chooseDenominator(src, dst) : 1;
-  const qint64 decodedPixels = qint64((full.width() + denominator - 1) / denominator) *
-                               ((full.height() + denominator - 1) / denominator);
+  const int eighths = supportsReducedDecode(source.data) ? chooseDecodeEighths(src.size(), dst.size()) : 8;
+  const QSize decodedSize = scaledDecodeSize(full, eighths);
+  const qint64 decodedPixels = qint64(decodedSize.width()) * decodedSize.height();
   if (decodedPixels > MaxDecodedPixels) {
     // Refused before any memory is taken: a clear entry instead of a crash.
     errorText += source.path + QStringLiteral("在缩放图片时发生错误:(错误代码:0)图片过大(%1万像素),超过%2万像素的限制。\r\n")
@@ -162,9 +160,14 @@ QImage LoadAndResize(const SourceFile &source, const ProcessingSettings &s, floa
                                    .arg(MaxDecodedPixels / 10000);
     return {};
   }
-  QImage decoded = decodePicture(source.data, denominator);
-  if (decoded.isNull())
-    return {};
+  QImage decoded = cache ? cache->find(source.data, eighths) : QImage();
+  if (decoded.isNull()) {
+    decoded = decodePictureEighths(source.data, eighths);
+    if (decoded.isNull())
+      return {};
+    if (cache)
+      cache->keep(source.data, eighths, decoded);
+  }
 
   QImage picture;
   if (decoded.size() == full && src == QRect(QPoint(0, 0), full) && dst.size() == full) {

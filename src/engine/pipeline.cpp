@@ -8,7 +8,7 @@
 
 namespace kuvo {
 
-PipelineResult processPicture(const ProcessingSettings &settings, const QString &path) {
+PipelineResult processPicture(const ProcessingSettings &settings, const QString &path, DecodedSourceCache *cache) {
   PipelineResult result;
   const SourceFile source = readSourceFile(path);
   if (!source.ok())
@@ -21,7 +21,7 @@ PipelineResult processPicture(const ProcessingSettings &settings, const QString 
   const float width = settings.widthText.trimmed().toFloat(&widthOk);
   const float height = settings.heightText.trimmed().toFloat(&heightOk);
   if (widthOk && heightOk)
-    result.canvas = LoadAndResize(source, settings, width, height, result.errorText);
+    result.canvas = LoadAndResize(source, settings, width, height, result.errorText, cache);
   if (result.canvas.isNull())
     return result;
 
@@ -39,10 +39,10 @@ PipelineResult processPicture(const ProcessingSettings &settings, const QString 
   return result;
 }
 
-PipelineResult funImgDone(const ProcessingSettings &settings, int index) {
+PipelineResult funImgDone(const ProcessingSettings &settings, int index, DecodedSourceCache *cache) {
   if (index < 0 || index >= settings.files.size())
     return {};
-  return processPicture(settings, settings.files[index]);
+  return processPicture(settings, settings.files[index], cache);
 }
 
 } // namespace kuvo

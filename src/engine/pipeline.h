@@ -1,6 +1,7 @@
 #pragma once
 // One picture from source file to finished canvas. The preview and the batch
 // run call the same function.
+#include "engine/decoded_source_cache.h"
 #include "engine/draw_overlays.h"
 #include "engine/processing_settings.h"
 
@@ -17,10 +18,12 @@ struct PipelineResult {
 };
 
 // Composes list entry index of settings.files: load and size, rotate or
-// mirror, effect, border and watermarks.
-PipelineResult funImgDone(const ProcessingSettings &settings, int index);
+// mirror, effect, border and watermarks. The preview passes a cache of the
+// decoded source, so that a settings change does not decode again.
+PipelineResult funImgDone(const ProcessingSettings &settings, int index, DecodedSourceCache *cache = nullptr);
 
 // The same for a path that need not be in the list.
-PipelineResult processPicture(const ProcessingSettings &settings, const QString &path);
+PipelineResult processPicture(const ProcessingSettings &settings, const QString &path,
+                              DecodedSourceCache *cache = nullptr);
 
 } // namespace kuvo

@@ -14,6 +14,7 @@ private slots:
   void roundsHalvesToEven_data();
   void roundsHalvesToEven();
   void drawsThroughLoadAndResize();
+  void cacheAnswersOnlyTheSameFile();
 };
 
 void TestResizePlan::plan_data() {
@@ -176,6 +177,35 @@ void TestResizePlan::drawsThroughLoadAndResize() {
   // Not a picture at all.
   SourceFile junk{QStringLiteral("junk.jpg"), QByteArray("not a picture"), {}};
   QVERIFY(LoadAndResize(junk, s, 400, 400, errors).isNull());
+}
+
+// The preview's cache of the decoded source: the same result as a fresh
+// decode, and never the picture of another file.
+void TestResizePlan::cacheAnswersOnlyTheSameFile() {
+  auto jpegOf = [](QColor colour) {
+    QImage image(1600, 1200, QImage::Format_RGB32);
+    image.fill(colour);
+    QByteArray jpeg;
+    QBuffer buffer(&jpeg);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "JPEG", 95);
+    return SourceFile{QStringLiteral("same-name.jpg"), jpeg, {}};
+  };
+  const SourceFile red = jpegOf(QColor(200, 30, 30)), blue = jpegOf(QColor(30, 30, 200));
+  ProcessingSettings s;
+  QString errors;
+  DecodedSourceCache cache;
+  const QImage fresh = LoadAndResize(red, s, 400, 400, errors);
+  QCOMPARE(LoadAndResize(red, s, 400, 400, errors, &cache), fresh);
+  bool kept = false;
+  for (int eighths = 1; eighths <= 8; ++eighths)
+    kept = kept || !cache.find(red.data, eighths).isNull();
+  QVERIFY(kept);
+  QCOMPARE(LoadAndResize(red, s, 400, 400, errors, &cache), fresh);
+  const QImage other = LoadAndResize(blue, s, 400, 400, errors, &cache);
+  QVERIFY(qBlue(other.pixel(200, 150)) > 150);
+  QCOMPARE(other, LoadAndResize(blue, s, 400, 400, errors));
+  QVERIFY(errors.isEmpty());
 }
 
 QTEST_GUILESS_MAIN(TestResizePlan)
