@@ -1,15 +1,23 @@
 #!/usr/bin/env bash
-# Batch benchmark: every picture of bench/corpus/ to 800 px wide, JPEG
-# quality 90, timed for kuvo-batch and its peers (libvips' vipsthumbnail,
+# Batch benchmark: kuvo-batch beside its peers (libvips' vipsthumbnail,
 # ImageMagick mogrify, GraphicsMagick gm mogrify) and the TurboJPEG floor
-# (scaled decode + encode, no resize), each with 1 and 2 workers. Then the
-# quality of each tool's results (mean luma PSNR against a double-precision
-# Lanczos-3 reference made from the full decode) and kuvo-batch's peak memory
-# on a 24-megapixel JPEG.
+# (scaled decode + encode, no resize), on the photographs of bench/corpus/.
 #
-#   bench/run.sh                 build what is needed, build the corpus if
-#                                missing, run everything
-#   BUILD_DIR=dir  REPEAT=n  JOBS="1 2"  WIDTH=800  QUALITY=90  bench/run.sh
+#   T1  every photo to 800 px wide, JPEG q90
+#   T2  T1 with a Chinese text watermark and an 80 % picture watermark
+#   T3  PNG photos to 800-px JPEG; JPEG photos to 800-px PNG; large GIFs
+#       (GIF output through the palette quantiser)
+#   T4  the window: selection to painted preview (bench/window_bench.sh)
+# then the mean luma PSNR of T1's results against a double-precision
+# Lanczos-3 reference from the full decode, peak memory on a 24-megapixel
+# JPEG, the resampler's own timings, and a line per target: met or not.
+#
+#   bench/run.sh          BUILD_DIR=dir  ROUNDS=5  JOBS=2  WIDTH=800  QUALITY=90
+#
+# The machine is shared, so absolute times mean little: every round runs
+# every command once, one after the other (interleaved), and the ratios are
+# the medians over the rounds of the ratio within each round. CPU seconds
+# (user + system) are printed beside the wall time.
 #
 # Workers: kuvo-batch runs its own worker threads (--jobs N). The single-file
 # tools run N processes over equal parts of the list (xargs -P N), each held
@@ -22,8 +30,8 @@ set -euo pipefail
 here="$(cd "$(dirname "$0")" && pwd)"
 root="$(cd "$here/.." && pwd)"
 build="${BUILD_DIR:-$root/build}"
-repeat="${REPEAT:-2}"
-jobs_list="${JOBS:-1 2}"
+rounds="${ROUNDS:-5}"
+j="${JOBS:-2}"
 width="${WIDTH:-800}"
 quality="${QUALITY:-90}"
 results="$here/results"
@@ -33,19 +41,12 @@ export VIPS_CONCURRENCY=1 OMP_NUM_THREADS=1 MAGICK_THREAD_LIMIT=1
 if [ ! -f "$build/CMakeCache.txt" ]; then
   cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 fi
-cmake --build "$build" -j2 --target kuvo-floor kuvo-psnr kuvo-resample-bench >/dev/null
-# kuvo-batch is timed when it builds; otherwise the peers and the floor only.
-if ! cmake --build "$build" -j2 --target kuvo-batch >"$build/kuvo-batch-build.log" 2>&1; then
-  rm -f "$build/bin/kuvo-batch"
-  echo "kuvo-batch does not build (see $build/kuvo-batch-build.log)"
-fi
+cmake --build "$build" -j2 --target kuvo-batch kuvo-floor kuvo-psnr kuvo-resample-bench >/dev/null
 floor="$build/bench/kuvo-floor"
 psnr="$build/bench/kuvo-psnr"
 kuvo="$build/bin/kuvo-batch"
-have_kuvo=0
-[ -x "$kuvo" ] && have_kuvo=1
 
-# --- corpus ----------------------------------------------------------------
+# --- corpora ---------------------------------------------------------------
 shopt -s nullglob
 files=("$here"/corpus/*.jpg)
 if [ ${#files[@]} -eq 0 ]; then
@@ -53,103 +54,105 @@ if [ ${#files[@]} -eq 0 ]; then
   files=("$here"/corpus/*.jpg)
 fi
 n=${#files[@]}
-megapixels=$(identify -ping -format '%w %h\n' "${files[@]}" 2>/dev/null | awk '{s+=$1*$2} END {printf "%.1f", s/1e6}')
-echo "corpus: $n pictures, $megapixels megapixels in all; target ${width} px wide, JPEG q$quality"
-cat "${files[@]}" >/dev/null # into the page cache before the first timing
 mkdir -p "$results"
-printf '%s\n' "${files[@]}" >"$results/files.txt"
-printf '%s\n' "${files[@]##*/}" >"$results/names.txt"
+# The other formats are made once from the first photographs.
+derived="$here/corpus/derived"
+mkdir -p "$derived/png" "$derived/gif"
+for f in "${files[@]:0:12}"; do
+  b=$(basename "$f" .jpg)
+  [ -f "$derived/png/$b.png" ] || convert "$f" "$derived/png/$b.png"
+done
+for f in "${files[@]:0:6}"; do
+  b=$(basename "$f" .jpg)
+  [ -f "$derived/gif/$b.gif" ] || convert "$f" -resize '2000x>' "$derived/gif/$b.gif"
+done
+pngs=("$derived"/png/*.png)
+gifs=("$derived"/gif/*.gif)
+megapixels=$(identify -ping -format '%w %h\n' "${files[@]}" 2>/dev/null | awk '{s+=$1*$2} END {printf "%.1f", s/1e6}')
+echo "corpus: $n JPEG photographs ($megapixels megapixels), ${#pngs[@]} PNG, ${#gifs[@]} GIF; ${width} px wide, q$quality, $j workers, $rounds rounds"
+cat "${files[@]}" "${pngs[@]}" "${gifs[@]}" >/dev/null # into the page cache before the first timing
 
-# --- one tool --------------------------------------------------------------
-# run_tool NAME JOBS: runs the tool over the corpus REPEAT times into
-# results/NAME-JOBS/ and records the best wall time and its peak memory.
-declare -A pps rss
-calc() { awk "BEGIN { printf \"%.6f\", $1 }"; }
-# tool_cmd NAME JOBS OUTDIR: runs one tool over the list in files.txt.
-tool_cmd() {
-  local name=$1 j=$2 out=$3 list="$results/files.txt"
-  local per=$(((n + j - 1) / j))
-  local xa=(xargs -d '\n' -a "$list" -P "$j" -n "$per")
-  case $name in
-  kuvo)
-    local all
-    mapfile -t all <"$list"
-    "$kuvo" -o "$out" --size width --width "$width" --format jpg --quality "$quality" --jobs "$j" "${all[@]}"
-    ;;
-  floor) "${xa[@]}" "$floor" -o "$out" --width "$width" --quality "$quality" ;;
-  vips) "${xa[@]}" vipsthumbnail --size "${width}x" -o "$out/%s.jpg[Q=$quality]" ;;
-  magick) "${xa[@]}" mogrify -resize "${width}x" -quality "$quality" -path "$out" ;;
-  filter) "${xa[@]}" "$build/bench/kuvo-resample-bench" emulate "$out" "$width" ;;
+# --- the commands ----------------------------------------------------------
+# Each case is "tool:input:output"; run_case runs one over its list into OUT.
+wm_text='Kuvo图片批处理 版权所有'
+wm_pic="$root/data/sy/Kuvo标志.png"
+run_case() { # run_case CASE OUT
+  local case=$1 out=$2 tool input output list
+  IFS=: read -r tool input output <<<"$case"
+  case $input in
+  jpg) list=("${files[@]}") ;;
+  png) list=("${pngs[@]}") ;;
+  gif) list=("${gifs[@]}") ;;
+  esac
+  local per=$(((${#list[@]} + j - 1) / j))
+  local xa=(xargs -0 -P "$j" -n "$per")
+  local k=(--size width --width "$width" --quality "$quality" --jobs "$j" -o "$out")
+  case $tool in
+  kuvo) "$kuvo" "${k[@]}" --format "$output" "${list[@]}" ;;
+  kuvo_wm) "$kuvo" "${k[@]}" --format jpg --text "$wm_text" --font-size 24 --color '#ffffff' \
+    --watermark "$wm_pic" --opacity 80 "${list[@]}" ;;
+  kuvo_gif) "$kuvo" "${k[@]}" --width 1600 --format original "${list[@]}" ;;
+  floor) printf '%s\0' "${list[@]}" | "${xa[@]}" "$floor" -o "$out" --width "$width" --quality "$quality" ;;
+  vips) printf '%s\0' "${list[@]}" | "${xa[@]}" vipsthumbnail --size "${width}x" -o "$out/%s.$output[Q=$quality]" ;;
+  magick) printf '%s\0' "${list[@]}" | "${xa[@]}" mogrify -resize "${width}x" -quality "$quality" -format "$output" -path "$out" ;;
+  magick_gif) printf '%s\0' "${list[@]}" | "${xa[@]}" mogrify -resize 1600x -format gif -path "$out" ;;
   gm) # gm joins the output folder and the input path as given: use bare names
-    cd "$here/corpus"
-    xargs -d '\n' -a "$results/names.txt" -P "$j" -n "$per" gm mogrify -resize "${width}x" -quality "$quality" -output-directory "$out" ;;
+    (cd "$(dirname "${list[0]}")" && printf '%s\0' "${list[@]##*/}" |
+      "${xa[@]}" gm mogrify -resize "${width}x" -quality "$quality" -output-directory "$out") ;;
   esac
 }
-export -f tool_cmd
-export n width quality kuvo floor results here build
-run_tool() { # run_tool NAME JOBS: best of REPEAT runs into results/NAME-JOBS/
-  local name=$1 j=$2 out="$results/$1-$2" best="" best_rss=0 r t0 t1 wall m made
-  for ((r = 0; r < repeat; r++)); do
-    rm -rf "$out" && mkdir -p "$out"
-    t0=$(date +%s.%N)
-    if ! /usr/bin/time -v -o "$results/time.txt" bash -c 'tool_cmd "$@"' _ "$name" "$j" "$out" \
-      >"$results/$name-$j.log" 2>&1; then
-      echo "$name ($j): failed, see $results/$name-$j.log" >&2
-      return 0
-    fi
-    t1=$(date +%s.%N)
-    wall=$(calc "$t1 - $t0")
-    m=$(awk -F: '/Maximum resident set size/ {gsub(/ /, "", $2); print $2}' "$results/time.txt")
-    if [ -z "$best" ] || [ "$(calc "$wall < $best")" = "1.000000" ]; then
-      best=$wall
-      best_rss=$m
-    fi
-  done
-  made=$(find "$out" -type f | wc -l)
-  [ "$made" -eq "$n" ] || echo "$name ($j): $made of $n pictures written" >&2
-  pps[$name-$j]=$(calc "$n / $best")
-  rss[$name-$j]=$((best_rss / 1024))
-  printf '%-8s %4d %10.2f %12.2f %10d\n' "$name" "$j" "$best" "${pps[$name-$j]}" "${rss[$name-$j]}"
-}
 
-tools=(floor vips magick gm)
-if [ $have_kuvo = 1 ]; then
-  tools=(kuvo "${tools[@]}")
-else
-  # Until kuvo-batch exists: its resize path alone (reduced-scale decode,
-  # Lanczos-3, encode), for quality and a first idea of the speed.
-  tools=(filter "${tools[@]}")
-  echo "kuvo-batch not built yet: timing the peers, the floor and the resize path alone ('filter')"
-fi
-echo
-printf '%-8s %4s %10s %12s %10s\n' tool jobs "seconds" "pictures/s" "peak MB"
-for j in $jobs_list; do
-  for t in "${tools[@]}"; do
-    run_tool "$t" "$j"
+cases=(kuvo:jpg:jpg floor:jpg:jpg vips:jpg:jpg magick:jpg:jpg gm:jpg:jpg kuvo_wm:jpg:jpg
+  kuvo:png:jpg vips:png:jpg kuvo:jpg:png vips:jpg:png kuvo_gif:gif:gif magick_gif:gif:gif)
+export j width quality kuvo floor wm_text wm_pic
+declare -A wall cpu rss
+for ((r = 1; r <= rounds; r++)); do
+  for c in "${cases[@]}"; do
+    out="$results/${c//:/-}"
+    rm -rf "$out" && mkdir -p "$out"
+    if ! /usr/bin/time -f '%e %U %S %M' -o "$results/time.txt" bash -c "$(declare -f run_case); $(declare -p files pngs gifs); run_case \"\$@\"" _ "$c" "$out" \
+      >"$results/${c//:/-}.log" 2>&1; then
+      echo "$c: failed, see $results/${c//:/-}.log" >&2
+      continue
+    fi
+    read -r e u s m < <(tail -n 1 "$results/time.txt")
+    wall[$c]+="$e "
+    cpu[$c]+="$(awk "BEGIN {print $u + $s}") "
+    rss[$c]="$m"
   done
+  printf 'round %d of %d done\n' "$r" "$rounds" >&2
 done
 
-if [ $have_kuvo = 1 ]; then
-  echo
-  echo "kuvo-batch against the others (pictures per second; targets: vips >= 1.6, magick >= 5, floor/kuvo <= 1.15)"
-  for j in $jobs_list; do
-    for t in vips magick gm; do
-      [ -n "${pps[$t-$j]:-}" ] && printf '  %d jobs: kuvo / %-6s = %5.2f\n' "$j" "$t" "$(calc "${pps[kuvo-$j]} / ${pps[$t-$j]}")"
-    done
-    [ -n "${pps[floor-$j]:-}" ] && printf '  %d jobs: floor / kuvo  = %5.2f\n' "$j" "$(calc "${pps[floor-$j]} / ${pps[kuvo-$j]}")"
+median() { tr ' ' '\n' | grep -v '^$' | sort -g | awk '{v[NR] = $1} END {if (NR == 0) print "nan"; else if (NR % 2) print v[(NR + 1) / 2]; else print (v[NR / 2] + v[NR / 2 + 1]) / 2}'; }
+# ratio A B: median over the rounds of A's wall time / B's wall time.
+ratio() {
+  local -a a b
+  read -r -a a <<<"${wall[$1]:-}"
+  read -r -a b <<<"${wall[$2]:-}"
+  local i out=""
+  for ((i = 0; i < ${#a[@]} && i < ${#b[@]}; i++)); do
+    out+="$(awk "BEGIN {print ${a[i]} / ${b[i]}}") "
   done
-fi
+  echo "$out" | median
+}
+
+echo
+printf '%-20s %10s %10s %10s %9s\n' "command" "wall s" "CPU s" "cores" "peak MB"
+for c in "${cases[@]}"; do
+  [ -n "${wall[$c]:-}" ] || continue
+  w=$(echo "${wall[$c]}" | median)
+  p=$(echo "${cpu[$c]}" | median)
+  printf '%-20s %10.2f %10.2f %10.2f %9d\n' "$c" "$w" "$p" "$(awk "BEGIN {print $p / $w}")" $((rss[$c] / 1024))
+done
+echo "(medians of $rounds rounds; load average now: $(cut -d' ' -f1-3 /proc/loadavg))"
 
 # --- quality ---------------------------------------------------------------
 echo
-echo "quality: mean luma PSNR against a double-precision Lanczos-3 reference from the full decode"
-last_j=${jobs_list##* }
-dirs=()
-for t in "${tools[@]}"; do
-  [ "$t" = floor ] && continue # not resized to the target: nothing to compare
-  [ -d "$results/$t-$last_j" ] && dirs+=("$t=$results/$t-$last_j")
-done
-"$psnr" "$results/files.txt" "${dirs[@]}"
+echo "T1 quality: mean luma PSNR against a double-precision Lanczos-3 reference from the full decode"
+printf '%s\n' "${files[@]}" >"$results/files.txt"
+"$psnr" "$results/files.txt" kuvo="$results/kuvo-jpg-jpg" vips="$results/vips-jpg-jpg" \
+  magick="$results/magick-jpg-jpg" gm="$results/gm-jpg-jpg" | tee "$results/psnr.txt"
+db() { awk -v t="$1" '$1 == t {print $2}' "$results/psnr.txt"; }
 
 # --- peak memory on a 24-megapixel photograph -----------------------------
 big="$here/corpus/large/24mp.jpg"
@@ -157,26 +160,43 @@ if [ ! -f "$big" ]; then
   mkdir -p "$(dirname "$big")"
   convert "${files[0]}" -resize '6000x4000!' -quality 92 "$big"
 fi
+rm -rf "$results/big" && mkdir -p "$results/big"
+/usr/bin/time -f '%M' -o "$results/time.txt" "$kuvo" -o "$results/big" --size width --width "$width" \
+  --format jpg --quality "$quality" --jobs 1 "$big" >/dev/null 2>&1
+big_mb=$(($(tail -n 1 "$results/time.txt") / 1024))
 echo
-echo "peak memory, one 6000x4000 JPEG to ${width} px:"
-mem_of() { # mem_of NAME CMD...
-  local name=$1
-  shift
-  rm -rf "$results/big" && mkdir -p "$results/big"
-  if /usr/bin/time -v -o "$results/time.txt" "$@" >/dev/null 2>&1; then
-    printf '  %-8s %6d MB\n' "$name" $(($(awk -F: '/Maximum resident set size/ {gsub(/ /, "", $2); print $2}' "$results/time.txt") / 1024))
-  else
-    printf '  %-8s failed\n' "$name"
-  fi
-}
-if [ $have_kuvo = 1 ]; then
-  mem_of kuvo "$kuvo" -o "$results/big" --size width --width "$width" --format jpg --quality "$quality" --jobs 1 "$big"
-  echo "  (target for kuvo-batch: < 200 MB)"
-fi
-mem_of vips vipsthumbnail --size "${width}x" -o "$results/big/%s.jpg[Q=$quality]" "$big"
-mem_of magick mogrify -resize "${width}x" -quality "$quality" -path "$results/big" "$big"
-mem_of floor "$floor" -o "$results/big" --width "$width" --quality "$quality" "$big"
+echo "peak memory of kuvo-batch, one 6000x4000 JPEG to ${width} px: $big_mb MB"
+
+# --- byte-identical outputs with 1 and 2 workers --------------------------
+rm -rf "$results/j1" "$results/j2" && mkdir -p "$results/j1" "$results/j2"
+"$kuvo" -o "$results/j1" --width "$width" --quality "$quality" --jobs 1 "${files[@]:0:12}" >/dev/null 2>&1
+"$kuvo" -o "$results/j2" --width "$width" --quality "$quality" --jobs 2 "${files[@]:0:12}" >/dev/null 2>&1
+identical=no
+diff -r "$results/j1" "$results/j2" >/dev/null && identical=yes
 
 # --- the resampler alone ---------------------------------------------------
 echo
 "$build/bench/kuvo-resample-bench"
+
+# --- targets ---------------------------------------------------------------
+verdict() { # verdict TEXT MEASURED OP LIMIT
+  local ok
+  ok=$(awk "BEGIN {print ($2 $3 $4) ? \"met\" : \"NOT MET\"}")
+  printf '  %-58s %8.2f %-2s %6s  %s\n' "$1" "$2" "$3" "$4" "$ok"
+}
+echo
+echo "targets ($j workers; ratios are medians over $rounds interleaved rounds; > 1 means kuvo-batch is faster)"
+verdict "T1 vipsthumbnail time / kuvo-batch time" "$(ratio vips:jpg:jpg kuvo:jpg:jpg)" ">=" 1.6
+verdict "T1 mogrify time / kuvo-batch time" "$(ratio magick:jpg:jpg kuvo:jpg:jpg)" ">=" 5
+verdict "T1 gm mogrify time / kuvo-batch time (no target)" "$(ratio gm:jpg:jpg kuvo:jpg:jpg)" ">=" 0
+verdict "T1 kuvo-batch time / floor time" "$(ratio kuvo:jpg:jpg floor:jpg:jpg)" "<=" 1.15
+verdict "T1 luma PSNR, kuvo-batch minus vipsthumbnail (dB)" "$(awk "BEGIN {print $(db kuvo) - $(db vips)}")" ">=" -0.3
+verdict "T1 peak memory on 24 megapixels (MB)" "$big_mb" "<" 200
+verdict "T1 --jobs 2 output identical to --jobs 1 (1 = yes)" "$([ $identical = yes ] && echo 1 || echo 0)" "==" 1
+verdict "T2 watermarked time / T1 time" "$(ratio kuvo_wm:jpg:jpg kuvo:jpg:jpg)" "<=" 1.1
+verdict "T3 PNG to JPEG: vipsthumbnail time / kuvo-batch time" "$(ratio vips:png:jpg kuvo:png:jpg)" ">=" 1.3
+verdict "T3 JPEG to PNG: vipsthumbnail time / kuvo-batch time" "$(ratio vips:jpg:png kuvo:jpg:png)" ">=" 1.3
+verdict "T3 large GIF: mogrify time / kuvo-batch time" "$(ratio magick_gif:gif:gif kuvo_gif:gif:gif)" ">=" 1
+if [ -x "$here/window_bench.sh" ] && [ "${WINDOW:-1}" = 1 ]; then
+  "$here/window_bench.sh" "$big" | tee "$results/window.txt" | sed 's/^/  /'
+fi
