@@ -1,6 +1,7 @@
 // kuvo: the window program. The splash window applies the skin, then brings
 // up the main window with the pictures named on the command line.
 #include "platform/memory_tuning.h"
+#include "app/chinese_texts.h"
 #include "app/splash_window.h"
 #include "engine/font_substitution.h"
 
@@ -13,6 +14,7 @@ int main(int argc, char *argv[]) {
   // The desktop matches the window to kuvo.desktop and its installed icon.
   QGuiApplication::setDesktopFileName(QStringLiteral("kuvo"));
   QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("kuvo")));
+  kuvo::installChineseQtTexts(app);
   kuvo::installFontSubstitutions();
   kuvo::SplashWindow::applyStoredSkin();
   QStringList arguments;

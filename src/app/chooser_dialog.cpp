@@ -210,6 +210,8 @@ void ChooserDialog::setFolder(const QString &folder) {
 }
 
 void ChooserDialog::folderChosen(const QString &folder, bool fromTree) {
+  if (folder != madeFolder_)
+    madeFolder_.clear();
   folder_ = folder;
   const QString root = rootOf(folder, driveRoots());
   const int driveIndex = drive_->findText(root);
@@ -308,11 +310,17 @@ void ChooserDialog::fileClicked() {
                  QString::number(files_->selectedItems().size()) + QStringLiteral("个文件。"));
 }
 
+// The new folder is selected, so "确定" takes it; a further press makes the
+// next one beside it ("新建文件夹( 2)"), not inside it.
 void ChooserDialog::makeNewFolder() {
-  const QString made = createNewFolder(folder_);
+  QString base = folder_;
+  if (!madeFolder_.isEmpty() && folder_ == madeFolder_)
+    base = QFileInfo(folder_).absolutePath();
+  const QString made = createNewFolder(base);
   if (made.isEmpty())
     return;
   folderChosen(made, false);
+  madeFolder_ = made;
 }
 
 void ChooserDialog::goToPlace(const QString &path) {

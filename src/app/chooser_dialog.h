@@ -61,6 +61,7 @@ private:
 
   Mode mode_;
   QString folder_;
+  QString madeFolder_; // the folder the last "新建" made and selected
   QString pattern_;
   bool confirmed_ = false;
   QComboBox *drive_;

@@ -91,12 +91,16 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent) {
   buildMenus();
 
   auto *central = new QWidget(this);
-  auto *outer = new QHBoxLayout(central);
+  auto *rows = new QVBoxLayout(central); // the columns, then "处理信息" when maximised
+  rows->setContentsMargins(0, 0, 0, 0);
+  rows->setSpacing(0);
+  auto *outer = new QHBoxLayout;
+  rows->addLayout(outer, 1);
   outer->setContentsMargins(8, 8, 8, 4);
   outer->setSpacing(8);
 
   QWidget *listPanel = buildListPanel();
-  listPanel->setMinimumWidth(250);
+  listPanel->setMinimumWidth(220);
   listPanel->setMaximumWidth(340);
 
   auto *middle = new QWidget(central);
@@ -162,6 +166,8 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent) {
   connectPanel();
   buildToolMenus(menuBar()->findChild<QMenu *>(QStringLiteral("mPic")));
   buildShellMenus();
+  buildViewCommands();
+  buildInfoPanel();
   fillSizeList();
   fillBorderList();
   cmbEncode_->setCurrentIndex(1);
@@ -485,7 +491,7 @@ QWidget *MainWindow::buildOutputPanel() {
 QWidget *MainWindow::buildPreviewArea() {
   picImg_ = named(new QFrame, "picImg");
   picImg_->setFrameShape(QFrame::StyledPanel);
-  picImg_->setMinimumSize(360, 300);
+  picImg_->setMinimumSize(300, 280);
   picImg_->setFocusPolicy(Qt::StrongFocus);
   picImg_->setAcceptDrops(true);
   picImg_->installEventFilter(this);

@@ -39,7 +39,11 @@ class QTimer;
 
 namespace kuvo {
 
+enum class ViewerMode;
 class FolderScan;
+class InfoPanel;
+class NeighbourPreviews;
+class ToolStrips;
 class RunBridge;
 class WaitWindow;
 
@@ -81,6 +85,11 @@ public:
 
   // The viewer, the capture tools and the Word import.
   void openViewer(bool processed, bool cropMode);
+  void openViewer(bool processed, bool cropMode, ViewerMode mode);
+  // The viewer commands, with their checks and hints.
+  void showOriginalFullScreen();  // "全屏查看原图"
+  void showProcessedFullScreen(); // "全屏预览处理图"
+  void browseOriginals(ViewerMode mode); // "多图列表浏览原图", "幻灯片模式浏览原图"
   void startScreenCapture();
   void startWebcam();
   void importWordPictures();
@@ -146,6 +155,7 @@ protected:
   void dragEnterEvent(QDragEnterEvent *event) override;
   void dropEvent(QDropEvent *event) override;
   void resizeEvent(QResizeEvent *event) override;
+  void changeEvent(QEvent *event) override;
 
 private:
   // Building the window.
@@ -172,6 +182,7 @@ private:
   void chooseAndAddFiles();
   void chooseAndAddFolder();
   void scanDone(const QStringList &pictures, bool cancelled);
+  void showEmptyList(); // no entry left: idle preview, title and status
   void showListMenu(const QPoint &pos);
 
   // Panel handlers.
@@ -199,6 +210,7 @@ private:
   void startPreview();
   void previewDone();
   void showPreviewPixmap();
+  void storeCaption();
 
   // Placement on the preview.
   bool previewEvent(QEvent *event);
@@ -209,6 +221,10 @@ private:
   void setOriginBoxes();
   void buildPlacementControls(QWidget *strip);
   void buildShellMenus();
+  void buildViewCommands();
+  void buildInfoPanel();
+  void refreshInfoPanel();
+  void applyWindowState(); // maximised: "处理信息" shown; normal: it and the news page hidden
   void applyJob(const ProcessingSettings &loaded);
   void currentEntryChanged(int row);
   void startThumbnail();
@@ -288,11 +304,14 @@ private:
   // Options kept by the window beyond the job.
   int slideSeconds_ = 3;
   bool showToday_ = true;
-  bool newVersion_ = true;
+  bool newVersion_ = false; // "bNewVer" is written, never read back
   QString skinPath_;
   QAction *mSkin_[5] = {};
   QAction *mKTTool_ = nullptr, *mKRTool_ = nullptr;
   QFrame *frame3_ = nullptr, *frame4_ = nullptr;
+  ToolStrips *strips_ = nullptr;
+  InfoPanel *info_ = nullptr;
+  NeighbourPreviews *neighbours_ = nullptr;
 
   // The web panel.
   QTextBrowser *web_ = nullptr;

@@ -188,9 +188,7 @@ void MainWindow::removeSelected() {
   lstFile_->setUpdatesEnabled(true);
   lstFile_->setFocus();
   if (lstFile_->count() == 0) {
-    previewImage_ = QImage();
-    imgM_->clear();
-    ShowStatus(IdleStatus);
+    showEmptyList();
   } else if (lastRemoved >= 0) {
     // The entry after the removed ones becomes current.
     lstFile_->setCurrentRow(std::min(lastRemoved, lstFile_->count() - 1), QItemSelectionModel::ClearAndSelect);
@@ -215,8 +213,22 @@ void MainWindow::clearList() {
   removed_.clear();
   updateListState();
   cmdAdds_->setFocus();
+  showEmptyList();
+}
+
+// The list's signals were blocked while it emptied, so the current-entry
+// handlers did not run: the preview, its arrows, thumbnail, caption box and
+// the title are reset here.
+void MainWindow::showEmptyList() {
+  currentEntryChanged(-1);
+  if (moveMode_)
+    leaveMoveMode();
   previewImage_ = QImage();
+  placement_ = OverlayPlacement();
   imgM_->clear();
+  imgM_->setText(IdlePreviewText);
+  imgM_->show();
+  layoutPreview();
   ShowStatus(IdleStatus);
 }
 

@@ -24,6 +24,7 @@
 #include <QMimeData>
 #include <QPushButton>
 #include <QSlider>
+#include <QStandardItemModel>
 #include <QTextBrowser>
 #include <QTimer>
 #include <QtConcurrent/QtConcurrentRun>
@@ -67,6 +68,13 @@ void MainWindow::fillBorderList() {
   }
   cmbBK_->addItem(AddBorderText);
   cmbBK_->addItem(DownloadBorderText);
+  // Without a download address the entry stays visible but cannot be chosen.
+  auto *model = qobject_cast<QStandardItemModel *>(cmbBK_->model());
+  if (QStandardItem *item = model ? model->item(cmbBK_->count() - 1) : nullptr;
+      item && linkAddress(WebLink::Download).isEmpty()) {
+    item->setEnabled(false);
+    item->setToolTip(LinkNotSetTip);
+  }
 }
 
 void MainWindow::connectPanel() {
@@ -187,7 +195,9 @@ void MainWindow::borderChosen(int index) {
   }
   if (index == count - 1) {
     cmbBK_->setCurrentIndex(0);
-    OpenPage(DownloadPageAddress);
+    const QString address = linkAddress(WebLink::Download);
+    if (!OpenPage(address))
+      ShowStatus(openPageFailedText(address));
     return;
   }
   lastBorderIndex_ = index;
@@ -205,8 +215,12 @@ void MainWindow::chooseBorderFolder() {
   ShowStatus(QStringLiteral("【提示】请选择文件夹,该文件夹内所有图片边框将被添加。"));
   const auto chosen = chooseFolder(this, QStringLiteral("请选择文件夹,该文件夹内所有图片边框将被添加。"),
                                    programDataDir() + QStringLiteral("/bk"), false, QStringLiteral("*.png"));
-  if (!chosen)
+  if (!chosen) {
+    // Cancelled: the list shows the border in force again.
+    const QSignalBlocker block(cmbBK_);
+    cmbBK_->setCurrentIndex(std::clamp(lastBorderIndex_, 0, cmbBK_->count() - 3));
     return;
+  }
   lastChooserFolder_ = chosen->folder;
   addBorderFolder(chosen->folder);
 }
@@ -464,6 +478,7 @@ void MainWindow::ReDrawPic() {
     placement_ = OverlayPlacement();
     imgM_->clear();
     imgM_->setText(IdlePreviewText);
+    imgM_->show();
     layoutPreview();
     return;
   }
@@ -494,8 +509,21 @@ void MainWindow::previewDone() {
     return;
   }
   const PipelineResult result = previewWatcher_.result();
-  if (lstFile_->currentRow() < 0)
+  const int row = lstFile_->currentRow();
+  if (row < 0)
     return; // the list was emptied meanwhile
+  if (result.canvas.isNull()) {
+    // Nothing to show: no stale picture of another entry, and the reason.
+    previewImage_ = QImage();
+    placement_ = OverlayPlacement();
+    imgM_->clear();
+    imgM_->hide();
+    layoutPreview();
+    ShowStatus(previewFailureText(lstFile_->item(row)->text(), result.errorText));
+    emit previewShown();
+    return;
+  }
+  imgM_->show();
   previewImage_ = result.canvas;
   placement_ = result.placement;
   // Anchored watermarks store where they landed, so switching to a free
@@ -523,9 +551,16 @@ bool MainWindow::eventFilter(QObject *watched, QEvent *event) {
   if (watched == txtPicTxt_) {
     if (type == QEvent::FocusIn)
       ShowStatus(QStringLiteral("【提示】请输入对该图片的说明，该说明将在PDF文档或被整合到网页中。"));
-    if (type == QEvent::KeyPress && static_cast<QKeyEvent *>(event)->key() == Qt::Key_Escape) {
+    const int key = type == QEvent::KeyPress ? static_cast<QKeyEvent *>(event)->key() : 0;
+    if (key == Qt::Key_Escape) {
       txtPicTxt_->hide();
       picImg_->setFocus();
+      return true;
+    }
+    // Enter stores the caption and stops here: passed on, it would reach the
+    // preview, where Enter opens the viewer.
+    if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+      storeCaption();
       return true;
     }
   }
@@ -702,7 +737,6 @@ void MainWindow::loadOptionKeys() {
   job_.pdfDate = readSetting(QStringLiteral("sPDF3"), QDate::currentDate().toString(QStringLiteral("yyyy年MM月dd日")));
   integer(QStringLiteral("iSlideTime"), slideSeconds_);
   flag(QStringLiteral("bShowToday"), showToday_);
-  flag(QStringLiteral("bNewVer"), newVersion_);
   flag(QStringLiteral("bKeepExif"), job_.keepMetadata);
   flag(QStringLiteral("bStripGps"), job_.stripGps);
   int maxKb = job_.maxJpegKb;

@@ -300,7 +300,7 @@ bool MainWindow::previewEvent(QEvent *event) {
     switch (e->key()) {
     case Qt::Key_Return:
     case Qt::Key_Enter:
-      openViewer(true, false);
+      showProcessedFullScreen();
       return true;
     case Qt::Key_Left:
     case Qt::Key_Right:

@@ -2,7 +2,10 @@
 // skin menu, the tool-strip switches, the help menu and the web panel.
 #include "app/choosers.h"
 #include "app/main_window.h"
+#include "app/info_panel.h"
+#include "app/neighbour_previews.h"
 #include "app/skins.h"
+#include "app/tool_strips.h"
 #include "app/web_links.h"
 #include "engine/job_file.h"
 #include "platform/settings_store.h"
@@ -79,8 +82,11 @@ void MainWindow::buildShellMenus() {
     a->setCheckable(true);
     a->setChecked(true);
   }
-  connect(mKTTool_, &QAction::toggled, frame4_, &QWidget::setVisible);
-  connect(mKRTool_, &QAction::toggled, frame3_, &QWidget::setVisible);
+  // Unticked, a strip gives its room to the preview and shows over the
+  // preview's edge while the pointer is near it.
+  strips_ = new ToolStrips(picImg_, frame3_, frame4_, this);
+  connect(mKTTool_, &QAction::toggled, this, [this](bool on) { strips_->setPinned(frame4_, on); });
+  connect(mKRTool_, &QAction::toggled, this, [this](bool on) { strips_->setPinned(frame3_, on); });
 
   QMenu *skins = settings->addMenu(QStringLiteral("软件换肤"));
   skins->setObjectName(QStringLiteral("mSkinOpt"));
@@ -101,15 +107,22 @@ void MainWindow::buildShellMenus() {
   QAction *about = help->findChild<QAction *>(QStringLiteral("mAbout"));
   const struct {
     const char *text, *name;
-    const QString &address;
-  } pages[] = {{"官方网站", "mHWeb", HomePageAddress},
-               {"交流论坛", "mBBS", ForumAddress},
-               {"下载素材", "mDownZY", DownloadPageAddress}};
+    WebLink link;
+  } pages[] = {{"官方网站", "mHWeb", WebLink::HomePage},
+               {"交流论坛", "mBBS", WebLink::Forum},
+               {"下载素材", "mDownZY", WebLink::Download}};
+  help->setToolTipsVisible(true);
   for (const auto &p : pages) {
     auto *a = new QAction(QString::fromUtf8(p.text), help);
     a->setObjectName(QLatin1String(p.name));
     help->insertAction(about, a);
-    connect(a, &QAction::triggered, this, [address = p.address] { OpenPage(address); });
+    const QString address = linkAddress(p.link);
+    a->setEnabled(!address.isEmpty());
+    a->setToolTip(address.isEmpty() ? LinkNotSetTip : address);
+    connect(a, &QAction::triggered, this, [this, address] {
+      if (!OpenPage(address))
+        ShowStatus(openPageFailedText(address));
+    });
   }
   help->insertSeparator(about);
 
@@ -142,16 +155,6 @@ void MainWindow::buildShellMenus() {
   txtPicTxt_->setPlaceholderText(QStringLiteral("在这里填写该图片的说明,回车确认,ESC键隐藏本说明"));
   txtPicTxt_->installEventFilter(this);
   txtPicTxt_->hide();
-  connect(txtPicTxt_, &QLineEdit::returnPressed, this, [this] {
-    const int row = lstFile_->currentRow();
-    if (row < 0)
-      return;
-    if (job_.descriptions.size() <= row)
-      job_.descriptions.resize(row + 1);
-    job_.descriptions[row] = txtPicTxt_->text();
-    if (run_)
-      run_->updateSettings(jobSettings());
-  });
   connect(lstFile_, &QListWidget::currentRowChanged, this, &MainWindow::currentEntryChanged);
 
   // Previous and next arrows at the preview's sides, and the thumbnail of the
@@ -162,7 +165,7 @@ void MainWindow::buildShellMenus() {
     b->setText(text);
     b->setToolTip(tip);
     b->setAutoRaise(true);
-    b->setFixedSize(26, 48);
+    b->setFixedSize(NeighbourPreviews::Side + 8, NeighbourPreviews::Side + 8);
     // They sit on the preview's dark ground whatever the skin.
     b->setStyleSheet(QStringLiteral("QToolButton{padding:0;border:none;border-radius:4px;color:white;"
                                     "background:rgba(0,0,0,90);font-size:20pt;font-weight:bold;}"
@@ -172,6 +175,7 @@ void MainWindow::buildShellMenus() {
   };
   imgPre_ = arrow(QStringLiteral("‹"), QStringLiteral("上一个图片"), "imgPre");
   imgFor_ = arrow(QStringLiteral("›"), QStringLiteral("下一个图片"), "imgFor");
+  neighbours_ = new NeighbourPreviews(imgPre_, imgFor_, this);
   connect(imgPre_, &QToolButton::clicked, this, [this] {
     if (lstFile_->currentRow() > 0)
       lstFile_->setCurrentRow(lstFile_->currentRow() - 1, QItemSelectionModel::ClearAndSelect);
@@ -208,9 +212,12 @@ void MainWindow::buildShellMenus() {
 
 // The facts of the entry that became current, the caption and the title.
 void MainWindow::currentEntryChanged(int row) {
-  imgPre_->setVisible(row > 0);
-  imgFor_->setVisible(row >= 0 && row + 1 < lstFile_->count());
-  if (row < 0 || row >= lstFile_->count()) {
+  const bool listed = row >= 0 && row < lstFile_->count();
+  neighbours_->show(listed && row > 0 ? lstFile_->item(row - 1)->text() : QString(),
+                    listed && row + 1 < lstFile_->count() ? lstFile_->item(row + 1)->text() : QString());
+  if (!listed) {
+    if (info_)
+      info_->setPictureFacts(QString());
     setWindowTitle(AppTitle + VersionText);
     txtPicTxt_->hide();
     imgSmall_->hide();
@@ -224,6 +231,8 @@ void MainWindow::currentEntryChanged(int row) {
     facts += QStringLiteral("  宽:%1  高:%2").arg(size.width()).arg(size.height());
   facts += QStringLiteral("  大小:%1K   双击文件名可全屏浏览。").arg(info.size() / 1024);
   ShowStatus(facts);
+  if (info_)
+    info_->setPictureFacts(facts + QLatin1Char('\n') + QDir::toNativeSeparators(path));
   txtPicTxt_->setText(job_.description(row));
   setWindowTitle(AppTitle + VersionText + QStringLiteral(" - ") + QDir::toNativeSeparators(path));
   // The thumbnail is decoded at its small size on a worker.
@@ -246,6 +255,17 @@ void MainWindow::startThumbnail() {
       image = image.scaled(ThumbnailSide, ThumbnailSide, Qt::KeepAspectRatio, Qt::SmoothTransformation);
     return image;
   }));
+}
+
+void MainWindow::storeCaption() {
+  const int row = lstFile_->currentRow();
+  if (row < 0)
+    return;
+  if (job_.descriptions.size() <= row)
+    job_.descriptions.resize(row + 1);
+  job_.descriptions[row] = txtPicTxt_->text();
+  if (run_)
+    run_->updateSettings(jobSettings());
 }
 
 void MainWindow::showCaptionBox() {
@@ -483,7 +503,7 @@ void MainWindow::chooseSkin(int index) {
 }
 
 void MainWindow::loadNewsPage() {
-  if (!showToday_)
+  if (!showToday_ || newsPageUrl().isEmpty())
     return;
   if (!network_)
     network_ = new QNetworkAccessManager(this);

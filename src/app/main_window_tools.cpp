@@ -66,7 +66,7 @@ void MainWindow::buildToolMenus(QMenu *adjust) {
   mImgOpt_->insertAction(existing.value(2), mPCut);
   mImgOpt_->insertAction(existing.value(existing.size() - 1), mShowF);
   connect(mPCut, &QAction::triggered, this, [this] { openViewer(false, true); });
-  connect(mShowF, &QAction::triggered, this, [this] { openViewer(true, false); });
+  connect(mShowF, &QAction::triggered, this, &MainWindow::showProcessedFullScreen);
 
   QSettings store(settingsFilePath(), QSettings::IniFormat);
   store.beginGroup(QStringLiteral("Options"));
@@ -81,6 +81,10 @@ void MainWindow::removeEntry(int index) {
 }
 
 void MainWindow::openViewer(bool processed, bool cropMode) {
+  openViewer(processed, cropMode, ViewerMode::Single);
+}
+
+void MainWindow::openViewer(bool processed, bool cropMode, ViewerMode mode) {
   const int row = lstFile_->currentRow();
   if (row < 0) {
     ShowStatus(QStringLiteral("【操作错误】请先在列表中选择一张图片。"));
@@ -89,7 +93,7 @@ void MainWindow::openViewer(bool processed, bool cropMode) {
   ViewerOptions options;
   options.files = files();
   options.current = row;
-  options.mode = ViewerMode::Single;
+  options.mode = mode;
   options.cropMode = cropMode && !processed;
   options.mainWindow = this;
   if (processed) {

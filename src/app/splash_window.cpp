@@ -1,6 +1,7 @@
 #include "app/splash_window.h"
 
 #include "app/main_window.h"
+#include "app/settings_notice.h"
 #include "app/skins.h"
 #include "platform/settings_store.h"
 
@@ -56,6 +57,8 @@ void SplashWindow::tick() {
     main_->setAttribute(Qt::WA_DeleteOnClose);
     main_->openCommandLine(arguments_);
     main_->show();
+    // After the window is up, so the box has a parent to sit on.
+    QTimer::singleShot(0, main_, [w = main_] { tellBrokenSettings(w, brokenSettingsKeptAs()); });
     emit mainWindowShown(main_);
     return;
   }

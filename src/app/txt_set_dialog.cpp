@@ -201,13 +201,18 @@ TxtSetDialog::TxtSetDialog(const TextStyle &style, QWidget *parent) : QDialog(pa
   });
   for (QCheckBox *box : {chkB_, chkI_, chkU_})
     connect(box, &QCheckBox::toggled, this, [this] { applyFont(); });
-  connect(txtColor_, &QPushButton::clicked, this, [this] { picColor_->setVisible(!picColor_->isVisible()); });
+  connect(txtColor_, &QPushButton::clicked, this, [this] {
+    if (picColor_->isVisible())
+      hidePalette();
+    else
+      picColor_->show();
+  });
   connect(picColor_, &PalettePicture::hovered, this, [this](const QColor &c) { setSwatch(c); });
   connect(picColor_, &PalettePicture::picked, this, [this](const QColor &c) {
     previewColor_ = c;
     setSwatch(c);
     applyFont();
-    picColor_->hide();
+    hidePalette();
   });
   connect(cmdOK, &QPushButton::clicked, this, &TxtSetDialog::confirm);
   connect(cmdNO, &QPushButton::clicked, this, [this] {
@@ -218,6 +223,24 @@ TxtSetDialog::TxtSetDialog(const TextStyle &style, QWidget *parent) : QDialog(pa
   settings->installEventFilter(this);
 }
 
+namespace {
+// The sample's own style sheet: a skin's sheet sets the colour and a 9 pt
+// size for every widget, which would win over setFont and setPalette.
+QString sampleStyleSheet(const QFont &font, const QColor &color) {
+  QStringList families;
+  for (const QString &family : font.families().isEmpty() ? QStringList{font.family()} : font.families())
+    families << QLatin1Char('"') + QString(family).remove(QLatin1Char('"')) + QLatin1Char('"');
+  const QString size = font.pixelSize() > 0 ? QString::number(font.pixelSize()) + QStringLiteral("px")
+                                            : QString::number(font.pointSizeF()) + QStringLiteral("pt");
+  return QStringLiteral("QLineEdit#txtPre{color:%1;font-family:%2;font-size:%3;font-weight:%4;font-style:%5;"
+                        "text-decoration:%6;}")
+      .arg(color.name(), families.join(QLatin1Char(',')), size,
+           font.bold() ? QStringLiteral("bold") : QStringLiteral("normal"),
+           font.italic() ? QStringLiteral("italic") : QStringLiteral("normal"),
+           font.underline() ? QStringLiteral("underline") : QStringLiteral("none"));
+}
+} // namespace
+
 void TxtSetDialog::applyFont() {
   // The same font the watermark is drawn with, so the sample shows the result.
   QFont font = watermarkFont(cmbFont_->currentText(), qRound(previewSize_), chkB_->isChecked(), chkI_->isChecked(),
@@ -226,6 +249,9 @@ void TxtSetDialog::applyFont() {
   QPalette pal = txtPre_->palette();
   pal.setColor(QPalette::Text, previewColor_);
   txtPre_->setPalette(pal);
+  txtPre_->setStyleSheet(sampleStyleSheet(font, previewColor_));
+  // Tall enough for the whole line, however large the size.
+  txtPre_->setMinimumHeight(std::max(64, QFontMetrics(font).height() + 16));
 }
 
 void TxtSetDialog::setSwatch(const QColor &color) {
@@ -236,7 +262,16 @@ void TxtSetDialog::abandonPick() {
   if (!picColor_->isVisible())
     return;
   setSwatch(previewColor_);
+  hidePalette();
+}
+
+// The palette's room goes again when it closes.
+void TxtSetDialog::hidePalette() {
   picColor_->hide();
+  QTimer::singleShot(0, this, [this] {
+    if (!picColor_->isVisible())
+      resize(width(), sizeHint().height());
+  });
 }
 
 void TxtSetDialog::mouseMoveEvent(QMouseEvent *event) {

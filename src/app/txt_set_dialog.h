@@ -52,6 +52,7 @@ private:
   void applyFont();
   void setSwatch(const QColor &color);
   void abandonPick();
+  void hidePalette();
 
   QComboBox *txtText_;
   QComboBox *cmbFont_;

@@ -65,6 +65,14 @@ WaitWindow::WaitWindow(QWidget *parent) : QWidget(parent, Qt::Tool | Qt::WindowT
   begin(0);
 }
 
+void WaitWindow::showEvent(QShowEvent *event) {
+  QWidget::showEvent(event);
+  if (QWidget *owner = parentWidget() ? parentWidget()->window() : nullptr) {
+    adjustSize();
+    move(owner->frameGeometry().center() - QPoint(frameGeometry().width() / 2, frameGeometry().height() / 2));
+  }
+}
+
 void WaitWindow::begin(int total) {
   clock_.start();
   setProgress(0, total);

@@ -33,6 +33,10 @@ public:
 signals:
   void cancelRequested();
 
+protected:
+  // Centred on the main window, never at the screen's corner.
+  void showEvent(QShowEvent *event) override;
+
 private:
   QPushButton *cancel_;
   QLabel *dots_;

@@ -83,6 +83,15 @@ QVector<BorderEntry> bordersInFolder(const QString &folder, const QStringList &k
   return result;
 }
 
+QString previewFailureText(const QString &path, const QString &errorText) {
+  QString reason = errorText.section(QStringLiteral("\r\n"), 0, 0).trimmed();
+  if (reason.startsWith(path))
+    reason = reason.mid(path.size());
+  if (reason.isEmpty())
+    reason = QStringLiteral("无法读取图片,文件已损坏或不是支持的图片格式。");
+  return QStringLiteral("【操作错误】无法预览") + QFileInfo(path).fileName() + QStringLiteral(":") + reason;
+}
+
 QString newFolderName(int n) {
   if (n == 1)
     return QStringLiteral("新建文件夹");

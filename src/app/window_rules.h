@@ -20,6 +20,11 @@ QString statusLineText(const QString &text);
 // Paths of 23 characters or more: first 3, "...", last 17.
 QString shortenedPath(const QString &path);
 
+// The status line for an entry the preview could not make: the file name and
+// the engine's reason (its first error entry without the path), or that the
+// file could not be read as a picture.
+QString previewFailureText(const QString &path, const QString &errorText);
+
 // "图片数量:" + n + "个".
 QString countLabelText(qsizetype count);
 

@@ -1,18 +1,24 @@
 #include "engine/size_presets.h"
+#include "engine/text_decoding.h"
 
 #include <QFile>
-#include <QTextStream>
+#include <QStringList>
 
 namespace kuvo {
 
 QVector<SizePreset> loadSizePresets(const QString &path) {
   QVector<SizePreset> presets;
   QFile file(path);
-  if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
+  if (!file.open(QIODevice::ReadOnly))
     return presets;
-  QTextStream in(&file);
-  while (!in.atEnd() && presets.size() < MaxSizePresets) {
-    const QString line = in.readLine();
+  // Written on Windows the file is GBK; elsewhere UTF-8.
+  const QString text = decodeUtf8OrGbk(file.readAll());
+  const QStringList lines = text.split(QLatin1Char('\n'));
+  for (QString line : lines) {
+    if (presets.size() >= MaxSizePresets)
+      break;
+    if (line.endsWith(QLatin1Char('\r')))
+      line.chop(1);
     if (line.trimmed().isEmpty())
       continue;
     SizePreset preset;

@@ -143,6 +143,12 @@ private slots:
     ini.close();
     writePng(dataDir_ + QStringLiteral("/bk/frame_a.png"), QSize(400, 300));
     writePng(dataDir_ + QStringLiteral("/bk/frame_b.PNG"), QSize(300, 400));
+    // The border download page is set; the handler below catches it.
+    QFile links(work_.filePath(QStringLiteral("links.ini")));
+    QVERIFY(links.open(QIODevice::WriteOnly));
+    links.write("[Links]\nDownload=https://127.0.0.1/borders.html\n");
+    links.close();
+    reloadLinks(links.fileName());
     QCOMPARE(programDataDir(), dataDir_);
     QDesktopServices::setUrlHandler(QStringLiteral("file"), &urls_, "open");
     QDesktopServices::setUrlHandler(QStringLiteral("https"), &urls_, "open");
