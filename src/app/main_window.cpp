@@ -25,6 +25,7 @@
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QScreen>
 #include <QScrollArea>
 #include <QSlider>
 #include <QSplitter>
@@ -176,7 +177,11 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent) {
   QDir().mkpath(scratchFolder());
   updateListState();
   ShowStatus(IdleStatus);
-  resize(1180, 760);
+  // The design size, but never larger than the screen (1024 x 768 included).
+  QSize start(1180, 760);
+  if (const QScreen *s = screen())
+    start = start.boundedTo(s->availableGeometry().size() - QSize(16, 40));
+  resize(start.expandedTo(minimumSizeHint()));
   // The news page fills the idle preview area when it arrives.
   loadNewsPage();
   loaded_ = true;

@@ -29,8 +29,9 @@ const QString NothingToBrowse = QStringLiteral("【操作错误】当前没有�
 void MainWindow::buildViewCommands() {
   QMenu *view = new QMenu(QStringLiteral("浏览(&V)"), this);
   view->setObjectName(QStringLiteral("mView"));
-  QMenu *help = menuBar()->findChild<QMenu *>(QStringLiteral("mTools"));
-  menuBar()->insertMenu(help ? help->menuAction() : nullptr, view);
+  // Between the settings and the tools menus.
+  QMenu *tools = findChild<QMenu *>(QStringLiteral("mTools"));
+  menuBar()->insertMenu(tools ? tools->menuAction() : nullptr, view);
   auto add = [this, view](const QString &text, const char *name, const QKeySequence &keys, auto slot) {
     QAction *a = view->addAction(text);
     a->setObjectName(QLatin1String(name));
