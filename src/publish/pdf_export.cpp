@@ -54,6 +54,35 @@ void drawBoxText(QPainter &painter, QRectF box, const QString &text) {
   painter.drawText(box, flags, text);
 }
 
+// The caption under a picture: wrapped within the page from the strip's top
+// down to the bottom margin, its font made smaller until the whole text fits
+// (a long word without spaces breaks anywhere). Only what still does not fit
+// at the smallest size is cut off.
+void drawCaption(QPainter &painter, const QRectF &area, const QString &text) {
+  if (text.isEmpty())
+    return;
+  const QFont original = painter.font();
+  QFont font = original;
+  int flags = Qt::AlignHCenter | Qt::AlignTop | Qt::TextWordWrap;
+  for (int points = original.pointSize(); points >= PdfCaptionMinPoints; --points) {
+    font.setPointSize(points);
+    painter.setFont(font);
+    flags = Qt::AlignHCenter | Qt::AlignTop | Qt::TextWordWrap;
+    QRectF needed = painter.boundingRect(area, flags, text);
+    if (needed.width() > area.width()) {
+      flags = Qt::AlignHCenter | Qt::AlignTop | Qt::TextWrapAnywhere;
+      needed = painter.boundingRect(area, flags, text);
+    }
+    if (needed.height() <= area.height())
+      break;
+  }
+  painter.save();
+  painter.setClipRect(area);
+  painter.drawText(area, flags, text);
+  painter.restore();
+  painter.setFont(original);
+}
+
 QImage readPicture(const QString &path, const QSize &limit) {
   QImageReader reader(path);
   reader.setAutoTransform(false);
@@ -119,7 +148,8 @@ PdfResult MakePdf(const ProcessingSettings &settings, const QStringList &outputP
     QRectF target(QPointF(0, 0), size);
     target.moveCenter(pictureFrame.center());
     painter.drawImage(target, image);
-    drawBoxText(painter, frame(PdfFrameLeft, PdfFrameBottom, PdfFrameRight, PdfCaptionBottom), settings.description(k));
+    drawCaption(painter, frame(PdfFrameLeft, PdfFrameBottom, PdfFrameRight, writer.height() - PdfBottomMargin),
+                settings.description(k));
     ++result.pictures;
   }
 

@@ -12,8 +12,11 @@ namespace kuvo {
 
 // The rectangles on the page, in 0.1 mm from the top-left corner.
 inline constexpr int PdfFrameLeft = 30, PdfFrameTop = 40, PdfFrameRight = 2080, PdfFrameBottom = 2800;
-inline constexpr int PdfCaptionBottom = 2820, PdfDateBottom = 3150;
+inline constexpr int PdfDateBottom = 3150;
 inline constexpr int PdfTitlePoints = 30, PdfTextPoints = 16;
+// A caption may use the page below the picture down to this margin, in
+// sizes from PdfTextPoints down to PdfCaptionMinPoints.
+inline constexpr int PdfBottomMargin = 20, PdfCaptionMinPoints = 6;
 
 // The font family of every text: "黑体", with the font that stands in for
 // it named as a fallback in case no substitution is installed.

@@ -69,6 +69,8 @@ private slots:
   void stoppedRun_data();
   void stoppedRun();
   void pictureFitsItsFrame();
+  void longCaptionStaysOnPage_data();
+  void longCaptionStaysOnPage();
   void unwritableFolderReportsError();
   void worksOffTheWindowThread();
 
@@ -210,6 +212,37 @@ void TestPdfExport::pictureFitsItsFrame() {
   QVERIFY(isBlue(tallPage.pixel(138, 142)));
   QVERIFY(isWhite(tallPage.pixel(65, 142)));
   QVERIFY(isWhite(tallPage.pixel(146, 142)));
+}
+
+void TestPdfExport::longCaptionStaysOnPage_data() {
+  QTest::addColumn<QString>("caption");
+  QTest::newRow("many lines") << QString(QStringLiteral("海边的日落与归来的渔船，")).repeated(40);
+  QTest::newRow("one long word") << QString(QLatin1Char('x')).repeated(600);
+}
+
+void TestPdfExport::longCaptionStaysOnPage() {
+  QFETCH(QString, caption);
+  ProcessingSettings s;
+  s.outputFolder = dir_.filePath(QStringLiteral("caption-%1").arg(QTest::currentDataTag()));
+  QDir().mkpath(s.outputFolder);
+  s.descriptions = {caption};
+  const PdfResult r = MakePdf(s, {pictures_[0]});
+  QVERIFY2(r.ok, qPrintable(r.errorMessage));
+  // All of it is on the page, below the picture and above the page's edge.
+  QString text = pageText(r.path, 2);
+  text.remove(QLatin1Char(' '));
+  QCOMPARE(text, caption);
+  const QString boxes =
+      run(QStringLiteral("pdftotext"), {QStringLiteral("-bbox"), QStringLiteral("-f"), QStringLiteral("2"),
+                                        QStringLiteral("-l"), QStringLiteral("2"), r.path, QStringLiteral("-")});
+  int words = 0;
+  const QRegularExpression re(QStringLiteral("yMin=\"([0-9.]+)\"[^>]*yMax=\"([0-9.]+)\""));
+  for (auto it = re.globalMatch(boxes); it.hasNext(); ++words) {
+    const auto m = it.next();
+    QVERIFY2(m.captured(1).toDouble() >= 279 * MmToPt, qPrintable(m.captured(0)));
+    QVERIFY2(m.captured(2).toDouble() <= 297 * MmToPt, qPrintable(m.captured(0)));
+  }
+  QVERIFY(words > 0);
 }
 
 void TestPdfExport::unwritableFolderReportsError() {
