@@ -1,5 +1,4 @@
 #include "app/main_window.h"
-#include "publish/ftp_settings_dialog.h"
 
 #include "app/folder_scan.h"
 #include "app/wait_window.h"
@@ -469,15 +468,13 @@ QWidget *MainWindow::buildOutputPanel() {
   cmdOption->setToolTip(QStringLiteral("打开软件选项窗口"));
   grid->addWidget(cmdOption, 4, 0);
   connect(cmdOption, &QPushButton::clicked, this, [this] { openOptions(frmOption::Options); });
-  connect(chkPDF_, &QCheckBox::clicked, this, [this](bool on) {
-    if (on)
-      openOptions(frmOption::Pdf);
-  });
-  connect(chkFtp_, &QCheckBox::clicked, this, [this](bool on) {
-    if (on && !FtpSettingsDialog::uploadSwitchTicked(this, upload_))
-      chkFtp_->setChecked(false);
-    ShowStatus(UploadSwitchHint);
-  });
+  auto *cmdPDFSet = named(new QPushButton(QStringLiteral("PDF设置"), box), "cmdPDFSet");
+  cmdPDFSet->setToolTip(QStringLiteral("设置PDF文件的标题、签名和日期"));
+  cmdPDFSet->setEnabled(false);
+  grid->addWidget(cmdPDFSet, 4, 2, 1, 2, Qt::AlignLeft);
+  connect(cmdPDFSet, &QPushButton::clicked, this, [this] { openOptions(frmOption::Pdf); });
+  connect(chkPDF_, &QCheckBox::toggled, cmdPDFSet, &QWidget::setEnabled);
+  connect(chkFtp_, &QCheckBox::clicked, this, &MainWindow::uploadSwitchClicked);
   grid->setColumnStretch(1, 1);
   for (QWidget *w : box->findChildren<QWidget *>())
     plainFont(w);

@@ -94,6 +94,11 @@ public:
   void startWebcam();
   void importWordPictures();
   const UploadSettings &uploadSettings() const { return upload_; }
+  // The upload switch and the network parameters. Confirmed parameters are
+  // stored at once, the password never: it is asked for once per session.
+  void uploadSwitchClicked(bool on);
+  bool editUploadSettings();
+  bool askUploadPassword();
 
   // The run.
   void startRun();
@@ -277,6 +282,7 @@ private:
   QCheckBox *chkFtp_ = nullptr;
   QCheckBox *chkPDF_ = nullptr;
   UploadSettings upload_;
+  QString passwordAskedFor_; // the user whose password was asked this session
   std::unique_ptr<RunPublisher> publisher_;
   bool previewPending_ = false;
   QImage previewImage_;

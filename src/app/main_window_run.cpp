@@ -2,7 +2,6 @@
 // progress caption, stop, and the steps after the run.
 #include "app/main_window.h"
 #include "app/wait_window.h"
-#include "publish/ftp_settings_dialog.h"
 
 #include <QCloseEvent>
 #include <QAction>
@@ -57,7 +56,7 @@ void MainWindow::startRun() {
     return;
   }
   const ProcessingSettings s = jobSettings();
-  const StartProblem problem = checkJob(s, upload_.ftpServer);
+  const StartProblem problem = checkJob(s, upload_.ftpServer, upload_.webUrlPrefix);
   if (problem != StartProblem::None) {
     QMessageBox::critical(this, AppTitle, startProblemMessage(problem));
     switch (problem) {
@@ -72,13 +71,17 @@ void MainWindow::startRun() {
       chooseOutputFolder();
       break;
     case StartProblem::NoUploadServer:
-      FtpSettingsDialog::edit(this, upload_);
+    case StartProblem::NoWebPrefix:
+      editUploadSettings();
       break;
     default:
       break;
     }
     return;
   }
+  // The password lives in memory only: after a restart it is asked for once.
+  if (s.upload && upload_.needsPassword() && passwordAskedFor_ != upload_.ftpUser && !askUploadPassword())
+    return;
   if (asksToMinimise(s) &&
       QMessageBox::question(this, AppTitle, MinimiseQuestion, QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes)
     showMinimized();

@@ -59,6 +59,8 @@ void MainWindow::buildShellMenus() {
   settings->addSeparator();
   QAction *mTOption = menuAction(settings, QStringLiteral("选项..."), "mTOption");
   connect(mTOption, &QAction::triggered, this, [this] { openOptions(frmOption::Options); });
+  QAction *mPDFSet = menuAction(settings, QStringLiteral("PDF参数设置..."), "mPDFSet");
+  connect(mPDFSet, &QAction::triggered, this, [this] { openOptions(frmOption::Pdf); });
   QAction *mSaveJob = menuAction(settings, QStringLiteral("保存任务..."), "mSaveJob");
   QAction *mLoadJob = menuAction(settings, QStringLiteral("载入任务..."), "mLoadJob");
   connect(mSaveJob, &QAction::triggered, this, [this] {
@@ -444,10 +446,7 @@ void MainWindow::applyJob(const ProcessingSettings &n) {
   chkRM_->setChecked(n.rename);
   txtFileName_->setText(n.prefix);
   txtNum_->setText(n.counterWidth);
-  {
-    const QSignalBlocker block(chkPDF_);
-    chkPDF_->setChecked(n.makePdf);
-  }
+  chkPDF_->setChecked(n.makePdf);
   for (auto field : {&ProcessingSettings::keepSmall, &ProcessingSettings::cropToFit, &ProcessingSettings::keepMetadata,
                      &ProcessingSettings::stripGps, &ProcessingSettings::keepFileDate,
                      &ProcessingSettings::openOutputFolder, &ProcessingSettings::openLinkPage,

@@ -16,6 +16,8 @@
 #include <QCheckBox>
 #include <QFileDialog>
 #include <QFutureWatcher>
+#include <QInputDialog>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
 #include <QMenuBar>
@@ -44,13 +46,7 @@ void MainWindow::buildToolMenus(QMenu *adjust) {
   tools->addSeparator();
   QAction *ftp = tools->addAction(QStringLiteral("网络参数设置..."));
   ftp->setObjectName(QStringLiteral("mFtpSet"));
-  connect(ftp, &QAction::triggered, this, [this] {
-    if (FtpSettingsDialog::edit(this, upload_)) {
-      QSettings store(settingsFilePath(), QSettings::IniFormat);
-      store.beginGroup(QStringLiteral("Options"));
-      saveUploadSettings(store, upload_);
-    }
-  });
+  connect(ftp, &QAction::triggered, this, &MainWindow::editUploadSettings);
 
   // The list's own pop-up and double click open the viewer on the original;
   // the preview's pop-up shows the processed picture or crops the original.
@@ -71,6 +67,39 @@ void MainWindow::buildToolMenus(QMenu *adjust) {
   QSettings store(settingsFilePath(), QSettings::IniFormat);
   store.beginGroup(QStringLiteral("Options"));
   loadUploadSettings(store, upload_);
+}
+
+void MainWindow::uploadSwitchClicked(bool on) {
+  if (on) {
+    QMessageBox::warning(this, UploadWarningTitle, UploadWarningText);
+    if (!upload_.serverSet())
+      editUploadSettings();
+    // Still no server: the run would be refused, so the switch goes off again.
+    if (!upload_.serverSet())
+      chkFtp_->setChecked(false);
+  }
+  ShowStatus(UploadSwitchHint);
+}
+
+bool MainWindow::editUploadSettings() {
+  if (!FtpSettingsDialog::edit(this, upload_))
+    return false;
+  QSettings store(settingsFilePath(), QSettings::IniFormat);
+  store.beginGroup(QStringLiteral("Options"));
+  saveUploadSettings(store, upload_);
+  return true;
+}
+
+bool MainWindow::askUploadPassword() {
+  bool ok = false;
+  const QString password = QInputDialog::getText(
+      this, AppTitle, QStringLiteral("请输入FTP用户“%1”的密码(只在本次运行期间使用，不会保存):").arg(upload_.ftpUser),
+      QLineEdit::Password, QString(), &ok);
+  if (!ok)
+    return false;
+  upload_.ftpPassword = password;
+  passwordAskedFor_ = upload_.ftpUser;
+  return true;
 }
 
 void MainWindow::removeEntry(int index) {
@@ -145,9 +174,10 @@ void MainWindow::importWordPictures() {
       QMessageBox::information(this, AppTitle, WordNoPicturesText);
     else if (!result.message.isEmpty())
       QMessageBox::warning(this, AppTitle, result.message);
-    ShowStatus(QStringLiteral("【提示】从Word文档中导入了%1张图片。").arg(result.files.size()));
+    ShowStatus(QStringLiteral("【提示】从Word文档中导入了%1张图片。").arg(result.files.size()) +
+               linkedPicturesNote(result.linked));
   });
-  watcher->setFuture(QtConcurrent::run(ImportWordPictures, document, scratchFolder()));
+  watcher->setFuture(QtConcurrent::run([document] { return ImportWordPictures(document, scratchFolder()); }));
 }
 
 } // namespace kuvo

@@ -254,8 +254,13 @@ struct Parser {
     } else if (opt == QLatin1String("--pdf-date")) {
       s.pdfDate = v;
     } else if (opt == QLatin1String("--upload")) {
-      if (!parseFtpServer(v).valid)
+      const FtpEndpoint endpoint = parseFtpServer(v);
+      if (!endpoint.valid)
         return !fail(QStringLiteral("--upload 需要服务器地址：主机名、主机名:端口，或 ftp://、ftps://、sftp:// 开头的地址，而不是“%1”。").arg(v));
+      // Like --ftp-password: other users can read the command line.
+      if (!endpoint.password.isEmpty())
+        return !fail(QStringLiteral("密码不能写在 --upload 的地址里(其他用户可以看到)，请用 --ftp-user "
+                                    "给出用户名，把密码写在文件里并用 --ftp-password-file 给出。"));
       s.upload = true;
       job.upload.ftpServer = v.trimmed();
     } else if (opt == QLatin1String("--ftp-password")) {

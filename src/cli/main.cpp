@@ -91,8 +91,9 @@ int main(int argc, char **argv) {
     } else if (kuvo::isWordDocument(input)) {
       // The pictures inside a Word document join the list in document order.
       const kuvo::WordImportResult word = kuvo::ImportWordPictures(info.absoluteFilePath(), kuvo::scratchFolder());
-      if (!word.message.isEmpty())
-        print(stderr, QStringLiteral("kuvo-batch: %1：%2\n").arg(input, word.message));
+      const QString note = word.message + kuvo::linkedPicturesNote(word.linked);
+      if (!note.isEmpty())
+        print(stderr, QStringLiteral("kuvo-batch: %1：%2\n").arg(input, note));
       files << word.files;
     } else
       files << info.absoluteFilePath();
@@ -102,9 +103,12 @@ int main(int argc, char **argv) {
     print(stderr, QStringLiteral("kuvo-batch: 无法创建输出文件夹“%1”。\n").arg(job.settings.outputFolder));
     return 2;
   }
-  const kuvo::StartProblem problem = kuvo::checkJob(job.settings, job.upload.ftpServer);
+  const kuvo::StartProblem problem = kuvo::checkJob(job.settings, job.upload.ftpServer, job.upload.webUrlPrefix);
   if (problem != kuvo::StartProblem::None) {
-    print(stderr, QStringLiteral("kuvo-batch: ") + kuvo::startProblemMessage(problem) + QStringLiteral("\n"));
+    QString message = kuvo::startProblemMessage(problem);
+    if (problem == kuvo::StartProblem::NoWebPrefix)
+      message += QStringLiteral("请用 --web-prefix 给出上传后图片在网上的地址前缀，如 http://example.org/pics。");
+    print(stderr, QStringLiteral("kuvo-batch: ") + message + QStringLiteral("\n"));
     return 2;
   }
 
@@ -137,6 +141,10 @@ int main(int argc, char **argv) {
       print(stderr, QStringLiteral("kuvo-batch: ") + published.pdf.errorMessage + QStringLiteral("\n"));
     }
   }
+  if (job.settings.upload && !job.quiet)
+    print(stderr, QStringLiteral("上传 %1 张，上传失败 %2 张。\n")
+                      .arg(publisher.uploader().uploadedCount())
+                      .arg(publisher.uploader().failedCount()));
   if (published.linkPageTried) {
     if (published.linkPagePath.isEmpty()) {
       publishFailed = true;

@@ -9,10 +9,11 @@
 #include <QElapsedTimer>
 #include <QSaveFile>
 #include <QThread>
+#include <QUrl>
 
 namespace kuvo {
 
-StartProblem checkJob(const ProcessingSettings &s, const QString &uploadServer) {
+StartProblem checkJob(const ProcessingSettings &s, const QString &uploadServer, const QString &webUrlPrefix) {
   if (s.files.isEmpty())
     return StartProblem::EmptyList;
   if (s.isCustomSize() && (s.heightText == QLatin1String("0") || s.widthText == QLatin1String("0")))
@@ -21,6 +22,9 @@ StartProblem checkJob(const ProcessingSettings &s, const QString &uploadServer) 
     return StartProblem::NoOutputFolder;
   if (s.upload && (uploadServer.isEmpty() || uploadServer == QLatin1String("ftp://")))
     return StartProblem::NoUploadServer;
+  // "http://" alone would publish addresses like http:///x.jpg.
+  if (s.upload && !webPrefixHasHost(webUrlPrefix))
+    return StartProblem::NoWebPrefix;
   return StartProblem::None;
 }
 
@@ -34,10 +38,17 @@ QString startProblemMessage(StartProblem problem) {
     return QStringLiteral("请设置图片输出文件夹！");
   case StartProblem::NoUploadServer:
     return QStringLiteral("网络参数还没设置或设置错误！");
+  case StartProblem::NoWebPrefix:
+    return QStringLiteral("图片网址前缀还没设置或设置错误！");
   case StartProblem::None:
     break;
   }
   return QString();
+}
+
+bool webPrefixHasHost(const QString &prefix) {
+  const QUrl url(prefix.trimmed(), QUrl::TolerantMode);
+  return url.isValid() && !url.scheme().isEmpty() && !url.host().isEmpty();
 }
 
 bool asksToMinimise(const ProcessingSettings &s) { return s.files.size() > 100 || s.upload; }
@@ -88,7 +99,8 @@ PictureOutcome BatchRun::commit(int index, const QString &source, const PictureW
   // A picture that a step already reported (too large, say) gets no second
   // entry from the save it never reached.
   QString saveEntry;
-  if (writeEncodedPicture(work.encoded, source, saveEntry)) {
+  const bool saved = writeEncodedPicture(work.encoded, source, saveEntry);
+  if (saved) {
     outcome.outputPath = work.encoded.path;
     summary.outputPaths[index] = work.encoded.path;
     ++summary.saved;
@@ -101,7 +113,9 @@ PictureOutcome BatchRun::commit(int index, const QString &source, const PictureW
   } else if (!(work.encoded.noCanvas && !work.errorText.isEmpty())) {
     entries += saveEntry;
   }
-  if (work.settings.upload && upload_) {
+  // Only the file this run wrote is sent: after a failed save the output
+  // folder may still hold an older picture of that name.
+  if (saved && work.settings.upload && upload_) {
     const QString url =
         upload_->upload(work.encoded.path, work.encoded.name + QLatin1Char('.') + work.encoded.extension, entries);
     if (!url.isEmpty())

@@ -20,11 +20,16 @@ namespace kuvo {
 inline const QString ErrorTextHeader = QStringLiteral("在本次操作过程中产生下列错误,敬请检查相关图片:\r\n");
 
 // Why a job cannot start, in the order the start command checks.
-enum class StartProblem { None, EmptyList, ZeroSize, NoOutputFolder, NoUploadServer };
+enum class StartProblem { None, EmptyList, ZeroSize, NoOutputFolder, NoUploadServer, NoWebPrefix };
 
-// uploadServer is the FTP server setting ("" or "ftp://" mean unset).
-StartProblem checkJob(const ProcessingSettings &settings, const QString &uploadServer = QString());
+// uploadServer is the FTP server setting ("" or "ftp://" mean unset);
+// webUrlPrefix the public address prefix, which must name a host.
+StartProblem checkJob(const ProcessingSettings &settings, const QString &uploadServer = QString(),
+                      const QString &webUrlPrefix = QString());
 QString startProblemMessage(StartProblem problem);
+// Whether a web address prefix names a host ("http://" alone does not):
+// without one every published address would be broken.
+bool webPrefixHasHost(const QString &prefix);
 // A long run asks whether to minimise the window first.
 bool asksToMinimise(const ProcessingSettings &settings);
 inline const QString MinimiseQuestion =

@@ -120,14 +120,9 @@ bool FtpSettingsDialog::edit(QWidget *parent, UploadSettings &settings) {
   if (dialog.exec() != QDialog::Accepted)
     return false;
   settings = dialog.settings();
+  // A password typed into the address stays in memory, never in the store.
+  moveServerCredentials(settings);
   return true;
-}
-
-bool FtpSettingsDialog::uploadSwitchTicked(QWidget *parent, UploadSettings &settings) {
-  QMessageBox::warning(parent, UploadWarningTitle, UploadWarningText);
-  if (settings.serverSet())
-    return false;
-  return edit(parent, settings);
 }
 
 } // namespace kuvo

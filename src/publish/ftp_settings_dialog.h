@@ -18,13 +18,10 @@ public:
 
   UploadSettings settings() const;
 
-  // Opens the window modally; on "确定" copies the edits into settings and
+  // Opens the window modally; on "确定" copies the edits into settings (a
+  // user and password typed into the address move to their own fields) and
   // returns true. Storing them (without the password) is the caller's.
   static bool edit(QWidget *parent, UploadSettings &settings);
-
-  // What ticking the upload switch does: the "敬告" warning, then this
-  // window when no server is set. Returns true when the settings changed.
-  static bool uploadSwitchTicked(QWidget *parent, UploadSettings &settings);
 
   // The controls, for tests and for the window's own checks.
   QLineEdit *serverEdit() const { return server_; }

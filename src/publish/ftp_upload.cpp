@@ -4,12 +4,19 @@
 #include <QFileInfo>
 #include <QRegularExpression>
 #include <QUrl>
+#include <algorithm>
 #include <curl/curl.h>
 
 namespace kuvo {
 
-QString uploadErrorEntry(const QString &localPath, int code) {
-  return localPath + QStringLiteral("在传输文件时发生错误:(错误代码:%1)。\r\n").arg(code);
+QString uploadErrorEntry(const QString &localPath, int code, const QString &reason, const QString &detail) {
+  QString text = localPath + QStringLiteral("在传输文件时发生错误:(错误代码:%1)").arg(code) + reason;
+  QString curlText = detail.trimmed();
+  while (curlText.endsWith(QLatin1Char('.')))
+    curlText.chop(1);
+  if (!curlText.isEmpty())
+    text += QLatin1Char('(') + curlText + QLatin1Char(')');
+  return text + QStringLiteral("。\r\n");
 }
 
 QString remoteNameStamp(const QDateTime &when) {
@@ -100,6 +107,59 @@ bool failsBeforeLogin(CURLcode rc) {
   }
 }
 
+// What went wrong, in the user's words; libcurl's own text follows it in the
+// error entry.
+QString failureReason(CURLcode rc, bool connected) {
+  switch (rc) {
+  case CURLE_COULDNT_RESOLVE_HOST:
+    return QStringLiteral("找不到服务器");
+  case CURLE_COULDNT_RESOLVE_PROXY:
+    return QStringLiteral("找不到代理服务器");
+  case CURLE_COULDNT_CONNECT:
+    return QStringLiteral("无法连接服务器");
+  case CURLE_LOGIN_DENIED:
+  case CURLE_AUTH_ERROR:
+    return QStringLiteral("服务器拒绝登录(用户名或密码错误)");
+  case CURLE_OPERATION_TIMEDOUT:
+    return connected ? QStringLiteral("传输超时") : QStringLiteral("连接服务器超时");
+  case CURLE_REMOTE_ACCESS_DENIED:
+  case CURLE_UPLOAD_FAILED:
+  case CURLE_QUOTE_ERROR:
+  case CURLE_FTP_COULDNT_USE_REST:
+    return QStringLiteral("服务器上的文件夹无法写入");
+  case CURLE_REMOTE_DISK_FULL:
+    return QStringLiteral("服务器空间已满");
+  case CURLE_SSL_CONNECT_ERROR:
+  case CURLE_USE_SSL_FAILED:
+  case CURLE_PEER_FAILED_VERIFICATION:
+  case CURLE_SSL_CACERT_BADFILE:
+  case CURLE_SSH:
+    return QStringLiteral("无法建立安全连接");
+  case CURLE_WEIRD_SERVER_REPLY:
+  case CURLE_FTP_WEIRD_PASV_REPLY:
+  case CURLE_FTP_WEIRD_227_FORMAT:
+    return QStringLiteral("服务器的回答无法识别");
+  case CURLE_FTP_CANT_GET_HOST:
+  case CURLE_FTP_ACCEPT_FAILED:
+  case CURLE_FTP_ACCEPT_TIMEOUT:
+    return QStringLiteral("无法建立数据连接");
+  case CURLE_SEND_ERROR:
+  case CURLE_RECV_ERROR:
+  case CURLE_GOT_NOTHING:
+  case CURLE_PARTIAL_FILE:
+  case CURLE_ABORTED_BY_CALLBACK:
+    return QStringLiteral("连接中断");
+  case CURLE_READ_ERROR:
+    return QStringLiteral("无法读取本地文件");
+  case CURLE_UNSUPPORTED_PROTOCOL:
+  case CURLE_URL_MALFORMAT:
+  case CURLE_NOT_BUILT_IN:
+    return QStringLiteral("服务器地址无法使用");
+  default:
+    return QStringLiteral("传输失败");
+  }
+}
+
 void commonOptions(CURL *curl, const UploadSettings &settings, const FtpEndpoint &endpoint,
                    const UploadOptions &timeouts, char *errorBuffer) {
   const QString user = settings.ftpUser.isEmpty() ? endpoint.user : settings.ftpUser;
@@ -160,21 +220,23 @@ UploadOutcome uploadFile(const UploadSettings &settings, const QString &localPat
   const FtpEndpoint endpoint = parseFtpServer(settings.ftpServer);
   if (!endpoint.valid || !settings.serverSet()) {
     out.code = UploadNoSession;
-    out.detail = QStringLiteral("invalid server \"%1\"").arg(settings.ftpServer);
+    out.reason = QStringLiteral("服务器地址无法使用");
+    out.detail = settings.ftpServer;
     return out;
   }
   CurlHandle h;
   if (!h.curl) {
     out.code = UploadNoSession;
-    out.detail = QStringLiteral("curl_easy_init failed");
+    out.reason = QStringLiteral("无法开始网络传输");
     return out;
   }
-  // A picture whose save failed has no file to send: that is a failed
-  // transfer, not an address to publish.
+  // A file that is gone has nothing to send: that is a failed transfer,
+  // not an address to publish.
   QFile file(localPath);
   if (localPath.isEmpty() || !QFileInfo(localPath).isFile() || !file.open(QIODevice::ReadOnly)) {
     out.code = UploadTransferFailed;
-    out.detail = QStringLiteral("cannot read %1").arg(localPath);
+    out.reason = QStringLiteral("无法读取本地文件");
+    out.detail = file.errorString();
     return out;
   }
 
@@ -226,6 +288,7 @@ UploadOutcome uploadFile(const UploadSettings &settings, const QString &localPat
     out.code = UploadTransferFailed;
     removeTemporary(settings, endpoint, place, tempName, timeouts);
   }
+  out.reason = failureReason(rc, out.code == UploadTransferFailed);
   return out;
 }
 
@@ -259,6 +322,7 @@ UploadOutcome testFtpConnection(const UploadSettings &settings, const UploadOpti
     out.code = UploadNoConnection;
   else
     out.code = UploadTransferFailed;
+  out.reason = failureReason(rc, out.code == UploadTransferFailed);
   return out;
 }
 
@@ -270,12 +334,36 @@ QString FtpUploader::upload(const QString &localPath, const QString &fileName, Q
   QString safeName = fileName;
   safeName.replace(QLatin1Char('\r'), QLatin1Char('_')).replace(QLatin1Char('\n'), QLatin1Char('_'));
   const QString remoteName = remoteNameStamp(clock_()) + safeName;
+  {
+    std::lock_guard lock(mutex_);
+    if (connectionFailuresInRow_ >= UploadGiveUpAfter) {
+      if (connectionFailuresInRow_++ == UploadGiveUpAfter)
+        errorText += localPath + QStringLiteral("没有上传:已连续%1次无法连接服务器,这张及以后的图片只保存不上传。\r\n")
+                                     .arg(UploadGiveUpAfter);
+      records_.push_back({localPath, QString()});
+      return QString();
+    }
+  }
   const UploadOutcome outcome = uploadFile(settings_, localPath, remoteName, timeouts_);
   if (outcome.code != UploadOk)
-    errorText += uploadErrorEntry(localPath, outcome.code);
+    errorText += uploadErrorEntry(localPath, outcome.code, outcome.reason, outcome.detail);
   std::lock_guard lock(mutex_);
+  const bool unreachable = outcome.code == UploadNoSession || outcome.code == UploadNoConnection;
+  connectionFailuresInRow_ = unreachable ? connectionFailuresInRow_ + 1 : 0;
   records_.push_back({localPath, outcome.url});
   return outcome.url;
+}
+
+int FtpUploader::uploadedCount() const {
+  std::lock_guard lock(mutex_);
+  return static_cast<int>(
+      std::count_if(records_.cbegin(), records_.cend(), [](const Record &r) { return !r.url.isEmpty(); }));
+}
+
+int FtpUploader::failedCount() const {
+  std::lock_guard lock(mutex_);
+  return static_cast<int>(
+      std::count_if(records_.cbegin(), records_.cend(), [](const Record &r) { return r.url.isEmpty(); }));
 }
 
 QVector<FtpUploader::Record> FtpUploader::records() const {
@@ -286,32 +374,26 @@ QVector<FtpUploader::Record> FtpUploader::records() const {
 void FtpUploader::clear() {
   std::lock_guard lock(mutex_);
   records_.clear();
+  connectionFailuresInRow_ = 0;
 }
 
 QStringList FtpUploader::urlsByIndex(const RunSummary &summary) const {
   const QVector<Record> recs = records();
   const qsizetype count = summary.outputPaths.size();
   QStringList urls(count, QString());
-  if (recs.size() == summary.processed) {
-    // Every handled picture was offered for upload: the k-th call belongs to
-    // list index k (pictures are committed in list order).
-    // A picture whose save failed may have sent an older file of the same
-    // name: that is not this run's picture, so it gets no address.
-    for (qsizetype k = 0; k < recs.size() && k < count; ++k)
-      if (!summary.outputPaths[k].isEmpty())
-        urls[k] = recs[k].url;
-    return urls;
-  }
-  // The switch changed during the run: walk both in order and pair each call
-  // with the next index that wrote its file (or wrote nothing, for a failed
-  // save whose upload then failed too).
-  qsizetype i = 0;
+  // Only files this run wrote are offered, in list order: pair each call with
+  // the next index that wrote that file (two pictures of one output name
+  // each upload what they wrote). Indexes that were not offered (a failed
+  // save, the switch turned off during the run) keep no address.
+  qsizetype next = 0;
   for (const Record &r : recs) {
-    while (i < count && summary.outputPaths[i] != r.localPath && !(summary.outputPaths[i].isEmpty() && r.url.isEmpty()))
+    qsizetype i = next;
+    while (i < count && summary.outputPaths[i] != r.localPath)
       ++i;
-    if (i >= count)
-      break;
-    urls[i++] = r.url;
+    if (i == count)
+      continue; // not a file of this run: no address, and no index used up
+    urls[i] = r.url;
+    next = i + 1;
   }
   return urls;
 }

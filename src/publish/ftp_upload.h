@@ -21,8 +21,15 @@ enum UploadErrorCode {
   UploadTransferFailed = 3 // connected, but the file did not arrive complete
 };
 
-// local path + "在传输文件时发生错误:(错误代码:N)。" + CR LF
-QString uploadErrorEntry(const QString &localPath, int code);
+// local path + "在传输文件时发生错误:(错误代码:N)" + reason + "(" + detail
+// + ")" + "。" + CR LF; reason and detail are left out when empty.
+QString uploadErrorEntry(const QString &localPath, int code, const QString &reason = QString(),
+                         const QString &detail = QString());
+
+// After this many pictures in a row could not reach the server, a run stops
+// trying: a dead or stalling server would otherwise cost the full timeout
+// for every picture.
+inline constexpr int UploadGiveUpAfter = 3;
 
 // The moment of upload formatted "YYMMDDHHMMSS_": two-digit year, month, day,
 // hour 00-23, minute, second, then "_".
@@ -41,7 +48,8 @@ struct UploadOptions {
 struct UploadOutcome {
   int code = UploadOk;
   QString url;    // public address, set on success only
-  QString detail; // libcurl's description of a failure, for logs
+  QString reason; // why it failed, in Chinese
+  QString detail; // libcurl's own description of a failure
 };
 
 // Sends localPath to the server as remoteName (already stamped) in the remote
@@ -57,7 +65,9 @@ public:
   explicit FtpUploader(const UploadSettings &settings);
 
   // Stamps fileName, sends the file, appends an error entry on failure and
-  // returns the public address (empty on failure).
+  // returns the public address (empty on failure). After UploadGiveUpAfter
+  // connection failures in a row nothing more is sent: the first picture
+  // left out gets one entry that says so.
   QString upload(const QString &localPath, const QString &fileName, QString &errorText) override;
 
   void setOptions(const UploadOptions &options) { timeouts_ = options; }
@@ -71,6 +81,11 @@ public:
   QVector<Record> records() const;
   void clear();
 
+  // Pictures offered for upload that arrived, and those that did not
+  // (failed or left out after the server was given up).
+  int uploadedCount() const;
+  int failedCount() const;
+
   // The addresses of a finished run per list index (empty where nothing was
   // uploaded), so that each address meets the caption of its own picture.
   QStringList urlsByIndex(const RunSummary &summary) const;
@@ -81,6 +96,7 @@ private:
   std::function<QDateTime()> clock_;
   mutable std::mutex mutex_;
   QVector<Record> records_;
+  int connectionFailuresInRow_ = 0;
 };
 
 } // namespace kuvo

@@ -38,15 +38,18 @@ QString linkPageText(const ProcessingSettings &settings, const QStringList &urls
 }
 
 bool funCreateHtm(const ProcessingSettings &settings, const QStringList &urlsByIndex, const QString &historyPath,
-                  QString *pagePath) {
+                  QString *pagePath, QString *error) {
   const QString path = QDir(settings.outputFolder).filePath(LinkPageName);
   QSaveFile page(path);
-  if (!page.open(QIODevice::WriteOnly))
+  if (page.open(QIODevice::WriteOnly)) {
+    page.write("\xEF\xBB\xBF");
+    page.write(linkPageText(settings, urlsByIndex).toUtf8());
+  }
+  if (!page.isOpen() || !page.commit()) {
+    if (error)
+      *error = QStringLiteral("无法写入文件(%1)").arg(page.errorString());
     return false;
-  page.write("\xEF\xBB\xBF");
-  page.write(linkPageText(settings, urlsByIndex).toUtf8());
-  if (!page.commit())
-    return false;
+  }
   if (pagePath)
     *pagePath = path;
 

@@ -21,9 +21,10 @@ QString linkPageText(const ProcessingSettings &settings, const QStringList &urls
 
 // Writes outputFolder/PicURL.htm (UTF-8 with a byte-order mark, CR LF;
 // replacing an older page) and appends the addresses, one a line, to
-// historyPath. Returns false, writing nothing, when the page cannot be made.
+// historyPath. Returns false, writing nothing and leaving the reason in
+// error, when the page cannot be made.
 bool funCreateHtm(const ProcessingSettings &settings, const QStringList &urlsByIndex, const QString &historyPath,
-                  QString *pagePath = nullptr);
+                  QString *pagePath = nullptr, QString *error = nullptr);
 
 // scratchFolder() + "/picUpload.dat"
 QString defaultUploadHistoryPath();

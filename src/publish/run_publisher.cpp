@@ -20,7 +20,18 @@ QString RunPublisher::pdfClosingNote(const QString &pdfPath) {
   return QStringLiteral("PDF文件已保存为%1。").arg(QDir::toNativeSeparators(pdfPath));
 }
 
+QString RunPublisher::uploadClosingText(int uploaded, int failed) {
+  if (failed == 0)
+    return QStringLiteral("【提示】处理完毕！图片已保存到输出文件夹并上传到网络。");
+  return QStringLiteral("【提示】处理完毕！图片已保存到输出文件夹,%1张上传到网络,%2张上传失败。")
+      .arg(uploaded)
+      .arg(failed);
+}
+
 void RunPublisher::afterLoop(const ProcessingSettings &settings, RunSummary &summary) {
+  // An upload run says how many pictures really went up.
+  if (settings.upload && uploader_->failedCount() > 0)
+    summary.closingText = uploadClosingText(uploader_->uploadedCount(), uploader_->failedCount());
   if (settings.makePdf) {
     outcome_.pdfTried = true;
     outcome_.pdf = MakePdf(settings, summary.outputPaths);
@@ -41,8 +52,14 @@ void RunPublisher::afterLoop(const ProcessingSettings &settings, RunSummary &sum
     outcome_.linkPageTried = true;
     outcome_.urlsByIndex = uploader_->urlsByIndex(summary);
     QString page;
-    if (funCreateHtm(settings, outcome_.urlsByIndex, historyPath_, &page))
+    QString why;
+    if (funCreateHtm(settings, outcome_.urlsByIndex, historyPath_, &page, &why)) {
       outcome_.linkPagePath = page;
+    } else {
+      summary.errorText += QDir(settings.outputFolder).filePath(LinkPageName) +
+                           QStringLiteral("在生成网页时发生错误:") + why + QStringLiteral("。\r\n");
+      summary.errorFlag = true;
+    }
   }
 }
 

@@ -42,6 +42,10 @@ public:
   // Valid once the run has returned.
   const PublishOutcome &outcome() const { return outcome_; }
 
+  // The closing text of an upload run: the plain one when every picture
+  // went up, else the counts of uploaded and failed pictures.
+  static QString uploadClosingText(int uploaded, int failed);
+
   // The sentence the closing text gets when a PDF was written.
   static QString pdfClosingNote(const QString &pdfPath);
 

@@ -94,14 +94,39 @@ FtpEndpoint parseFtpServer(const QString &server) {
   return e;
 }
 
+bool moveServerCredentials(UploadSettings &s) {
+  const QString text = s.ftpServer.trimmed();
+  const int sep = text.indexOf(QStringLiteral("://"));
+  // Only a URL carries credentials; "user@host" without a scheme is no
+  // server text the upload accepts.
+  if (sep < 0)
+    return false;
+  QUrl url(text, QUrl::StrictMode);
+  if (!url.isValid() || (url.userName().isEmpty() && url.password().isEmpty()))
+    return false;
+  if (s.ftpUser.isEmpty())
+    s.ftpUser = url.userName();
+  if (s.ftpPassword.isEmpty())
+    s.ftpPassword = url.password();
+  url.setUserInfo(QString());
+  s.ftpServer = url.toString();
+  return true;
+}
+
 void loadUploadSettings(QSettings &store, UploadSettings &s) {
   s.ftpServer = store.value(UploadServerKey, s.ftpServer).toString();
   s.ftpUser = store.value(UploadUserKey, s.ftpUser).toString();
   s.ftpRootFolder = store.value(UploadRootKey, s.ftpRootFolder).toString();
   s.webUrlPrefix = store.value(UploadWebPrefixKey, s.webUrlPrefix).toString();
+  if (moveServerCredentials(s)) {
+    store.setValue(UploadServerKey, s.ftpServer);
+    store.setValue(UploadUserKey, s.ftpUser);
+  }
 }
 
-void saveUploadSettings(QSettings &store, const UploadSettings &s) {
+void saveUploadSettings(QSettings &store, const UploadSettings &settings) {
+  UploadSettings s = settings;
+  moveServerCredentials(s);
   store.setValue(UploadServerKey, s.ftpServer);
   store.setValue(UploadUserKey, s.ftpUser);
   store.setValue(UploadRootKey, s.ftpRootFolder);

@@ -1,13 +1,11 @@
 #pragma once
-// The pictures inside a Word document, written as JPEG files into the
-// scratch folder so that they can join the file list. A .docx is read
-// directly; a .doc is first converted to .docx by LibreOffice when it is
-// installed.
-#include <QByteArray>
-#include <QDateTime>
+// The pictures inside a Word document, written as files into the scratch
+// folder so that they can join the file list. A .docx is read directly; a
+// .doc is first converted to .docx by LibreOffice when it is installed.
+#include "publish/docx_reader.h"
+
 #include <QString>
 #include <QStringList>
-#include <QVector>
 
 namespace kuvo {
 
@@ -17,19 +15,15 @@ inline const QString WordDialogTitle = QStringLiteral("请选择图片所在的W
 inline const QString WordDialogFilter = QStringLiteral("Word文档(*.doc,*.docx) (*.doc *.docx)");
 inline const QString WordNoPicturesText = QStringLiteral("这个文件里没有图片呢！");
 
-struct DocxPicture {
-  QString partName; // e.g. word/media/image1.png
-  QByteArray data;
+// One document yields at most this many pictures and bytes of pictures, so
+// that a small archive cannot fill the disk.
+struct WordImportLimits {
+  int pictures = 1000;
+  qint64 bytes = 1024ll * 1024 * 1024;
 };
 
-// The inline pictures of a .docx in document order: DrawingML pictures in
-// wp:inline and VML pictures in w:pict that are not absolutely positioned.
-// Floating pictures (wp:anchor, positioned VML shapes) and the second copies
-// under mc:Fallback are not taken. Returns false with a reason when the file
-// is not a readable .docx.
-bool readDocxPictures(const QString &path, QVector<DocxPicture> &pictures, QString &error);
-// The same for a .docx already in memory.
-bool readDocxPicturesFromMemory(const QByteArray &bytes, QVector<DocxPicture> &pictures, QString &error);
+// The status-line note for pictures that are only linked, or empty.
+QString linkedPicturesNote(int linked);
 
 // soffice or libreoffice on the PATH, or empty.
 QString libreOfficeProgram();
@@ -42,16 +36,22 @@ enum class WordImportStatus { Ok, NoPictures, CannotRead, NeedsLibreOffice, Conv
 
 struct WordImportResult {
   WordImportStatus status = WordImportStatus::CannotRead;
-  QStringList files;  // written JPEG files, in document order; only files that exist
+  QStringList files;  // one entry per imported picture, in document order; a
+                      // picture shown twice is one file listed twice
   int unreadable = 0; // pictures in a format that cannot be decoded (EMF, WMF, ...)
+  int linked = 0;     // pictures that only link to a file outside the document
   QString message;    // for the user; empty when everything went well
 };
 
-// Writes every inline picture of the document as folder/stamp + k + ".jpg"
-// (stamp: the moment of writing as yyyyMMddHHmmss, k from 1 in document
-// order) and returns the files written. Blocking; may take seconds for a
-// .doc, so the window runs it off its thread.
-WordImportResult ImportWordPictures(const QString &documentPath, const QString &folder);
+// Writes every distinct inline picture of the document once, with its own
+// bytes, as folder/stamp + k + ".jpg" (stamp: the moment of writing as
+// yyyyMMddHHmmss, k the picture's position from 1 in document order; "_2",
+// "_3", ... are added when another import took that name), and returns the
+// list entries. Later steps read the files by content, whatever the name
+// says. Blocking; may take seconds for a .doc, so the window runs it off its
+// thread.
+WordImportResult ImportWordPictures(const QString &documentPath, const QString &folder,
+                                    const WordImportLimits &limits = WordImportLimits());
 
 // Whether kuvo-batch and the window treat a path as a Word document.
 bool isWordDocument(const QString &path);

@@ -251,6 +251,7 @@ private slots:
       child<QPushButton>(d, "cmdOK")->click();
     });
     child<QCheckBox>(w.get(), "chkPDF")->click();
+    child<QPushButton>(w.get(), "cmdPDFSet")->click();
     QCOMPARE(w->jobSettings().pdfTitle, QStringLiteral("春游"));
     QCOMPARE(readSetting("sPDF1"), QStringLiteral("春游"));
     QVERIFY(w->jobSettings().makePdf);

@@ -82,16 +82,20 @@ void TestBatchRun::startChecks_data() {
   QTest::addColumn<QString>("folder");
   QTest::addColumn<bool>("upload");
   QTest::addColumn<QString>("server");
+  QTest::addColumn<QString>("prefix");
   QTest::addColumn<int>("problem");
   const QStringList one{QStringLiteral("/a.jpg")};
   const int custom = SizeFirstPreset;
-  QTest::newRow("empty list") << QStringList() << 0 << "800" << "0" << "/o" << false << "" << int(StartProblem::EmptyList);
-  QTest::newRow("custom zero width") << one << custom << "0" << "600" << "/o" << false << "" << int(StartProblem::ZeroSize);
-  QTest::newRow("custom zero height") << one << custom << "800" << "0" << "/o" << false << "" << int(StartProblem::ZeroSize);
-  QTest::newRow("fixed width, height 0 is fine") << one << 0 << "800" << "0" << "/o" << false << "" << int(StartProblem::None);
-  QTest::newRow("no output folder") << one << 0 << "800" << "0" << "" << false << "" << int(StartProblem::NoOutputFolder);
-  QTest::newRow("upload without server") << one << 0 << "800" << "0" << "/o" << true << "ftp://" << int(StartProblem::NoUploadServer);
-  QTest::newRow("upload with server") << one << 0 << "800" << "0" << "/o" << true << "example" << int(StartProblem::None);
+  QTest::newRow("empty list") << QStringList() << 0 << "800" << "0" << "/o" << false << "" << "http://pics.example.org" << int(StartProblem::EmptyList);
+  QTest::newRow("custom zero width") << one << custom << "0" << "600" << "/o" << false << "" << "http://pics.example.org" << int(StartProblem::ZeroSize);
+  QTest::newRow("custom zero height") << one << custom << "800" << "0" << "/o" << false << "" << "http://pics.example.org" << int(StartProblem::ZeroSize);
+  QTest::newRow("fixed width, height 0 is fine") << one << 0 << "800" << "0" << "/o" << false << "" << "http://pics.example.org" << int(StartProblem::None);
+  QTest::newRow("no output folder") << one << 0 << "800" << "0" << "" << false << "" << "http://pics.example.org" << int(StartProblem::NoOutputFolder);
+  QTest::newRow("upload without server") << one << 0 << "800" << "0" << "/o" << true << "ftp://" << "http://pics.example.org" << int(StartProblem::NoUploadServer);
+  QTest::newRow("upload, bare http prefix") << one << 0 << "800" << "0" << "/o" << true << "example" << "http://" << int(StartProblem::NoWebPrefix);
+  QTest::newRow("upload, prefix without scheme") << one << 0 << "800" << "0" << "/o" << true << "example" << "pics.example.org" << int(StartProblem::NoWebPrefix);
+  QTest::newRow("no upload, prefix ignored") << one << 0 << "800" << "0" << "/o" << false << "" << "" << int(StartProblem::None);
+  QTest::newRow("upload with server") << one << 0 << "800" << "0" << "/o" << true << "example" << "http://pics.example.org" << int(StartProblem::None);
 }
 
 void TestBatchRun::startChecks() {
@@ -102,6 +106,7 @@ void TestBatchRun::startChecks() {
   QFETCH(QString, folder);
   QFETCH(bool, upload);
   QFETCH(QString, server);
+  QFETCH(QString, prefix);
   QFETCH(int, problem);
   ProcessingSettings s;
   s.files = files;
@@ -110,7 +115,7 @@ void TestBatchRun::startChecks() {
   s.heightText = height;
   s.outputFolder = folder;
   s.upload = upload;
-  QCOMPARE(int(checkJob(s, server)), problem);
+  QCOMPARE(int(checkJob(s, server, prefix)), problem);
   QCOMPARE(asksToMinimise(s), upload);
   s.files = QStringList(101, QStringLiteral("/a.jpg"));
   QVERIFY(asksToMinimise(s));

@@ -107,15 +107,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
                          {"word/media/image1.png", PicturePart}});
   }
 
-  QVector<kuvo::DocxPicture> pictures;
+  kuvo::DocxPictures pictures;
   QString error;
   const bool ok = kuvo::readDocxPicturesFromMemory(archive, pictures, error);
   if (!ok && error.isEmpty()) {
     fprintf(stderr, "refused without a reason\n");
     std::abort();
   }
-  for (const kuvo::DocxPicture &p : pictures)
-    if (p.partName.isEmpty())
+  for (const QString &part : pictures.parts)
+    if (part.isEmpty())
       std::abort();
   return 0;
 }

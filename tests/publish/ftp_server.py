@@ -1,7 +1,8 @@
 # A small FTP server for the upload tests, on 127.0.0.1 and a free port.
-# Usage: ftp_server.py ROOT USER PASSWORD [drop]
+# Usage: ftp_server.py ROOT USER PASSWORD [drop|readonly]
 # Prints "PORT <n>" once it listens. With "drop" it cuts every connection of
-# a client after 64 KiB of an upload have arrived.
+# a client after 64 KiB of an upload have arrived; with "readonly" the user
+# may list and read but not write.
 import sys
 
 from pyftpdlib.authorizers import DummyAuthorizer
@@ -21,9 +22,10 @@ class DroppingDTP(DTPHandler):
 
 def main():
     root, user, password = sys.argv[1:4]
-    drop = len(sys.argv) > 4 and sys.argv[4] == "drop"
+    mode = sys.argv[4] if len(sys.argv) > 4 else ""
+    drop = mode == "drop"
     authorizer = DummyAuthorizer()
-    authorizer.add_user(user, password, root, perm="elradfmwMT")
+    authorizer.add_user(user, password, root, perm="elr" if mode == "readonly" else "elradfmwMT")
     handler = type("Handler", (FTPHandler,), {})
     handler.authorizer = authorizer
     handler.permit_foreign_addresses = False

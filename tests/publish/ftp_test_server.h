@@ -8,13 +8,14 @@
 
 class FtpTestServer {
 public:
+  // mode: empty, "drop" (cuts uploads after 64 KiB) or "readonly".
   explicit FtpTestServer(const QString &user = QStringLiteral("kuvo"),
-                         const QString &password = QStringLiteral("secret"), bool dropUploads = false) {
+                         const QString &password = QStringLiteral("secret"), const QString &mode = QString()) {
     root_ = dir_.filePath(QStringLiteral("root"));
     QDir().mkpath(root_);
     QStringList args{QStringLiteral(KUVO_SOURCE_DIR "/tests/publish/ftp_server.py"), root_, user, password};
-    if (dropUploads)
-      args << QStringLiteral("drop");
+    if (!mode.isEmpty())
+      args << mode;
     process_.setProcessChannelMode(QProcess::SeparateChannels);
     process_.start(QStringLiteral("/usr/bin/python3"), args);
     if (!process_.waitForStarted(10000))

@@ -81,6 +81,11 @@ void TestRunPublisher::uploadRunWithFailedPicture() {
   up.webUrlPrefix = QStringLiteral("http://www.example.org/pics");
 
   const ProcessingSettings s = baseSettings(QStringLiteral("run"));
+  // An older output of the broken picture: it must not be published again.
+  QFile stale(s.outputFolder + QStringLiteral("/p1.jpg"));
+  QVERIFY(stale.open(QIODevice::WriteOnly));
+  stale.write("an older run's picture");
+  stale.close();
   RunPublisher publisher(up);
   const QString history = dir_.filePath(QStringLiteral("user/picUpload.dat"));
   publisher.setHistoryPath(history);
@@ -90,10 +95,11 @@ void TestRunPublisher::uploadRunWithFailedPicture() {
   const RunSummary summary = run.run();
 
   QCOMPARE(summary.saved, 3);
-  // The broken picture: its save entry, then the upload entry (code 3).
+  // The broken picture has its entry and is neither uploaded nor listed.
   QVERIFY(summary.errorText.contains(sources_[1]));
-  QVERIFY(summary.errorText.contains(QStringLiteral("在传输文件时发生错误:(错误代码:3)。")));
-  QCOMPARE(summary.errorText.count(QStringLiteral("在传输文件时发生错误")), 1);
+  QVERIFY(!summary.errorText.contains(QStringLiteral("在传输文件时发生错误")));
+  QCOMPARE(QDir(server.root() + QStringLiteral("/pics")).entryList(QDir::Files | QDir::Hidden).size(), 3);
+  QVERIFY(summary.closingText.startsWith(RunPublisher::uploadClosingText(3, 0)));
 
   // Every saved file arrived byte-identical.
   const PublishOutcome &out = publisher.outcome();
@@ -151,11 +157,23 @@ void TestRunPublisher::wrongPasswordLeavesEmptyPage() {
   publisher.attach(run);
   const RunSummary summary = run.run();
   QCOMPARE(summary.saved, 2);
-  QCOMPARE(summary.errorText.count(QStringLiteral("在传输文件时发生错误:(错误代码:2)。")), 2);
+  QCOMPARE(summary.errorText.count(QStringLiteral("在传输文件时发生错误:(错误代码:2)服务器拒绝登录")), 2);
+  // Not "uploaded": the closing text counts what went up and what did not.
+  QCOMPARE(summary.closingText, QStringLiteral("【提示】处理完毕！图片已保存到输出文件夹,0张上传到网络,2张上传失败。"));
   QVERIFY(!publisher.outcome().pdfTried);
   QCOMPARE(readAll(s.outputFolder + QStringLiteral("/PicURL.htm")),
            "\xEF\xBB\xBF" + (linkPageHeader() + QStringLiteral("\r\n")).toUtf8());
   QVERIFY(!QFileInfo::exists(history));
+
+  // A link page that cannot be written is an error entry of the run.
+  s.outputFolder = dir_.filePath(QStringLiteral("nopage"));
+  QVERIFY(QDir().mkpath(s.outputFolder + QStringLiteral("/PicURL.htm")));
+  BatchRun second(s);
+  publisher.attach(second);
+  const RunSummary noPage = second.run();
+  QVERIFY2(noPage.errorText.contains(s.outputFolder + QStringLiteral("/PicURL.htm在生成网页时发生错误:无法写入文件(")),
+           qPrintable(noPage.errorText));
+  QVERIFY(publisher.outcome().linkPagePath.isEmpty());
 }
 
 QTEST_MAIN(TestRunPublisher)
