@@ -15,7 +15,7 @@ if [ "$(id -u)" -ne 0 ]; then
 fi
 
 # One run at a time on a machine; dpkg's own lock is waited for below.
-exec 9>/run/lock/kuvo-install-test.lock
+exec 9>/tmp/kuvo-install-test.lock
 flock 9
 
 if dpkg-query -W -f='${Status}' kuvo 2>/dev/null | grep -q installed || [ -e /usr/bin/kuvo ] || [ -e /usr/share/kuvo ]; then
@@ -28,15 +28,32 @@ chmod 755 "$tmp"
 installed=0
 xvfb_pid=
 strace_pid=
-kuvo_pid=
 apt_options=(-y -qq --no-install-recommends -o DPkg::Lock::Timeout=120)
+
+# strace outlives a SIGTERM of its own while the program runs, so the window
+# is stopped first; strace also forks short-lived helpers of its own, so the
+# program is the child whose name is kuvo.
+traced_kuvo() {
+  local p
+  for p in $(cat /proc/"$strace_pid"/task/*/children 2>/dev/null); do
+    [ "$(cat "/proc/$p/comm" 2>/dev/null)" = kuvo ] && echo "$p"
+  done
+}
+stop_traced_kuvo() {
+  local p
+  for p in $(traced_kuvo); do kill "$p" 2>/dev/null || true; done
+  for _ in $(seq 50); do kill -0 "$strace_pid" 2>/dev/null || break; sleep 0.1; done
+  kill -9 "$strace_pid" 2>/dev/null || true
+  wait "$strace_pid" 2>/dev/null || true
+  strace_pid=
+}
 
 cleanup() {
   local rc=$?
-  [ -n "$kuvo_pid" ] && kill "$kuvo_pid" 2>/dev/null
-  [ -n "$strace_pid" ] && wait "$strace_pid" 2>/dev/null
+  set +e # every step of the clean-up runs, whatever fails
+  [ -n "$strace_pid" ] && stop_traced_kuvo
   [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null && wait "$xvfb_pid" 2>/dev/null
-  if [ "$installed" = 1 ]; then
+  if [ "$installed" = 1 ] && dpkg-query -W kuvo >/dev/null 2>&1; then
     DEBIAN_FRONTEND=noninteractive apt-get purge -y -qq -o DPkg::Lock::Timeout=120 kuvo >/dev/null || rc=1
     for path in /usr/bin/kuvo /usr/bin/kuvo-batch /usr/share/kuvo /usr/share/applications/kuvo.desktop; do
       [ -e "$path" ] && { echo "install test: $path is left after removing the package"; rc=1; }
@@ -68,9 +85,9 @@ done
 # other package behind.
 others=$(apt-get install -s "${apt_options[@]}" "$deb" 2>&1 | awk '/^Inst / && $2 != "kuvo" {print $2}')
 [ -z "$others" ] || fail "the package would also install: $others (install them first)"
+installed=1 # from here on the package is removed again, even half installed
 DEBIAN_FRONTEND=noninteractive apt-get install "${apt_options[@]}" "$deb" >"$tmp/apt.log" 2>&1 \
   || { cat "$tmp/apt.log"; fail "apt-get install $deb failed"; }
-installed=1
 
 for path in /usr/bin/kuvo /usr/bin/kuvo-batch /usr/share/kuvo/size.ini /usr/share/kuvo/ReadMe.txt \
   /usr/share/kuvo/bk /usr/share/kuvo/sy /usr/share/kuvo/skin /usr/share/applications/kuvo.desktop \
@@ -115,6 +132,8 @@ preset_size=$(grep -m1 -v '^[[:space:]]*$' /usr/share/kuvo/size.ini | cut -d';' 
   || fail "the picture does not have the size of preset $preset ($preset_size)"
 
 # --- the window from /usr/bin, as nobody, under a private X server ---
+# strace shows which data files the window opens.
+strace -qq -o /dev/null true 2>/dev/null || fail "strace cannot trace here (is ptrace forbidden?)"
 Xvfb -displayfd 8 -nolisten tcp -screen 0 1280x800x24 8>"$tmp/display" 2>"$tmp/xvfb.log" &
 xvfb_pid=$!
 for _ in $(seq 50); do [ -s "$tmp/display" ] && break; sleep 0.1; done
@@ -125,17 +144,10 @@ strace -f -qq -e trace=open,openat -o "$tmp/kuvo.trace" -u nobody \
   env -i PATH=/usr/bin:/bin HOME="$tmp/user-home" LANG=C.UTF-8 DISPLAY="$display" \
   /usr/bin/kuvo "$tmp/in/sunset_landscape.jpg" >"$tmp/kuvo.log" 2>&1 &
 strace_pid=$!
-# strace outlives a SIGTERM of its own while the program runs: stop the program.
-for _ in $(seq 50); do
-  kuvo_pid=$(cat "/proc/$strace_pid/task/$strace_pid/children" 2>/dev/null | awk '{print $1}')
-  [ -n "$kuvo_pid" ] && break
-  sleep 0.1
-done
-[ -n "$kuvo_pid" ] || fail "kuvo did not start"
 user_data="$tmp/user-home/.local/share/kuvo"
 for _ in $(seq 300); do
   [ -d "$user_data/zp" ] && [ -d "$user_data/user" ] && break
-  kill -0 "$kuvo_pid" 2>/dev/null || fail "kuvo ended at start: $(cat "$tmp/kuvo.log")"
+  kill -0 "$strace_pid" 2>/dev/null || fail "kuvo ended at start: $(cat "$tmp/kuvo.log")"
   sleep 0.1
 done
 [ -d "$user_data/zp" ] && [ -d "$user_data/user" ] || fail "kuvo made no zp and user in $user_data"
@@ -144,7 +156,8 @@ import -display "$display" -window root "$build/install-test-window.png" 2>/dev/
 grep -q '"/usr/share/kuvo/skin/[^"]*\.she"' "$tmp/kuvo.trace" || fail "kuvo did not open a skin of /usr/share/kuvo/skin"
 grep -q '"/usr/share/kuvo/bk"' "$tmp/kuvo.trace" || fail "kuvo did not list the borders of /usr/share/kuvo/bk"
 grep -q '"/usr/share/kuvo/size.ini"' "$tmp/kuvo.trace" || fail "kuvo did not read /usr/share/kuvo/size.ini"
-kill "$kuvo_pid"; wait "$strace_pid" 2>/dev/null || true; kuvo_pid= strace_pid=
+[ -n "$(traced_kuvo)" ] || fail "kuvo ended while starting: $(cat "$tmp/kuvo.log")"
+stop_traced_kuvo
 
 # Nobody wrote beside the installed programs.
 for path in /usr/bin/zp /usr/bin/user /usr/share/kuvo/zp /usr/share/kuvo/user; do
