@@ -173,8 +173,8 @@ QString wallpaperStatusText(const WallpaperResult &result, int style) {
   static const char *const styles[] = {"平铺", "拉伸", "居中"};
   const QString styleName = QString::fromUtf8(styles[style >= 0 && style <= 2 ? style : 1]);
   if (result.ok)
-    return QStringLiteral("【提示】已设为%1桌面壁纸（%2）。").arg(desktopName(result.desktop), styleName);
-  return QStringLiteral("【操作错误】设置%1桌面壁纸失败：%2。").arg(desktopName(result.desktop), result.reason);
+    return QStringLiteral("【提示】已设为桌面壁纸（%1，%2）。").arg(desktopName(result.desktop), styleName);
+  return QStringLiteral("【操作错误】设置桌面壁纸失败（%1）：%2。").arg(desktopName(result.desktop), result.reason);
 }
 
 QString wallpaperFolder() {

@@ -76,7 +76,8 @@ public:
   int backgroundColorIndex() const { return bgIndex_; }
   const QImage &picture() const { return image_; } // upright; may be a reduced decode
   QSize naturalSize() const { return naturalSize_; } // the shown picture at full resolution
-  bool isLoading() const { return !pending_.isEmpty(); }
+  bool isLoading() const { return !pending_.isEmpty(); } // the sharp picture is on its way
+  QString shownPath() const { return imagePath_; }
   bool isCached(const QString &path) const { return cache_.contains(path); }
   // The text shown instead of a picture ("无法显示图片…"); empty while a picture shows.
   QString messageText() const { return message_; }

@@ -77,6 +77,11 @@ LoadedPicture loadPicture(const QString &path, QSize screen) {
     return out;
   }
   out.image = orientation > 1 ? RotateImage(image, 2, orientation) : image;
+  if (screen.isValid()) {
+    const QSize shown = out.naturalSize.scaled(screen, Qt::KeepAspectRatio);
+    if (out.image.width() > shown.width() || out.image.height() > shown.height())
+      out.image = out.image.scaled(shown, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+  }
   return out;
 }
 

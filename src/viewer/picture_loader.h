@@ -20,8 +20,9 @@ struct LoadedPicture {
   bool reduced() const { return ok() && image.size() != naturalSize; }
 };
 
-// The picture at least as large as it is shown fitted into screen (device
-// pixels); an invalid screen reads it at full resolution.
+// The picture as it is shown fitted into screen (device pixels), scaled here
+// so that the window thread only draws it; an invalid screen reads it at full
+// resolution.
 LoadedPicture loadPicture(const QString &path, QSize screen = QSize());
 
 // Pictures up to this many pixels are read on the window thread: a thread
