@@ -2,6 +2,7 @@
 
 #include "engine/ordered_lookahead.h"
 #include "engine/savers.h"
+#include "engine/write_guard.h"
 
 #include <QDir>
 #include <QFile>
@@ -56,6 +57,7 @@ bool asksToMinimise(const ProcessingSettings &s) { return s.files.size() > 100 |
 // What a worker hands back for one picture: the composed picture's report
 // and its encoded file, not yet written.
 struct PictureWork {
+  bool composed = true; // false: left out because its file is there and will not be written
   QString errorText;
   OverlayPlacement placement;
   EncodedPicture encoded;
@@ -63,12 +65,28 @@ struct PictureWork {
 };
 
 namespace {
-PictureWork makePicture(ProcessingSettings settings, int index) {
+// A picture whose planned file already exists is not made when the rule is
+// to skip it or the file is its own source; the commit decides for good.
+bool needsNoPicture(const ProcessingSettings &settings, int index) {
+  const QString planned = planOutput(settings, index).path;
+  if (!QFileInfo::exists(planned))
+    return false;
+  return settings.existingFiles == ExistingFiles::Skip ||
+         (settings.existingFiles == ExistingFiles::Overwrite && isSameFile(planned, settings.files.value(index)));
+}
+
+PictureWork makePicture(ProcessingSettings settings, int index, bool force) {
   PictureWork work;
+  if (!force && needsNoPicture(settings, index)) {
+    work.composed = false;
+    work.encoded = planOutput(settings, index);
+    work.settings = std::move(settings);
+    return work;
+  }
   PipelineResult result = funImgDone(settings, index);
   work.errorText = std::move(result.errorText);
   work.placement = result.placement;
-  work.encoded = encodePicture(settings, index, result.canvas, result.sourceData);
+  work.encoded = encodePicture(settings, index, result.canvas, result.sourceData, result.upright, result.failure);
   work.settings = std::move(settings);
   return work;
 }
@@ -90,34 +108,68 @@ ProcessingSettings BatchRun::currentSettings() const {
   return settings_;
 }
 
-PictureOutcome BatchRun::commit(int index, const QString &source, const PictureWork &work, RunSummary &summary) {
+PictureOutcome BatchRun::commit(int index, const QString &source, const PictureWork &made, RunSummary &summary) {
   PictureOutcome outcome;
   outcome.index = index;
   outcome.sourcePath = source;
+  const OutputDecision decision = claims_.decide(made.encoded.path, source, made.settings.existingFiles);
+  // Left out in advance, but the file has gone since: make it now.
+  const PictureWork work =
+      !made.composed && decision.kind == OutputDecision::Write ? makePicture(made.settings, index, true) : made;
   outcome.placement = work.placement;
   QString entries = work.errorText;
-  // A picture that a step already reported (too large, say) gets no second
-  // entry from the save it never reached.
-  QString saveEntry;
-  const bool saved = writeEncodedPicture(work.encoded, source, saveEntry);
-  if (saved) {
-    outcome.outputPath = work.encoded.path;
-    summary.outputPaths[index] = work.encoded.path;
-    ++summary.saved;
-    entries += work.encoded.warning;
-    if (work.settings.keepFileDate) {
-      QFile written(work.encoded.path);
-      if (written.open(QIODevice::ReadWrite))
-        written.setFileTime(QFileInfo(source).lastModified(), QFileDevice::FileModificationTime);
+  const QString fileName = QFileInfo(decision.path).fileName();
+  bool written = false;
+  if (decision.kind == OutputDecision::IsSource) {
+    entries +=
+        saveErrorEntry(source, QStringLiteral("输出文件就是原图片本身,原图片未被覆盖(请换一个输出文件夹或使用改名)"));
+  } else if (decision.kind == OutputDecision::Skip) {
+    outcome.kind = PictureOutcome::Skipped;
+    outcome.note = QStringLiteral("已跳过:文件已存在 ") + QDir::toNativeSeparators(decision.path);
+    ++summary.skipped;
+  } else {
+    // A picture that a step already reported (too large, say) gets no second
+    // entry from the save it never reached.
+    QString saveEntry;
+    // A picture's own folder below the output folder is made when needed;
+    // the output folder itself is not remade once it has gone.
+    const QString sub = work.settings.outputSubfolder(index);
+    if (!sub.isEmpty() && QFileInfo(work.settings.outputFolder).isDir())
+      QDir(work.settings.outputFolder).mkpath(sub);
+    written = writeEncodedPicture(work.encoded, source, saveEntry, decision.path);
+    if (written) {
+      outcome.outputPath = decision.path;
+      summary.outputPaths[index] = decision.path;
+      entries += work.encoded.warning;
+      if (decision.replacesIndex >= 0) {
+        // The earlier picture's file is gone: it is no longer its output.
+        summary.outputPaths[decision.replacesIndex].clear();
+        ++summary.replaced;
+        outcome.kind = PictureOutcome::Replaced;
+        outcome.note = QStringLiteral("%1 的输出替换了 %2 的输出 %3")
+                           .arg(QDir::toNativeSeparators(source),
+                                QDir::toNativeSeparators(work.settings.files.value(decision.replacesIndex)),
+                                QDir::toNativeSeparators(decision.path));
+        summary.collisions << outcome.note;
+      } else {
+        ++summary.saved;
+        outcome.kind = PictureOutcome::Saved;
+      }
+      claims_.claim(decision.path, index);
+      if (work.settings.keepFileDate) {
+        QFile file(decision.path);
+        if (file.open(QIODevice::ReadWrite))
+          file.setFileTime(QFileInfo(source).lastModified(), QFileDevice::FileModificationTime);
+      }
+    } else if (!(work.encoded.noCanvas && !work.errorText.isEmpty())) {
+      entries += saveEntry;
     }
-  } else if (!(work.encoded.noCanvas && !work.errorText.isEmpty())) {
-    entries += saveEntry;
   }
   // Only the file this run wrote is sent: after a failed save the output
-  // folder may still hold an older picture of that name.
-  if (saved && work.settings.upload && upload_) {
-    const QString url =
-        upload_->upload(work.encoded.path, work.encoded.name + QLatin1Char('.') + work.encoded.extension, entries);
+  // folder may still hold an older picture of that name, and a file left
+  // alone (the source, an existing file) is never published.
+  if (written && work.settings.upload && upload_) {
+    const QString url = upload_->upload(decision.path, fileName, entries);
     if (!url.isEmpty())
       summary.uploadedUrls << url;
   }
@@ -141,6 +193,7 @@ RunSummary BatchRun::run() {
   QElapsedTimer timer;
   timer.start();
   stopRequested_ = false;
+  claims_ = OutputClaims();
   const QStringList files = currentSettings().files;
   RunSummary summary;
   summary.total = static_cast<int>(files.size());
@@ -159,7 +212,7 @@ RunSummary BatchRun::run() {
         snapshot.files = files; // the list as it stood when the run started
         if (observer_)
           observer_->status(QStringLiteral("【提示】正在处理 ") + files[index]);
-        return [snapshot = std::move(snapshot), index]() mutable { return makePicture(std::move(snapshot), index); };
+        return [snapshot = std::move(snapshot), index]() mutable { return makePicture(std::move(snapshot), index, false); };
       },
       [this] { return !stopRequested_; },
       [](const PictureWork &work) { return static_cast<std::int64_t>(work.encoded.bytes.size()); });
@@ -181,6 +234,8 @@ RunSummary BatchRun::run() {
 void BatchRun::finish(RunSummary &summary, const ProcessingSettings &settings) {
   summary.closingText = settings.upload ? QStringLiteral("【提示】处理完毕！图片已保存到输出文件夹并上传到网络。")
                                         : QStringLiteral("【提示】处理完毕！图片已保存到输出文件夹。");
+  if (summary.skipped > 0)
+    summary.closingText += QStringLiteral("已跳过%1个已存在的文件。").arg(summary.skipped);
   // The PDF and the link page may add to the closing text and the errors.
   if (afterLoop_)
     afterLoop_(settings, summary);
@@ -188,12 +243,15 @@ void BatchRun::finish(RunSummary &summary, const ProcessingSettings &settings) {
     QString path;
     if (writeErrorLog(settings.outputFolder, summary.errorText, &path))
       summary.errorLogPath = path;
-    summary.closingText += QStringLiteral("请注意,在图片处理或上传过程中发生错误。");
   }
+  // Also without the log: a run with errors never closes as a plain success.
+  if (summary.errorFlag)
+    summary.closingText += QStringLiteral("请注意,在图片处理或上传过程中发生错误。");
 }
 
 bool writeErrorLog(const QString &folder, const QString &errorText, QString *path) {
   const QString logPath = QDir(folder).filePath(QStringLiteral("ErrorLog.txt"));
+  const WriteInProgress guard;
   QSaveFile file(logPath);
   if (!file.open(QIODevice::WriteOnly))
     return false;

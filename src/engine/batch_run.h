@@ -6,6 +6,7 @@
 // results strictly in list order
 // (files, error text, outputPaths, uploads, progress), so a parallel run
 // writes exactly what a sequential run writes.
+#include "engine/output_claims.h"
 #include "engine/pipeline.h"
 #include "engine/processing_settings.h"
 
@@ -36,17 +37,28 @@ inline const QString MinimiseQuestion =
     QStringLiteral("处理这些图片可能需要较长时间。为不干扰您的工作,软件将在最小化状态下运行。\r\n确认最小化吗？");
 
 struct PictureOutcome {
+  enum Kind {
+    Saved,
+    Replaced, // saved over the file an earlier picture of this run wrote
+    Skipped,  // a file was already there and the rule is to leave it
+    Failed
+  };
   int index = 0;
+  Kind kind = Failed;
   QString sourcePath;
   QString outputPath; // empty when nothing was written
   QString errorEntries;
+  QString note; // what happened beyond the entries: a replaced or skipped file
   OverlayPlacement placement;
 };
 
 struct RunSummary {
   int total = 0;     // list entries
   int processed = 0; // entries handled before the end or the stop
-  int saved = 0;
+  int saved = 0;     // files written; one file written twice counts once
+  int replaced = 0;  // pictures saved over an earlier picture's file of this run
+  int skipped = 0;   // pictures whose file already existed (rule "skip")
+  QStringList collisions; // one line per picture whose output was another's file of this run
   bool stopped = false;
   bool errorFlag = false;
   QString errorText;       // header line followed by the entries
@@ -55,7 +67,7 @@ struct RunSummary {
   QString closingText;
   QString errorLogPath; // set when ErrorLog.txt was written
   double seconds = 0;
-  int failed() const { return processed - saved; }
+  int failed() const { return processed - saved - replaced - skipped; }
 };
 
 struct PictureWork;
@@ -112,6 +124,7 @@ private:
   std::function<void(const ProcessingSettings &, RunSummary &)> afterLoop_;
   int jobs_ = 1;
   std::atomic<bool> stopRequested_{false};
+  OutputClaims claims_; // files written by this run, used on the committing thread only
 };
 
 // Writes ErrorLog.txt (the error text and a closing CR LF) into folder.

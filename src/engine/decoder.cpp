@@ -71,6 +71,28 @@ QImage flattenOnWhite(QImage image) {
   return canvas;
 }
 
+// Qt's BMP reader refuses top-down BMPs (a negative height, as many Windows
+// tools write them). The same bytes with the height made positive read as
+// the picture upside down, which one mirror turns back.
+quint32 le32(const QByteArray &data, int at) {
+  const auto *p = reinterpret_cast<const unsigned char *>(data.constData()) + at;
+  return p[0] | (p[1] << 8) | (p[2] << 16) | (quint32(p[3]) << 24);
+}
+
+bool bottomUpCopyOfTopDownBmp(const QByteArray &data, QByteArray &copy) {
+  if (data.size() < 34 || !data.startsWith("BM") || le32(data, 14) < 40)
+    return false;
+  const qint32 height = static_cast<qint32>(le32(data, 22));
+  const quint32 compression = le32(data, 30);
+  if (height >= 0 || height == INT32_MIN || (compression != 0 && compression != 3))
+    return false;
+  copy = data;
+  const quint32 up = static_cast<quint32>(-height);
+  for (int i = 0; i < 4; ++i)
+    copy[22 + i] = static_cast<char>((up >> (8 * i)) & 0xFF);
+  return true;
+}
+
 } // namespace
 
 bool supportsReducedDecode(const QByteArray &data) {
@@ -82,8 +104,9 @@ QSize probePictureSize(const QByteArray &data) {
   int w = 0, h = 0;
   if (isJpeg(data) && jpegHeader(data, &w, &h))
     return QSize(w, h);
+  QByteArray bottomUp;
   QBuffer buffer;
-  buffer.setData(data);
+  buffer.setData(bottomUpCopyOfTopDownBmp(data, bottomUp) ? bottomUp : data);
   buffer.open(QIODevice::ReadOnly);
   QImageReader reader(&buffer);
   return reader.size();
@@ -106,8 +129,10 @@ QImage decodePictureEighths(const QByteArray &data, int eighths, QString *error)
       return image;
   }
   // Everything else, and JPEGs TurboJPEG refuses (CMYK), through Qt's readers.
+  QByteArray bottomUp;
+  const bool topDown = bottomUpCopyOfTopDownBmp(data, bottomUp);
   QBuffer buffer;
-  buffer.setData(data);
+  buffer.setData(topDown ? bottomUp : data);
   buffer.open(QIODevice::ReadOnly);
   QImageReader reader(&buffer);
   const QSize size = reader.size();
@@ -124,6 +149,8 @@ QImage decodePictureEighths(const QByteArray &data, int eighths, QString *error)
       *error = reader.errorString();
     return {};
   }
+  if (topDown)
+    image = image.mirrored(false, true);
   return flattenOnWhite(std::move(image));
 }
 

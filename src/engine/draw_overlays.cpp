@@ -5,6 +5,7 @@
 #include "imaging/exif_tags.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QFileInfo>
 #include <QFontMetrics>
 #include <QGuiApplication>
@@ -61,9 +62,13 @@ bool anchoredCorner(int anchor, double W, double H, double w, double h, double &
   }
 }
 
-QString watermarkErrorEntry(const QString &path) {
+QString watermarkErrorEntry(const QString &path, const QString &description = QString()) {
   return path + QStringLiteral("在添加图片水印时发生错误:(错误代码:") + QString::number(0) + QStringLiteral(")") +
-         QString() + QStringLiteral("。") + QStringLiteral("\r\n");
+         description + QStringLiteral("。") + QStringLiteral("\r\n");
+}
+
+QString unreadable(const QString &what, const QString &file) {
+  return QStringLiteral("无法读取%1“%2”").arg(what, QDir::toNativeSeparators(file));
 }
 
 QString stepErrorStatus(int number, const QString &description) {
@@ -89,11 +94,15 @@ void drawPrepared(QPainter &painter, const QRect &target, const QImage &image) {
   }
 }
 
-void drawBorder(QPainter &painter, const QString &borderFile, int W, int H) {
-  // A border that cannot be read is simply left out.
+void drawBorder(QPainter &painter, const SourceFile &source, const QString &borderFile, int W, int H,
+                QString &errorText) {
+  // A border that cannot be read is left out, and the picture says so.
   const QImage decoded = decodeOverlayImage(borderFile);
-  if (decoded.isNull())
+  if (decoded.isNull()) {
+    errorText += source.path + QStringLiteral("在添加边框时发生错误:") +
+                 unreadable(QStringLiteral("边框图片"), borderFile) + QStringLiteral("。\r\n");
     return;
+  }
   const QImage border = prepareOverlayImage(borderFile, decoded, QSize(W, H), nullptr);
   if (border.isNull())
     throw std::bad_alloc();
@@ -105,7 +114,7 @@ void drawPictureWatermark(QPainter &painter, const SourceFile &source, const Pro
   const QImage decoded = decodeOverlayImage(s.pictureWatermarkFile);
   if (decoded.isNull()) {
     // Nothing drawn and, as there is no size to place, nothing stored.
-    errorText += watermarkErrorEntry(source.path);
+    errorText += watermarkErrorEntry(source.path, unreadable(QStringLiteral("水印图片"), s.pictureWatermarkFile));
     return;
   }
   const double scale = s.pictureWatermarkScale;
@@ -225,7 +234,7 @@ OverlayPlacement DrawOverlays(QImage &canvas, const SourceFile &source, const Pr
       return failed(0, QString());
     }
     if (borderOn)
-      drawBorder(painter, s.borderFile, W, H);
+      drawBorder(painter, source, s.borderFile, W, H, entries);
     if (pictureOn)
       drawPictureWatermark(painter, source, s, W, H, placement, entries);
     if (textOn)

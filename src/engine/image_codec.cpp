@@ -1,11 +1,15 @@
 #include "engine/image_codec.h"
 
 #include "engine/codec_formats.h"
+#include "engine/write_guard.h"
 
 #include <QBuffer>
+#include <QDir>
+#include <QFileInfo>
 #include <QImageWriter>
 #include <QPainter>
 #include <QSaveFile>
+#include <QStorageInfo>
 
 #include <algorithm>
 #include <cmath>
@@ -59,6 +63,12 @@ static std::optional<QByteArray> encodeWithQt(const QImage &image, const char *f
   return bytes;
 }
 
+bool isEncoderExtension(const QString &extension) {
+  static const QStringList known{QStringLiteral("jpg"), QStringLiteral("gif"), QStringLiteral("png"),
+                                 QStringLiteral("webp"), QStringLiteral("tiff")};
+  return known.contains(extension.toLower());
+}
+
 std::optional<QByteArray> encodeWithEncoder(const QImage &image, const QString &extension, int quality) {
   if (image.isNull())
     return std::nullopt;
@@ -77,6 +87,7 @@ std::optional<QByteArray> encodeWithEncoder(const QImage &image, const QString &
 }
 
 bool writeFileAtomically(const QString &path, const QByteArray &data, QString *errorDescription) {
+  const WriteInProgress guard; // outlives the file: an exit waits for commit or cancel
   QSaveFile file(path);
   // Never fall back to writing the target in place: a failure half-way
   // would then leave a truncated picture where the good one was.
@@ -85,8 +96,18 @@ bool writeFileAtomically(const QString &path, const QByteArray &data, QString *e
   ok = ok && file.write(data) == data.size();
   ok = ok && file.commit();
   if (!ok) {
-    if (errorDescription)
-      *errorDescription = file.errorString();
+    if (errorDescription) {
+      const QFileInfo folder(QFileInfo(path).absolutePath());
+      if (!folder.isDir())
+        *errorDescription = QStringLiteral("输出文件夹“%1”不存在").arg(QDir::toNativeSeparators(folder.filePath()));
+      else if (!folder.isWritable())
+        *errorDescription = QStringLiteral("输出文件夹“%1”不可写").arg(QDir::toNativeSeparators(folder.filePath()));
+      else if (file.error() == QFileDevice::ResourceError ||
+               QStorageInfo(folder.filePath()).bytesAvailable() < data.size())
+        *errorDescription = QStringLiteral("磁盘空间不足");
+      else
+        *errorDescription = QStringLiteral("无法写入文件(%1)").arg(file.errorString());
+    }
     // An uncommitted QSaveFile removes its temporary file; make it explicit.
     if (file.isOpen())
       file.cancelWriting();
@@ -99,7 +120,7 @@ bool SaveWithEncoder(const QImage &image, const QString &path, const QString &ex
   const auto bytes = encodeWithEncoder(image, extension, quality);
   if (!bytes) {
     if (errorDescription)
-      *errorDescription = QStringLiteral("no encoder for \"%1\"").arg(extension);
+      *errorDescription = QStringLiteral("不支持扩展名“%1”").arg(extension);
     return false;
   }
   return writeFileAtomically(path, *bytes, errorDescription);

@@ -17,13 +17,17 @@ namespace kuvo {
 // gives nullopt, as does a null image.
 std::optional<QByteArray> encodeWithEncoder(const QImage &image, const QString &extension, int quality);
 
+// True for the extensions encodeWithEncoder knows, in any letter case.
+bool isEncoderExtension(const QString &extension);
+
 // 24-bit uncompressed Windows BMP (bottom-up, BITMAPINFOHEADER); nullopt for a
 // null image or one too large for the format.
 std::optional<QByteArray> encodeBmp(const QImage &image);
 
 // Writes data to path through a temporary file in the same folder that is
 // renamed over the target, so a failed write never leaves a truncated file in
-// place of a good one. An existing file is replaced.
+// place of a good one. An existing file is replaced. errorDescription gets
+// the reason in words for the user: folder not writable, disk full, ...
 bool writeFileAtomically(const QString &path, const QByteArray &data, QString *errorDescription = nullptr);
 
 // encodeWithEncoder + writeFileAtomically.

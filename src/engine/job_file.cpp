@@ -2,8 +2,9 @@
 
 #include "engine/store_keys.h"
 
+#include <QFile>
 #include <QFileInfo>
-#include <QSettings>
+#include <QSaveFile>
 #include <cmath>
 
 namespace kuvo {
@@ -35,13 +36,63 @@ bool parseMatrix(const QString &text, ColorMatrix &m) {
   return true;
 }
 
+// Outer spaces would be trimmed away on reading, and outer quotes taken off:
+// such values are written inside one more pair of quotes. A line break
+// cannot be part of a value.
+QString valueText(QString value) {
+  value.replace(QLatin1Char('\n'), QLatin1Char(' '));
+  const bool quoted = value.size() >= 2 && value.startsWith(QLatin1Char('"')) && value.endsWith(QLatin1Char('"'));
+  if (quoted || value != value.trimmed())
+    return QLatin1Char('"') + value + QLatin1Char('"');
+  return value;
+}
+
+// The keys of one section, exactly as written; found tells whether the
+// section is there at all.
+KeyValues readSection(const QByteArray &bytes, const QString &section, bool &found) {
+  KeyValues values;
+  found = false;
+  QString current;
+  const QString text = QString::fromUtf8(bytes.startsWith("\xEF\xBB\xBF") ? bytes.mid(3) : bytes);
+  for (QString line : text.split(QLatin1Char('\n'))) {
+    if (line.endsWith(QLatin1Char('\r')))
+      line.chop(1);
+    const QString trimmed = line.trimmed();
+    if (trimmed.isEmpty() || trimmed.startsWith(QLatin1Char(';')) || trimmed.startsWith(QLatin1Char('#')))
+      continue;
+    if (trimmed.startsWith(QLatin1Char('[')) && trimmed.endsWith(QLatin1Char(']'))) {
+      current = trimmed.mid(1, trimmed.size() - 2).trimmed();
+      found = found || current == section;
+      continue;
+    }
+    const int eq = line.indexOf(QLatin1Char('='));
+    if (current != section || eq <= 0)
+      continue;
+    QString value = line.mid(eq + 1).trimmed();
+    if (value.size() >= 2 && value.startsWith(QLatin1Char('"')) && value.endsWith(QLatin1Char('"')))
+      value = value.mid(1, value.size() - 2);
+    values.insert(line.left(eq).trimmed(), value);
+  }
+  return values;
+}
+
+// The job keys beyond the settings store's, in the order they are written.
+const QStringList &jobKeyNames() {
+  static const QStringList names{"sWidth",    "sHeight",   "sOrigin",     "sImageMatrix", "sWatermarkMatrix",
+                                 "iRotate",   "iEffect",   "iBrightness", "sBorder",      "bImgOn",
+                                 "iImgPos",   "fImgScale", "bTextOn",     "iTextPos",     "sOutFormat",
+                                 "sOutDir",   "bRename",   "sPrefix",     "sDigits",      "iExisting",
+                                 "bKeepExif", "bStripGps", "bKeepGps",    "bKeepDate",    "iMaxKB"};
+  return names;
+}
+
 } // namespace
 
 bool saveJobFile(const QString &path, const ProcessingSettings &j) {
-  QSettings f(path, QSettings::IniFormat);
-  f.clear();
-  f.beginGroup(QStringLiteral("Options"));
-  auto put = [&f](const char *key, const QString &value) { f.setValue(QLatin1String(key), value); };
+  QString out = QStringLiteral("[Options]\n");
+  auto put = [&out](const char *key, const QString &value) {
+    out += QLatin1String(key) + QLatin1Char('=') + valueText(value) + QLatin1Char('\n');
+  };
   // The settings-store keys.
   put("iuSYAlpha", QString::number(qRound(j.watermarkMatrix[3 * 5 + 3] * 100)));
   put("iuSize", QString::number(j.sizeMode));
@@ -90,33 +141,49 @@ bool saveJobFile(const QString &path, const ProcessingSettings &j) {
   put("bRename", boolText(j.rename));
   put("sPrefix", j.prefix);
   put("sDigits", j.counterWidth);
+  put("iExisting", QString::number(static_cast<int>(j.existingFiles)));
   put("bKeepExif", boolText(j.keepMetadata));
   put("bStripGps", boolText(j.stripGps));
+  put("bKeepGps", boolText(j.keepGps));
   put("bKeepDate", boolText(j.keepFileDate));
   put("iMaxKB", QString::number(j.maxJpegKb));
-  f.endGroup();
-  f.sync();
-  return f.status() == QSettings::NoError;
+  QSaveFile file(path);
+  return file.open(QIODevice::WriteOnly) && file.write(out.toUtf8()) >= 0 && file.commit();
 }
 
-QStringList loadJobFile(const QString &path, ProcessingSettings &j, bool *ok) {
+QStringList loadJobFile(const QString &path, ProcessingSettings &j, bool *ok, QStringList *unknownKeys,
+                        QString *problem) {
   QStringList skipped;
-  const bool readable = QFileInfo(path).isFile() && QFileInfo(path).isReadable();
-  if (ok)
-    *ok = readable;
-  if (!readable)
-    return skipped;
-  QSettings f(path, QSettings::IniFormat);
-  if (f.status() != QSettings::NoError) {
+  auto refuse = [&](const QString &why) {
     if (ok)
       *ok = false;
+    if (problem)
+      *problem = why;
     return skipped;
+  };
+  QFile file(path);
+  if (!QFileInfo(path).isFile() || !file.open(QIODevice::ReadOnly))
+    return refuse(QStringLiteral("无法读取任务文件"));
+  // A job file is a few kilobytes; anything past a megabyte is not one.
+  const QByteArray bytes = file.read(1024 * 1024 + 1);
+  if (bytes.size() > 1024 * 1024)
+    return refuse(QStringLiteral("任务文件过大"));
+  bool found = false;
+  const KeyValues f = readSection(bytes, QStringLiteral("Options"), found);
+  if (!found)
+    return refuse(QStringLiteral("任务文件中没有 [Options] 段"));
+  if (ok)
+    *ok = true;
+  if (unknownKeys) {
+    for (auto it = f.begin(); it != f.end(); ++it)
+      if (!storeKeyNames().contains(it.key()) && !jobKeyNames().contains(it.key()))
+        *unknownKeys << it.key();
+    unknownKeys->sort();
   }
-  f.beginGroup(QStringLiteral("Options"));
   skipped = applyStoreKeys(j, f);
 
   auto has = [&f](const char *key) { return f.contains(QLatin1String(key)); };
-  auto text = [&f](const char *key) { return f.value(QLatin1String(key)).toString(); };
+  auto text = [&f](const char *key) { return f.value(QLatin1String(key)); };
   auto integer = [&](const char *key, int &field, int lo, int hi) {
     if (!has(key))
       return;
@@ -183,8 +250,12 @@ QStringList loadJobFile(const QString &path, ProcessingSettings &j, bool *ok) {
   flag("bRename", j.rename);
   string("sPrefix", j.prefix);
   string("sDigits", j.counterWidth);
+  int existing = static_cast<int>(j.existingFiles);
+  integer("iExisting", existing, 0, 2);
+  j.existingFiles = static_cast<ExistingFiles>(existing);
   flag("bKeepExif", j.keepMetadata);
   flag("bStripGps", j.stripGps);
+  flag("bKeepGps", j.keepGps);
   flag("bKeepDate", j.keepFileDate);
   integer("iMaxKB", j.maxJpegKb, 0, 1000000);
   return skipped;

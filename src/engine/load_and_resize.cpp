@@ -3,6 +3,7 @@
 #include "engine/decoder.h"
 #include "engine/resample.h"
 
+#include <QDir>
 #include <QImageReader>
 #include <cmath>
 #include <cstring>
@@ -112,18 +113,25 @@ QString drawError(const QString &path) { return path + QStringLiteral("在显示
 } // namespace
 
 QImage LoadAndResize(const SourceFile &source, const ProcessingSettings &s, float width, float height,
-                     QString &errorText, DecodedSourceCache *cache) {
+                     QString &errorText, DecodedSourceCache *cache, QString *failure) {
+  auto fail = [failure](const QString &why) {
+    if (failure)
+      *failure = why;
+    return QImage();
+  };
   const QSize full = probePictureSize(source.data);
   if (!full.isValid() || full.isEmpty())
-    return {};
+    return fail(QStringLiteral("不是图片文件或文件已损坏(无法读取图片尺寸)"));
   const QSizeF border = s.sizeMode == SizeFitBorder ? borderPictureSize(s) : QSizeF();
+  if (s.sizeMode == SizeFitBorder && !s.borderFile.isEmpty() && s.borderFile != NoBorderText && border.isEmpty())
+    return fail(QStringLiteral("无法读取边框图片“%1”").arg(QDir::toNativeSeparators(s.borderFile)));
   const auto plan = planResize(s, width, height, full.width(), full.height(), border);
   if (!plan)
-    return {};
+    return fail(QStringLiteral("目标尺寸无效"));
 
-  const int canvasW = roundHalfEven(plan->canvasWidth), canvasH = roundHalfEven(plan->canvasHeight);
-  if (canvasW <= 0 || canvasH <= 0)
-    return {};
+  // A very thin picture scaled down still keeps one row (or column).
+  const int canvasW = std::max(1, roundHalfEven(plan->canvasWidth));
+  const int canvasH = std::max(1, roundHalfEven(plan->canvasHeight));
   if (qint64(canvasW) * canvasH > MaxDecodedPixels) {
     errorText += source.path + QStringLiteral("在缩放图片时发生错误:(错误代码:0)图片尺寸过大。\r\n");
     return {};
@@ -141,8 +149,13 @@ QImage LoadAndResize(const SourceFile &source, const ProcessingSettings &s, floa
 
   const QRect src(roundHalfEven(plan->sourceRect.x()), roundHalfEven(plan->sourceRect.y()),
                   roundHalfEven(plan->sourceRect.width()), roundHalfEven(plan->sourceRect.height()));
-  const QRect dst(roundHalfEven(plan->destRect.x()), roundHalfEven(plan->destRect.y()),
-                  roundHalfEven(plan->destRect.width()), roundHalfEven(plan->destRect.height()));
+  QRect dst(roundHalfEven(plan->destRect.x()), roundHalfEven(plan->destRect.y()), roundHalfEven(plan->destRect.width()),
+            roundHalfEven(plan->destRect.height()));
+  // A fitted picture of a sliver still covers one pixel.
+  if (plan->destRect.width() > 0 && dst.width() == 0)
+    dst.setWidth(1);
+  if (plan->destRect.height() > 0 && dst.height() == 0)
+    dst.setHeight(1);
   if (src.width() <= 0 || src.height() <= 0 || dst.width() <= 0 || dst.height() <= 0 ||
       qint64(dst.width()) * dst.height() > MaxDecodedPixels) {
     if (whiteCanvas())
@@ -162,9 +175,11 @@ QImage LoadAndResize(const SourceFile &source, const ProcessingSettings &s, floa
   }
   QImage decoded = cache ? cache->find(source.data, eighths) : QImage();
   if (decoded.isNull()) {
-    decoded = decodePictureEighths(source.data, eighths);
+    QString decodeError;
+    decoded = decodePictureEighths(source.data, eighths, &decodeError);
     if (decoded.isNull())
-      return {};
+      return fail(decodeError.isEmpty() ? QStringLiteral("不是图片文件或文件已损坏")
+                                        : QStringLiteral("不是图片文件或文件已损坏(%1)").arg(decodeError));
     if (cache)
       cache->keep(source.data, eighths, decoded);
   }

@@ -40,10 +40,11 @@ int chooseDecodeEighths(QSize used, QSize target, double margin = DecodeMargin);
 int roundHalfEven(double v);
 
 // Loads and sizes the source. A source that cannot be decoded gives a null
-// image; drawing failures append their error entries to errorText. With a
+// image and, in failure, the reason; drawing failures append their error
+// entries to errorText. Every canvas side is at least one pixel. With a
 // cache, the decoded source is taken from it when it holds this file at the
 // scale needed, and left in it otherwise.
 QImage LoadAndResize(const SourceFile &source, const ProcessingSettings &settings, float width, float height,
-                     QString &errorText, DecodedSourceCache *cache = nullptr);
+                     QString &errorText, DecodedSourceCache *cache = nullptr, QString *failure = nullptr);
 
 } // namespace kuvo

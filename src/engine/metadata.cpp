@@ -63,9 +63,9 @@ QByteArray withSourceMetadata(const QByteArray &encoded, const QByteArray &sourc
       eraseIf(exif, isGpsKey);
       eraseIf(xmp, isGpsKey);
     }
-    if (exif.findKey(Exiv2::ExifKey("Exif.Image.Orientation")) != exif.end())
+    if (options.upright && exif.findKey(Exiv2::ExifKey("Exif.Image.Orientation")) != exif.end())
       exif["Exif.Image.Orientation"] = uint16_t(1);
-    if (xmp.findKey(Exiv2::XmpKey("Xmp.tiff.Orientation")) != xmp.end())
+    if (options.upright && xmp.findKey(Exiv2::XmpKey("Xmp.tiff.Orientation")) != xmp.end())
       xmp["Xmp.tiff.Orientation"] = "1";
     if (options.pixelSize.isValid()) {
       if (exif.findKey(Exiv2::ExifKey("Exif.Photo.PixelXDimension")) != exif.end())

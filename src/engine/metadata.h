@@ -8,12 +8,13 @@ namespace kuvo {
 struct MetadataOptions {
   bool stripGps = false;
   QSize pixelSize; // the output's size, written into the EXIF pixel dimensions
+  bool upright = false; // the pixels were turned upright: Orientation becomes 1
 };
 
 // Copies EXIF, XMP, IPTC and the ICC profile of source (a file's bytes) into
 // encoded (a JPEG, PNG, TIFF or WebP file's bytes) and returns the result.
-// The output's pixels are already upright, so Orientation becomes 1, and the
-// embedded thumbnail (of the original) is dropped. When the source has no
+// Orientation becomes 1 where the pixels were made upright and stays as the
+// source had it otherwise; the embedded thumbnail (of the original) is dropped. When the source has no
 // metadata or either file cannot be handled, encoded is returned unchanged.
 QByteArray withSourceMetadata(const QByteArray &encoded, const QByteArray &source, const MetadataOptions &options);
 

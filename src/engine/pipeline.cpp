@@ -11,8 +11,10 @@ namespace kuvo {
 PipelineResult processPicture(const ProcessingSettings &settings, const QString &path, DecodedSourceCache *cache) {
   PipelineResult result;
   const SourceFile source = readSourceFile(path);
-  if (!source.ok())
-    return result; // nothing to draw: the save step reports the picture
+  if (!source.ok()) {
+    result.failure = source.readError; // nothing to draw: the save step reports the picture
+    return result;
+  }
   result.sourceData = source.data;
 
   // The size boxes are read as numbers; text that is not a number skips the
@@ -21,7 +23,9 @@ PipelineResult processPicture(const ProcessingSettings &settings, const QString 
   const float width = settings.widthText.trimmed().toFloat(&widthOk);
   const float height = settings.heightText.trimmed().toFloat(&heightOk);
   if (widthOk && heightOk)
-    result.canvas = LoadAndResize(source, settings, width, height, result.errorText, cache);
+    result.canvas = LoadAndResize(source, settings, width, height, result.errorText, cache, &result.failure);
+  else
+    result.failure = QStringLiteral("尺寸“%1 × %2”不是数字").arg(settings.widthText, settings.heightText);
   if (result.canvas.isNull())
     return result;
 
@@ -32,6 +36,10 @@ PipelineResult processPicture(const ProcessingSettings &settings, const QString 
                                   static_cast<std::size_t>(source.data.size()))
             : 0;
     result.canvas = RotateImage(result.canvas, settings.rotateMode, orientation);
+    // Smart rotation leaves an upright photo, and the transposing 5 and 7,
+    // as they are: those keep their tag.
+    result.upright = settings.rotateMode != RotateSmart ||
+                     (orientation >= 2 && orientation <= 8 && orientation != 5 && orientation != 7);
   }
   if (settings.effect != NoEffect)
     applyEffect(result.canvas, settings.effect, settings.brightness);

@@ -15,6 +15,8 @@ struct PipelineResult {
   QString errorText;  // error entries of this picture, each ending "\r\n"
   OverlayPlacement placement;
   QByteArray sourceData; // the source file's bytes, for its metadata
+  QString failure;       // why the canvas is null when no step has said so
+  bool upright = false;  // the pixels were turned or mirrored: they now stand as seen
 };
 
 // Composes list entry index of settings.files: load and size, rotate or

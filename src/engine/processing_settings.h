@@ -28,6 +28,9 @@ enum RotateModeIndex {
   MirrorVertical = 7
 };
 
+// What a run does where an output's file already exists.
+enum class ExistingFiles { Overwrite = 0, Skip = 1, Rename = 2 };
+
 inline constexpr int NoEffect = -1;
 inline const QString NoBorderText = QStringLiteral("无边框");
 inline const QString OriginalFormatText = QStringLiteral("原格式");
@@ -84,8 +87,13 @@ struct ProcessingSettings {
   bool rename = false;
   QString prefix = QStringLiteral("Kuvo_");
   QString counterWidth = QStringLiteral("4");
+  ExistingFiles existingFiles = ExistingFiles::Overwrite;
+  // Per list index, a folder below outputFolder for that picture's file
+  // ("a/b"); missing or empty entries write into outputFolder itself.
+  QStringList outputSubfolders;
   bool keepMetadata = true;  // EXIF, XMP, IPTC and ICC of the source go into the output
   bool stripGps = false;     // ... less the GPS position
+  bool keepGps = false;      // an upload run keeps the GPS position (it is published otherwise)
   bool keepFileDate = false; // the output's modification time follows the source
   int maxJpegKb = 0;         // JPEG outputs no larger than this many KB; 0: no limit
 
@@ -103,6 +111,11 @@ struct ProcessingSettings {
 
   int customSizeIndex() const { return SizeFirstPreset + presetCount; }
   bool isCustomSize() const { return sizeMode == customSizeIndex(); }
+  QString outputSubfolder(int index) const {
+    return index >= 0 && index < outputSubfolders.size() ? outputSubfolders[index] : QString();
+  }
+  // Pictures of an upload run are published: their position goes unless kept.
+  bool stripsGps() const { return stripGps || (upload && !keepGps); }
   QString description(int index) const { return index >= 0 && index < descriptions.size() ? descriptions[index] : QString(); }
 
   static ColorMatrix defaultWatermarkMatrix() {

@@ -5,6 +5,7 @@
 #include "engine/output_naming.h"
 
 #include <QDir>
+#include <QFileInfo>
 
 namespace kuvo {
 
@@ -39,7 +40,7 @@ bool isSafeFileName(const QString &fileName) {
   for (const QChar c : fileName)
     if (c == QLatin1Char('/') || c == QLatin1Char('\\') || c.unicode() < 0x20)
       return false;
-  return true;
+  return fileName.toUtf8().size() <= 255; // longer names no common file system takes
 }
 } // namespace
 
@@ -84,23 +85,48 @@ bool carriesMetadata(const QString &extension) {
 }
 } // namespace
 
-EncodedPicture encodePicture(const ProcessingSettings &settings, int index, const QImage &canvas,
-                             const QByteArray &sourceData) {
+EncodedPicture planOutput(const ProcessingSettings &settings, int index) {
   EncodedPicture picture;
   const QString source = settings.files.value(index);
   picture.extension = outputExtensionFor(settings, source, &picture.bmpSaver);
   picture.name = OutputName(settings, index);
-  picture.path = settings.outputFolder + QLatin1Char('/') + picture.name + QLatin1Char('.') + picture.extension;
+  QString folder = settings.outputFolder;
+  const QString sub = settings.outputSubfolder(index);
+  if (!sub.isEmpty())
+    folder += QLatin1Char('/') + sub;
+  picture.path = folder + QLatin1Char('/') + picture.name + QLatin1Char('.') + picture.extension;
+  return picture;
+}
+
+QString saveErrorEntry(const QString &sourcePath, const QString &reason) {
+  return sourcePath + QStringLiteral("在保存时发生错误:") + reason + QStringLiteral(".\r\n");
+}
+
+EncodedPicture encodePicture(const ProcessingSettings &settings, int index, const QImage &canvas,
+                             const QByteArray &sourceData, bool upright, const QString &noCanvasReason) {
+  EncodedPicture picture = planOutput(settings, index);
   picture.noCanvas = canvas.isNull();
-  if (canvas.isNull() || !isSafeFileName(picture.name + QLatin1Char('.') + picture.extension))
+  if (canvas.isNull()) {
+    picture.failure = noCanvasReason;
     return picture;
+  }
+  if (!isSafeFileName(picture.name + QLatin1Char('.') + picture.extension)) {
+    picture.failure = QStringLiteral("文件名“%1”不被接受(含有路径分隔符、控制字符或过长)")
+                          .arg(picture.name + QLatin1Char('.') + picture.extension);
+    return picture;
+  }
   const bool keepMetadata = settings.keepMetadata && !picture.bmpSaver && carriesMetadata(picture.extension) &&
                             !sourceData.isEmpty();
-  const MetadataOptions metadata{settings.stripGps, canvas.size()};
+  const MetadataOptions metadata{settings.stripsGps(), canvas.size(), upright};
   auto bytes = picture.bmpSaver ? encodeBmp(canvas)
                                 : encodeWithEncoder(canvas, picture.extension, settings.jpegQuality);
-  if (!bytes)
+  if (!bytes) {
+    picture.failure =
+        picture.bmpSaver || isEncoderExtension(picture.extension)
+            ? QStringLiteral("无法编码图片(内存不足或图片过大)")
+            : QStringLiteral("不支持扩展名“%1”(原格式只能输出jpg、png、gif、tiff、bmp、webp)").arg(picture.extension);
     return picture;
+  }
   if (keepMetadata)
     bytes = withSourceMetadata(*bytes, sourceData, metadata);
 
@@ -122,13 +148,15 @@ EncodedPicture encodePicture(const ProcessingSettings &settings, int index, cons
   return picture;
 }
 
-bool writeEncodedPicture(const EncodedPicture &picture, const QString &sourcePath, QString &errorText) {
-  QString description;
-  if (picture.encoded && writeFileAtomically(picture.path, picture.bytes, &description))
+bool writeEncodedPicture(const EncodedPicture &picture, const QString &sourcePath, QString &errorText,
+                         const QString &path) {
+  const QString target = path.isEmpty() ? picture.path : path;
+  QString description = picture.failure;
+  if (picture.encoded && writeFileAtomically(target, picture.bytes, &description))
     return true;
   // Failures of the BMP saver are recorded too: a picture that was not
   // written must never look saved.
-  errorText += sourcePath + QStringLiteral("在保存时发生错误:") + description + QStringLiteral(".\r\n");
+  errorText += saveErrorEntry(sourcePath, description);
   return false;
 }
 

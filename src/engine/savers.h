@@ -17,6 +17,7 @@ struct EncodedPicture {
   bool bmpSaver = false;
   bool encoded = false;
   bool noCanvas = false; // nothing was composed: the step that failed has said why, or the save says it
+  QString failure;       // why nothing was encoded, for the save error entry
   QByteArray bytes;
   QString warning; // an error entry for a file written all the same (size limit not reached)
 };
@@ -25,10 +26,19 @@ struct EncodedPicture {
 // Returns the extension; sets bmpSaver when the BMP saver is used.
 QString outputExtensionFor(const ProcessingSettings &settings, const QString &sourcePath, bool *bmpSaver);
 
+// Name, extension, saver and path of list entry index, without encoding.
+EncodedPicture planOutput(const ProcessingSettings &settings, int index);
+
 // Encodes the finished canvas; sourceData (the source file's bytes) supplies
-// the photo metadata kept in the output.
+// the photo metadata kept in the output. upright says the pixels were turned
+// upright, so the output's Orientation tag becomes 1; otherwise the source's
+// tag is kept. noCanvasReason says why a null canvas is null.
 EncodedPicture encodePicture(const ProcessingSettings &settings, int index, const QImage &canvas,
-                             const QByteArray &sourceData = QByteArray());
+                             const QByteArray &sourceData = QByteArray(), bool upright = false,
+                             const QString &noCanvasReason = QString());
+
+// The save error entry: source path, "在保存时发生错误:", the reason, ".".
+QString saveErrorEntry(const QString &sourcePath, const QString &reason);
 
 // The highest JPEG quality from 10 up to quality whose file, plus overhead
 // bytes, fits into maxBytes, by bisection on the encoded size (at most 8
@@ -41,8 +51,9 @@ struct SizedJpeg {
 };
 SizedJpeg encodeJpegWithin(const QImage &canvas, int quality, qint64 maxBytes, qint64 overhead = 0);
 
-// Writes an encoded picture. Returns true when the file is in place; on
-// failure appends the save error entry (encoder saver only) to errorText.
-bool writeEncodedPicture(const EncodedPicture &picture, const QString &sourcePath, QString &errorText);
+// Writes an encoded picture to path (its planned path when empty). Returns true when the file is in place; on failure
+// appends the save error entry, with the reason, to errorText.
+bool writeEncodedPicture(const EncodedPicture &picture, const QString &sourcePath, QString &errorText,
+                         const QString &path = QString());
 
 } // namespace kuvo

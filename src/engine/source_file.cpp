@@ -1,20 +1,56 @@
 #include "engine/source_file.h"
 
 #include <QFile>
+#include <QFileInfo>
+#include <cstring>
 
 namespace kuvo {
+
+bool hasPictureSignature(const QByteArray &head) {
+  auto starts = [&head](const char *magic, int size) {
+    return head.size() >= size && std::memcmp(head.constData(), magic, size) == 0;
+  };
+  return starts("\xFF\xD8\xFF", 3) || starts("\x89PNG\r\n\x1A\n", 8) || starts("GIF87a", 6) || starts("GIF89a", 6) ||
+         starts("BM", 2) || starts("II*\0", 4) || starts("MM\0*", 4) || starts("II+\0", 4) || starts("MM\0+", 4) ||
+         (starts("RIFF", 4) && head.size() >= 12 && head.mid(8, 4) == "WEBP");
+}
 
 SourceFile readSourceFile(const QString &path) {
   SourceFile source;
   source.path = path;
-  QFile file(path);
-  if (!file.open(QIODevice::ReadOnly)) {
-    source.readError = file.errorString();
+  const QFileInfo info(path);
+  if (!info.exists()) {
+    source.readError =
+        info.isSymLink() ? QStringLiteral("找不到文件(链接指向的文件不存在)") : QStringLiteral("找不到文件");
     return source;
   }
-  source.data = file.readAll();
-  if (source.data.isEmpty() && file.error() != QFileDevice::NoError)
-    source.readError = file.errorString();
+  // Opening a pipe would wait for a writer, and a device never ends.
+  if (!info.isFile()) {
+    source.readError =
+        info.isDir() ? QStringLiteral("这是文件夹,不是图片文件") : QStringLiteral("不是普通文件(设备或管道)");
+    return source;
+  }
+  if (info.size() > MaxSourceFileBytes) {
+    source.readError = QStringLiteral("文件过大(%1MB)").arg(info.size() / (1024 * 1024));
+    return source;
+  }
+  QFile file(path);
+  if (!file.open(QIODevice::ReadOnly)) {
+    source.readError = file.error() == QFileDevice::PermissionsError
+                           ? QStringLiteral("没有读取文件的权限")
+                           : QStringLiteral("无法读取文件(%1)").arg(file.errorString());
+    return source;
+  }
+  const QByteArray head = file.read(16);
+  if (!hasPictureSignature(head)) {
+    source.readError = head.isEmpty() ? QStringLiteral("文件是空的") : QStringLiteral("不是图片文件或文件已损坏");
+    return source;
+  }
+  source.data = head + file.readAll();
+  if (file.error() != QFileDevice::NoError) {
+    source.readError = QStringLiteral("无法读取文件(%1)").arg(file.errorString());
+    source.data.clear();
+  }
   return source;
 }
 

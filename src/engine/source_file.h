@@ -6,13 +6,22 @@
 
 namespace kuvo {
 
+// Source files larger than this are refused before they are read.
+inline constexpr qint64 MaxSourceFileBytes = 2LL * 1024 * 1024 * 1024;
+
 struct SourceFile {
   QString path;
-  QByteArray data; // empty when the file could not be read
-  QString readError;
+  QByteArray data;   // empty when the file could not be used
+  QString readError; // why, in words for the user
   bool ok() const { return !data.isEmpty(); }
 };
 
+// Refuses what is not a regular file (devices, pipes, folders), and looks at
+// the first bytes before reading the rest: a file that does not start like a
+// JPEG, PNG, GIF, BMP, TIFF or WebP picture is never read whole.
 SourceFile readSourceFile(const QString &path);
+
+// True when data starts with the signature of a picture format the program reads.
+bool hasPictureSignature(const QByteArray &head);
 
 } // namespace kuvo

@@ -8,10 +8,10 @@ namespace {
 
 class KeyReader {
 public:
-  KeyReader(const QSettings &s, QStringList &bad) : s_(s), bad_(bad) {}
+  KeyReader(const KeyValues &s, QStringList &bad) : s_(s), bad_(bad) {}
 
   bool has(const char *key) const { return s_.contains(QLatin1String(key)); }
-  QString text(const char *key) const { return s_.value(QLatin1String(key)).toString(); }
+  QString text(const char *key) const { return s_.value(QLatin1String(key)); }
 
   // Integers accept decimals and round them, as the window's store does.
   template <typename T> void integer(const char *key, T &field) {
@@ -57,13 +57,22 @@ public:
   }
 
 private:
-  const QSettings &s_;
+  const KeyValues &s_;
   QStringList &bad_;
 };
 
 } // namespace
 
-QStringList applyStoreKeys(ProcessingSettings &job, const QSettings &settings) {
+const QStringList &storeKeyNames() {
+  static const QStringList names{"iuSYAlpha", "iuSize",      "sText",    "iSize",     "sFont",     "lColor",
+                                 "sBold",     "sUnderline",  "sItalic",  "iuTSyX",    "iuTSyY",    "suISyF",
+                                 "iuISyX",    "iuISyY",      "iJPGQ",    "bPicJQ",    "bAutoODir", "bAutoURL",
+                                 "bShowURL",  "bShowURLPic", "bSaveErr", "iXCutMode", "iYCutMode", "bChkResizeOpt",
+                                 "sPDF1",     "sPDF2",       "sPDF3"};
+  return names;
+}
+
+QStringList applyStoreKeys(ProcessingSettings &job, const KeyValues &settings) {
   QStringList bad;
   KeyReader r(settings, bad);
 

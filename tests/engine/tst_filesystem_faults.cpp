@@ -97,7 +97,7 @@ void TestFilesystemFaults::fullDisk() {
   const RunSummary summary = batch.run();
   QCOMPARE(summary.processed, 4);
   QVERIFY(summary.saved < 4);
-  QCOMPARE(summary.errorText.count(QStringLiteral("在保存时发生错误:")), 4 - summary.saved);
+  QCOMPARE(summary.errorText.count(QStringLiteral("在保存时发生错误:磁盘空间不足.")), 4 - summary.saved);
   // What is there is whole: every file decodes, nothing half-written.
   for (const QFileInfo &info : QDir(small.dir).entryInfoList(QDir::Files | QDir::Hidden)) {
     QVERIFY2(!QImage(info.filePath()).isNull(), qPrintable(info.fileName()));
@@ -121,7 +121,7 @@ void TestFilesystemFaults::readOnlyFolder() {
   BatchRun batch(s);
   const RunSummary summary = batch.run();
   QCOMPARE(summary.saved, 0);
-  QCOMPARE(summary.errorText.count(QStringLiteral("在保存时发生错误:")), 2);
+  QCOMPARE(summary.errorText.count(QStringLiteral("在保存时发生错误:输出文件夹“%1”不可写.").arg(ro.dir)), 2);
   QVERIFY(summary.errorLogPath.isEmpty()); // the log cannot be written there either, and says so by its absence
   QVERIFY(summary.closingText.endsWith(QStringLiteral("请注意,在图片处理或上传过程中发生错误。")));
 }
@@ -138,7 +138,7 @@ void TestFilesystemFaults::folderRemovedDuringRun() {
   const RunSummary summary = batch.run();
   QCOMPARE(summary.processed, 4);
   QCOMPARE(summary.saved, 1);
-  QCOMPARE(summary.errorText.count(QStringLiteral("在保存时发生错误:")), 3);
+  QCOMPARE(summary.errorText.count(QStringLiteral("在保存时发生错误:输出文件夹“%1”不存在.").arg(s.outputFolder)), 3);
   QVERIFY(!QFileInfo::exists(s.outputFolder)); // nothing recreated it behind the user's back
 }
 

@@ -12,6 +12,7 @@ private slots:
   void roundTrip();
   void damagedFile();
   void storeKeysTurnWatermarksOn();
+  void valuesReadAsWritten();
 };
 
 void TestJobFile::roundTrip() {
@@ -59,6 +60,9 @@ void TestJobFile::roundTrip() {
   job.saveErrorLog = true;
   job.openOutputFolder = false;
   job.pdfTitle = QStringLiteral("游记");
+  job.existingFiles = ExistingFiles::Rename;
+  job.keepGps = true;
+  job.text = QStringLiteral(" Hello, world ");
 
   const QString path = dir.filePath(QStringLiteral("job.ini"));
   QVERIFY(saveJobFile(path, job));
@@ -106,6 +110,44 @@ void TestJobFile::roundTrip() {
   QCOMPARE(loaded.saveErrorLog, true);
   QCOMPARE(loaded.openOutputFolder, false);
   QCOMPARE(loaded.pdfTitle, job.pdfTitle);
+  QVERIFY(loaded.existingFiles == job.existingFiles);
+  QCOMPARE(loaded.keepGps, true);
+  // Saved again, the file is the same to the byte.
+  const QString again = dir.filePath(QStringLiteral("again.ini"));
+  QVERIFY(saveJobFile(again, loaded));
+  QFile a(path), b(again);
+  QVERIFY(a.open(QIODevice::ReadOnly) && b.open(QIODevice::ReadOnly));
+  QCOMPARE(a.readAll(), b.readAll());
+}
+
+// Hand-written job files: values as written, commas and all; a file
+// without [Options] is refused; unknown keys are named once.
+void TestJobFile::valuesReadAsWritten() {
+  QTemporaryDir dir;
+  const QString path = dir.filePath(QStringLiteral("hand.ini"));
+  QFile f(path);
+  QVERIFY(f.open(QIODevice::WriteOnly));
+  f.write("; a note\r\n[Options]\r\nsText=Hello, world\r\nsOrigin=0,20\r\nsPrefix = a\\b \r\nsWidht=640\r\n"
+          "sWidht=641\r\n[Other]\r\niJPGQ=5\r\n");
+  f.close();
+  ProcessingSettings job;
+  bool ok = false;
+  QStringList unknown;
+  QCOMPARE(loadJobFile(path, job, &ok, &unknown), QStringList());
+  QVERIFY(ok);
+  QCOMPARE(job.text, QStringLiteral("Hello, world"));
+  QCOMPARE(job.originY, 20.0f);
+  QCOMPARE(job.prefix, QStringLiteral("a\\b"));
+  QCOMPARE(job.jpegQuality, 100); // another section's key is not the job's
+  QCOMPARE(unknown, QStringList{"sWidht"});
+
+  QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+  f.write("sText=no section\n");
+  f.close();
+  QString problem;
+  loadJobFile(path, job, &ok, nullptr, &problem);
+  QVERIFY(!ok);
+  QVERIFY(problem.contains(QStringLiteral("[Options]")));
 }
 
 void TestJobFile::damagedFile() {

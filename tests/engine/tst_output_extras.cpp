@@ -75,28 +75,49 @@ void TestOutputExtras::initTestCase() {
   QCOMPARE(readTags(source_, {"Orientation"}).value("Orientation"), QStringLiteral("6"));
 }
 
+// The source is tagged Orientation 6 and carries a GPS position.
 void TestOutputExtras::metadata_data() {
   QTest::addColumn<QString>("format");
   QTest::addColumn<bool>("keep");
   QTest::addColumn<bool>("stripGps");
-  QTest::newRow("jpg keeps") << "jpg" << true << false;
-  QTest::newRow("jpg without gps") << "jpg" << true << true;
-  QTest::newRow("jpg stripped") << "jpg" << false << false;
-  QTest::newRow("png keeps") << "png" << true << false;
-  QTest::newRow("tiff keeps") << "tiff" << true << false;
-  QTest::newRow("bmp has no place for it") << "bmp" << true << false;
+  QTest::addColumn<int>("rotate");
+  QTest::addColumn<bool>("upload"); // an upload run: its pictures are published
+  QTest::addColumn<bool>("keepGps");
+  QTest::addColumn<QString>("orientation"); // expected tag; empty: none or 1
+  QTest::addColumn<bool>("gps");
+  QTest::newRow("jpg keeps") << "jpg" << true << false << int(RotateSmart) << false << false << "" << true;
+  QTest::newRow("jpg without gps") << "jpg" << true << true << int(RotateSmart) << false << false << "" << false;
+  QTest::newRow("jpg stripped") << "jpg" << false << false << int(RotateSmart) << false << false << "" << false;
+  QTest::newRow("png keeps") << "png" << true << false << int(RotateSmart) << false << false << "" << true;
+  QTest::newRow("tiff keeps") << "tiff" << true << false << int(RotateSmart) << false << false << "" << true;
+  QTest::newRow("bmp has no place for it")
+      << "bmp" << true << false << int(RotateSmart) << false << false << "" << false;
+  // Pixels left as they were keep the tag that tells viewers how to show them.
+  QTest::newRow("取消旋转 keeps the tag") << "jpg" << true << false << int(RotateNone) << false << false << "6" << true;
+  QTest::newRow("a manual turn is upright")
+      << "jpg" << true << false << int(RotateClockwise90) << false << false << "" << true;
+  QTest::newRow("upload run drops the position")
+      << "jpg" << true << false << int(RotateSmart) << true << false << "" << false;
+  QTest::newRow("upload run keeping it") << "jpg" << true << false << int(RotateSmart) << true << true << "" << true;
 }
 
 void TestOutputExtras::metadata() {
   QFETCH(QString, format);
   QFETCH(bool, keep);
   QFETCH(bool, stripGps);
+  QFETCH(int, rotate);
+  QFETCH(bool, upload);
+  QFETCH(bool, keepGps);
+  QFETCH(QString, orientation);
+  QFETCH(bool, gps);
   ProcessingSettings s;
   s.files = {source_};
   s.outputFormat = format;
   s.keepMetadata = keep;
   s.stripGps = stripGps;
-  s.rotateMode = RotateSmart;
+  s.rotateMode = rotate;
+  s.upload = upload;
+  s.keepGps = keepGps;
   s.outputFolder = dir_.filePath(QStringLiteral("meta_") + QString::fromLatin1(QTest::currentDataTag()).replace(' ', '_'));
   QDir().mkpath(s.outputFolder);
   BatchRun run(s);
@@ -105,15 +126,18 @@ void TestOutputExtras::metadata() {
   const QString out = summary.outputPaths[0];
   const auto tags = readTags(out, {"Orientation", "DateTimeOriginal", "Make", "GPSLatitude", "Title", "Keywords",
                                    "ThumbnailImage", "ImageWidth", "ImageHeight"});
-  QCOMPARE(tags.value("ImageWidth"), QStringLiteral("600")); // turned upright from Orientation 6
-  QCOMPARE(tags.value("ImageHeight"), QStringLiteral("800"));
+  // Turned upright from Orientation 6, or by hand; 800 x 600 as stored otherwise.
+  QCOMPARE(tags.value("ImageWidth"), rotate == RotateNone ? QStringLiteral("800") : QStringLiteral("600"));
   const bool expectData = keep && format != QLatin1String("bmp");
   QCOMPARE(tags.value("DateTimeOriginal"), expectData ? QStringLiteral("2021:03:04 05:06:07") : QString());
   QCOMPARE(tags.value("Make"), expectData ? QStringLiteral("KuvoCam") : QString());
-  QCOMPARE(tags.contains("GPSLatitude"), expectData && !stripGps);
+  QCOMPARE(tags.contains("GPSLatitude"), gps);
   QCOMPARE(tags.value("Title"), expectData ? QStringLiteral("西湖") : QString());
   QVERIFY(!tags.contains("ThumbnailImage")); // the original's thumbnail would show it sideways
-  QVERIFY(!tags.contains("Orientation") || tags.value("Orientation") == QLatin1String("1"));
+  if (orientation.isEmpty())
+    QVERIFY(!tags.contains("Orientation") || tags.value("Orientation") == QLatin1String("1"));
+  else
+    QCOMPARE(tags.value("Orientation"), orientation);
   if (expectData && format == QLatin1String("jpg"))
     QCOMPARE(tags.value("Keywords"), QStringLiteral("travel"));
 }
