@@ -739,6 +739,11 @@ void MainWindow::loadOptionKeys() {
   flag(QStringLiteral("bShowToday"), showToday_);
   flag(QStringLiteral("bKeepExif"), job_.keepMetadata);
   flag(QStringLiteral("bStripGps"), job_.stripGps);
+  flag(QStringLiteral("bKeepGps"), job_.keepGps);
+  int existing = static_cast<int>(job_.existingFiles);
+  integer(QStringLiteral("iExisting"), existing);
+  if (existing >= 0 && existing <= 2)
+    job_.existingFiles = static_cast<ExistingFiles>(existing);
   int maxKb = job_.maxJpegKb;
   integer(QStringLiteral("iMaxKB"), maxKb);
   if (maxKb >= 0)

@@ -296,7 +296,9 @@ OptionValues MainWindow::optionValues() const {
   v.pdfDate = job_.pdfDate;
   v.keepExif = job_.keepMetadata;
   v.stripGps = job_.stripGps;
+  v.keepGps = job_.keepGps;
   v.maxJpegKb = job_.maxJpegKb;
+  v.existingFiles = static_cast<int>(job_.existingFiles);
   return v;
 }
 
@@ -327,7 +329,9 @@ bool MainWindow::openOptions(frmOption::Face face) {
   job_.pdfDate = v.pdfDate;
   job_.keepMetadata = v.keepExif;
   job_.stripGps = v.stripGps;
+  job_.keepGps = v.keepGps;
   job_.maxJpegKb = v.maxJpegKb;
+  job_.existingFiles = static_cast<ExistingFiles>(v.existingFiles);
   frmPic::setSlideInterval(v.slideSeconds);
   settingsChanged();
   return true;
@@ -447,16 +451,17 @@ void MainWindow::applyJob(const ProcessingSettings &n) {
   txtFileName_->setText(n.prefix);
   txtNum_->setText(n.counterWidth);
   chkPDF_->setChecked(n.makePdf);
-  for (auto field : {&ProcessingSettings::keepSmall, &ProcessingSettings::cropToFit, &ProcessingSettings::keepMetadata,
-                     &ProcessingSettings::stripGps, &ProcessingSettings::keepFileDate,
-                     &ProcessingSettings::openOutputFolder, &ProcessingSettings::openLinkPage,
-                     &ProcessingSettings::linkPageShowUrl, &ProcessingSettings::linkPageShowPicture,
-                     &ProcessingSettings::saveErrorLog})
+  for (auto field :
+       {&ProcessingSettings::keepSmall, &ProcessingSettings::cropToFit, &ProcessingSettings::keepMetadata,
+        &ProcessingSettings::stripGps, &ProcessingSettings::keepGps, &ProcessingSettings::keepFileDate,
+        &ProcessingSettings::openOutputFolder, &ProcessingSettings::openLinkPage, &ProcessingSettings::linkPageShowUrl,
+        &ProcessingSettings::linkPageShowPicture, &ProcessingSettings::saveErrorLog})
     job_.*field = n.*field;
   job_.jpegQuality = n.jpegQuality;
   job_.cropAnchorX = n.cropAnchorX;
   job_.cropAnchorY = n.cropAnchorY;
   job_.maxJpegKb = n.maxJpegKb;
+  job_.existingFiles = n.existingFiles;
   job_.pdfTitle = n.pdfTitle;
   job_.pdfSignature = n.pdfSignature;
   job_.pdfDate = n.pdfDate;

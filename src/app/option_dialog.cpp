@@ -126,11 +126,31 @@ frmOption::frmOption(Face face, const OptionValues &current, QWidget *parent)
   txtMaxKB_->setMaximumWidth(70);
   txtMaxKB_->setToolTip(QStringLiteral("0表示不限制"));
   txtMaxKB_->installEventFilter(this);
+  chkKeepGps_ = check(QStringLiteral("上传时保留GPS位置信息"), "chkKeepGps", current.keepGps, frameSet_);
+  chkKeepGps_->setToolTip(QStringLiteral("上传的图片是公开的，默认去除其中的GPS位置信息"));
   auto *metadata = new QHBoxLayout;
   metadata->addWidget(chkKeepExif_);
   metadata->addWidget(chkStripGps_);
+  metadata->addWidget(chkKeepGps_);
   metadata->addStretch();
   set->addLayout(metadata);
+
+  // What a run does where an output file is already there; the original
+  // picture itself is never overwritten whatever is chosen.
+  auto *existing = new QHBoxLayout;
+  existing->addWidget(new QLabel(QStringLiteral("已存在的文件:"), frameSet_));
+  auto *existingGroup = new QButtonGroup(this);
+  const QString existingNames[3] = {QStringLiteral("覆盖"), QStringLiteral("跳过"), QStringLiteral("自动改名")};
+  for (int i = 0; i < 3; ++i) {
+    optExisting_[i] = new QRadioButton(existingNames[i], frameSet_);
+    optExisting_[i]->setObjectName(QStringLiteral("optExisting%1").arg(i));
+    existingGroup->addButton(optExisting_[i]);
+    existing->addWidget(optExisting_[i]);
+  }
+  optExisting_[current.existingFiles >= 0 && current.existingFiles <= 2 ? current.existingFiles : 0]->setChecked(true);
+  optExisting_[2]->setToolTip(QStringLiteral("写入 名称_2、名称_3 …"));
+  existing->addStretch();
+  set->addLayout(existing);
   auto *limit = new QHBoxLayout;
   limit->addWidget(new QLabel(QStringLiteral("限制JPG文件大小(KB):"), frameSet_));
   limit->addWidget(txtMaxKB_);
@@ -187,6 +207,7 @@ frmOption::frmOption(Face face, const OptionValues &current, QWidget *parent)
   connect(chkAutoURL_, &QCheckBox::toggled, this, &frmOption::updateEnabling);
   connect(chkJQ_, &QCheckBox::toggled, this, &frmOption::updateEnabling);
   connect(chkKeepExif_, &QCheckBox::toggled, this, &frmOption::updateEnabling);
+  connect(chkStripGps_, &QCheckBox::toggled, this, &frmOption::updateEnabling);
   connect(ok, &QPushButton::clicked, this, &frmOption::confirm);
   connect(no, &QPushButton::clicked, this, &QDialog::reject);
   updateEnabling();
@@ -201,6 +222,7 @@ void frmOption::updateEnabling() {
   for (int i = 1; i <= 6; ++i)
     Option_[i]->setEnabled(chkJQ_->isChecked());
   chkStripGps_->setEnabled(chkKeepExif_->isChecked());
+  chkKeepGps_->setEnabled(chkKeepExif_->isChecked() && !chkStripGps_->isChecked());
 }
 
 bool frmOption::eventFilter(QObject *watched, QEvent *event) {
@@ -260,6 +282,12 @@ void frmOption::confirm() {
   saveSetting(QStringLiteral("bKeepExif"), flagText(v.keepExif));
   saveSetting(QStringLiteral("bStripGps"), flagText(v.stripGps));
   saveSetting(QStringLiteral("iMaxKB"), QString::number(v.maxJpegKb));
+  v.keepGps = chkKeepGps_->isChecked();
+  saveSetting(QStringLiteral("bKeepGps"), flagText(v.keepGps));
+  for (int i = 0; i < 3; ++i)
+    if (optExisting_[i]->isChecked())
+      v.existingFiles = i;
+  saveSetting(QStringLiteral("iExisting"), QString::number(v.existingFiles));
 
   values_ = v;
   accept();

@@ -82,6 +82,23 @@ bool parseColor(const QString &v, quint32 &windowsRgb) {
   return true;
 }
 
+// A preset by its number (1 = first line of size.ini), its exact name, or the
+// start of one name ("1280" past the numbers is the start of "1280 × 720"). -1: none; -2: the start of several names.
+int findPreset(const QVector<SizePreset> &presets, const QString &key) {
+  bool isNumber = false;
+  const int number = key.toInt(&isNumber);
+  if (isNumber && number >= 1 && number <= presets.size())
+    return number - 1;
+  int found = -1;
+  for (int i = 0; i < presets.size(); ++i) {
+    if (presets[i].name == key)
+      return i;
+    if (presets[i].name.startsWith(key, Qt::CaseInsensitive))
+      found = found == -1 ? i : -2;
+  }
+  return found;
+}
+
 struct Parser {
   CliJob &job;
   QString &error;
@@ -177,6 +194,11 @@ struct Parser {
         s.imageMatrix[i] = static_cast<float>(m[i]);
     } else if (opt == QLatin1String("--border")) {
       s.borderFile = v == NoBorderText ? v : QFileInfo(v).absoluteFilePath();
+    } else if (opt == QLatin1String("--existing")) {
+      static const QStringList rules{QStringLiteral("overwrite"), QStringLiteral("skip"), QStringLiteral("rename")};
+      if (!rules.contains(v))
+        return fail(QStringLiteral("--existing 只接受 overwrite(覆盖)、skip(跳过) 或 rename(自动改名)。"));
+      s.existingFiles = static_cast<ExistingFiles>(rules.indexOf(v));
     } else if (opt == QLatin1String("--rename")) {
       s.rename = true;
       s.prefix = v;
@@ -292,7 +314,10 @@ struct Parser {
     const QVector<SizePreset> presets = loadSizePresets(programDataDir() + QStringLiteral("/size.ini"));
     s.presetCount = static_cast<int>(presets.size());
     QString w = s.widthText, h = s.heightText;
-    if (sizeName.isEmpty()) {
+    if (sizeName.isEmpty() && heightGiven) {
+      // A height only means something for a custom size.
+      s.sizeMode = s.customSizeIndex();
+    } else if (sizeName.isEmpty()) {
       // A job file may name the size entry by index.
       if (s.sizeMode >= SizeFirstPreset && s.sizeMode < s.customSizeIndex()) {
         w = presets[s.sizeMode - SizeFirstPreset].width;
@@ -312,13 +337,15 @@ struct Parser {
       if (!heightGiven)
         h = QStringLiteral("600");
     } else {
-      int found = -1;
-      for (int i = 0; i < presets.size(); ++i)
-        if (presets[i].name == sizeName)
-          found = i;
+      const int found = findPreset(presets, sizeName);
+      if (found == -2)
+        return fail(
+            QStringLiteral("尺寸“%1”可以指多个预设，请写得更完整或用 --list-presets 列出的编号。").arg(sizeName));
       if (found < 0)
-        return fail(QStringLiteral("未知的尺寸“%1”：可选 width、border、original、custom 或 size.ini 中的预设名称。")
-                        .arg(sizeName));
+        return fail(
+            QStringLiteral("未知的尺寸“%1”：可选 width、border、original、custom，或 size.ini 中预设的编号、名称"
+                           "(名称的开头即可，见 --list-presets)。")
+                .arg(sizeName));
       s.sizeMode = SizeFirstPreset + found;
       w = presets[found].width;
       h = presets[found].height;
@@ -331,10 +358,72 @@ struct Parser {
   }
 };
 
-const QStringList flagOptions{QStringLiteral("--strip-metadata"), QStringLiteral("--strip-gps"), QStringLiteral("--keep-date"), QStringLiteral("-r"),         QStringLiteral("--recursive"), QStringLiteral("--keep-small"),
-                              QStringLiteral("--error-log"), QStringLiteral("--quiet"),     QStringLiteral("--bold"),
-                              QStringLiteral("--italic"),    QStringLiteral("--underline"), QStringLiteral("-h"),
-                              QStringLiteral("--help"),      QStringLiteral("--pdf")};
+const QStringList flagOptions{QStringLiteral("--strip-metadata"),
+                              QStringLiteral("--strip-gps"),
+                              QStringLiteral("--keep-gps"),
+                              QStringLiteral("--keep-date"),
+                              QStringLiteral("-r"),
+                              QStringLiteral("--recursive"),
+                              QStringLiteral("--flat"),
+                              QStringLiteral("--keep-small"),
+                              QStringLiteral("--error-log"),
+                              QStringLiteral("--quiet"),
+                              QStringLiteral("-v"),
+                              QStringLiteral("--verbose"),
+                              QStringLiteral("--bold"),
+                              QStringLiteral("--italic"),
+                              QStringLiteral("--underline"),
+                              QStringLiteral("-h"),
+                              QStringLiteral("--help"),
+                              QStringLiteral("--version"),
+                              QStringLiteral("--list-presets"),
+                              QStringLiteral("--pdf")};
+
+// Options that take a value; anything else starting with "-" is unknown.
+const QStringList valueOptions{QStringLiteral("-o"),
+                               QStringLiteral("--output"),
+                               QStringLiteral("--format"),
+                               QStringLiteral("--max-kb"),
+                               QStringLiteral("--quality"),
+                               QStringLiteral("--size"),
+                               QStringLiteral("--width"),
+                               QStringLiteral("--height"),
+                               QStringLiteral("--fit"),
+                               QStringLiteral("--crop-x"),
+                               QStringLiteral("--crop-y"),
+                               QStringLiteral("--origin"),
+                               QStringLiteral("--channels"),
+                               QStringLiteral("--matrix"),
+                               QStringLiteral("--border"),
+                               QStringLiteral("--existing"),
+                               QStringLiteral("--rename"),
+                               QStringLiteral("--digits"),
+                               QStringLiteral("-j"),
+                               QStringLiteral("--jobs"),
+                               QStringLiteral("--rotate"),
+                               QStringLiteral("--effect"),
+                               QStringLiteral("--brightness"),
+                               QStringLiteral("--watermark"),
+                               QStringLiteral("--watermark-anchor"),
+                               QStringLiteral("--text-anchor"),
+                               QStringLiteral("--watermark-pos"),
+                               QStringLiteral("--watermark-scale"),
+                               QStringLiteral("--opacity"),
+                               QStringLiteral("--text"),
+                               QStringLiteral("--text-pos"),
+                               QStringLiteral("--font"),
+                               QStringLiteral("--font-size"),
+                               QStringLiteral("--color"),
+                               QStringLiteral("--pdf-title"),
+                               QStringLiteral("--pdf-signature"),
+                               QStringLiteral("--pdf-date"),
+                               QStringLiteral("--upload"),
+                               QStringLiteral("--ftp-password"),
+                               QStringLiteral("--ftp-user"),
+                               QStringLiteral("--ftp-password-file"),
+                               QStringLiteral("--ftp-root"),
+                               QStringLiteral("--web-prefix"),
+                               QStringLiteral("--job")};
 
 } // namespace
 
@@ -352,11 +441,18 @@ bool parseCommandLine(const QStringList &args, CliJob &job, QString &error) {
       jobPath = args[i].mid(6);
     else
       continue;
-    if (!QFileInfo(jobPath).isReadable())
-      return parser.fail(QStringLiteral("无法读取任务文件“%1”。").arg(jobPath));
-    const QStringList bad = loadJobFile(jobPath, job.settings);
+    bool readable = false;
+    QStringList unknown;
+    QString problem;
+    const QStringList bad = loadJobFile(jobPath, job.settings, &readable, &unknown, &problem);
+    if (!readable)
+      return parser.fail(QStringLiteral("%1：“%2”。").arg(problem, jobPath));
+    if (!unknown.isEmpty())
+      job.warnings
+          << QStringLiteral("任务文件“%1”中有未知的键，已忽略：%2").arg(jobPath, unknown.join(QLatin1Char(' ')));
     if (!bad.isEmpty())
-      qWarning("%s", qPrintable(QStringLiteral("任务文件中这些项无法识别，已跳过：") + bad.join(QLatin1Char(' '))));
+      job.warnings
+          << QStringLiteral("任务文件“%1”中这些键的值无法识别，已跳过：%2").arg(jobPath, bad.join(QLatin1Char(' ')));
   }
 
   bool optionsEnded = false;
@@ -389,6 +485,16 @@ bool parseCommandLine(const QStringList &args, CliJob &job, QString &error) {
         job.settings.keepMetadata = false;
       else if (arg == QLatin1String("--strip-gps"))
         job.settings.stripGps = true;
+      else if (arg == QLatin1String("--keep-gps"))
+        job.settings.keepGps = true;
+      else if (arg == QLatin1String("--flat"))
+        job.flat = true;
+      else if (arg == QLatin1String("-v") || arg == QLatin1String("--verbose"))
+        job.verbose = true;
+      else if (arg == QLatin1String("--version"))
+        job.showVersion = true;
+      else if (arg == QLatin1String("--list-presets"))
+        job.listPresets = true;
       else if (arg == QLatin1String("--keep-date"))
         job.settings.keepFileDate = true;
       else if (arg == QLatin1String("--keep-small"))
@@ -409,6 +515,8 @@ bool parseCommandLine(const QStringList &args, CliJob &job, QString &error) {
         job.showHelp = true;
       continue;
     }
+    if (!valueOptions.contains(arg))
+      return parser.fail(QStringLiteral("未知的选项“%1”。用 --help 查看全部选项。").arg(arg));
     if (!hasValue) {
       if (i + 1 >= args.size())
         return parser.fail(QStringLiteral("选项 %1 缺少参数。").arg(arg));
@@ -419,13 +527,23 @@ bool parseCommandLine(const QStringList &args, CliJob &job, QString &error) {
     if (!parser.option(arg, value))
       return false;
   }
-  if (job.showHelp)
+  if (job.showHelp || job.showVersion || job.listPresets)
     return true;
   if (!parser.applySize())
     return false;
   if (job.inputs.isEmpty())
     return parser.fail(QStringLiteral("没有指定要处理的图片或文件夹。"));
   return true;
+}
+
+QString presetListText() {
+  const QVector<SizePreset> presets = loadSizePresets(programDataDir() + QStringLiteral("/size.ini"));
+  if (presets.isEmpty())
+    return QStringLiteral("size.ini 中没有尺寸预设。\n");
+  QString text;
+  for (int i = 0; i < presets.size(); ++i)
+    text += QStringLiteral("%1\t%2 × %3\t%4\n").arg(i + 1).arg(presets[i].width, presets[i].height, presets[i].name);
+  return text;
 }
 
 QString helpText() {
@@ -436,14 +554,17 @@ QString helpText() {
 输入:
   图片或文件夹          图片文件(jpg/bmp/gif/png/tiff/webp)；文件夹中的图片按名称顺序处理
   Word文档              .docx/.doc 文档中的图片按文档顺序处理(.doc 需要安装 LibreOffice)
-  -r, --recursive       同时处理子文件夹中的图片
+  -r, --recursive       同时处理子文件夹中的图片，输出文件夹中保留同样的子文件夹结构
+  --flat                与 -r 同用：所有输出都直接放进输出文件夹(同名的会互相覆盖)
   --job 文件            从任务文件(INI，[Options] 段，键名同设置)读取设置；命令行选项优先
 
 尺寸:
   --size 方式           width(限制宽度) | border(适应边框) | original(原始尺寸)
-                        | custom(自定义尺寸) | size.ini 中的预设名称   默认 width
+                        | custom(自定义尺寸) | size.ini 中预设的编号或名称(名称的开头即可)
+                        默认 width
+  --list-presets        列出 size.ini 中的预设及其编号
   --width N             宽度(像素)，默认 800
-  --height N            高度(像素)，自定义尺寸默认 600
+  --height N            高度(像素)；不指定 --size 时表示自定义尺寸，默认 600
   --fit crop|pad        比例不同时裁剪(crop，默认)或扩展画布(pad)
   --crop-x left|center|right    横向裁剪保留的部分，默认 center
   --crop-y top|center|bottom    纵向裁剪保留的部分，默认 top
@@ -484,7 +605,10 @@ QString helpText() {
   --max-kb N            限制 JPG 文件大小(KB)：自动选取放得下的最高质量；0 为不限制
   --strip-metadata      不保留照片信息(EXIF、XMP、IPTC、颜色配置文件)
   --strip-gps           保留照片信息，但去除 GPS 位置信息
+  --keep-gps            上传时保留 GPS 位置信息(上传的图片是公开的，默认去除其 GPS 位置)
   --keep-date           输出文件的修改时间与原图片相同
+  --existing 方式       输出文件已存在时：overwrite(覆盖，默认) | skip(跳过) | rename(自动改名为 名称_2.扩展名 …)
+                        无论哪种方式，原图片本身都不会被覆盖
   --rename 前缀         改名：前缀 + 顺序号(从 0 开始)
   --digits N            顺序号位数，默认 4
   --error-log           有错误时在输出文件夹写入 ErrorLog.txt
@@ -506,9 +630,15 @@ PDF 图片集:
 运行:
   -j, --jobs N          同时处理的图片数，默认为处理器核心数
   --quiet               不显示进度和汇总
+  -v, --verbose         每处理完一张图片输出一行：原图片 → 输出文件，或错误原因
   -h, --help            显示本帮助
+  --version             显示版本
 
-退出码: 0 全部成功；1 有图片处理、上传或生成PDF失败(错误写到标准错误输出)；2 命令行用法错误。
+按 Ctrl-C 停止：不再开始新的图片，正在处理的图片保存完毕后结束(PDF、链接页、错误记录照常生成)；
+再按一次 Ctrl-C 立即退出，不会留下写了一半的文件。
+
+退出码: 0 全部成功；1 有错误(图片处理、保存、水印、边框、上传、PDF 或链接页，错误写到标准错误输出)；
+        2 命令行用法错误；130 被 Ctrl-C 停止。
 )");
 }
 

@@ -12,10 +12,15 @@ struct CliJob {
   ProcessingSettings settings;
   QStringList inputs; // files and folders as given
   bool recursive = false;
+  bool flat = false; // with recursive: every output straight into the output folder
   bool quiet = false;
+  bool verbose = false; // one line per picture as it is committed
   int jobs = 0; // 0: one per core
   bool showHelp = false;
+  bool showVersion = false;
+  bool listPresets = false;
   UploadSettings upload; // --upload and the --ftp-* options
+  QStringList warnings;  // told once on stderr before the run
 };
 
 // Parses arguments (without the program name). On a usage error returns false
@@ -23,5 +28,8 @@ struct CliJob {
 bool parseCommandLine(const QStringList &args, CliJob &job, QString &error);
 
 QString helpText();
+
+// The presets of size.ini, one a line with the number --size takes.
+QString presetListText();
 
 } // namespace kuvo::cli

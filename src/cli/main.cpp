@@ -1,5 +1,6 @@
 // kuvo-batch: the batch engine without a window.
 #include "cli/cli_options.h"
+#include "cli/stop_signals.h"
 #include "engine/batch_run.h"
 #include "engine/font_substitution.h"
 #include "engine/picture_files.h"
@@ -24,11 +25,21 @@ void print(FILE *stream, const QString &text) {
   std::fflush(stream);
 }
 
-// A one-line progress bar with count and time left, on a terminal only.
+QString plainLines(QString text) {
+  return text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+}
+
+// A one-line progress bar with count and time left, on a terminal only; with
+// verbose, one line per picture instead. Outputs of this run that replace
+// each other are always told.
 class ProgressPrinter : public kuvo::BatchObserver {
 public:
-  explicit ProgressPrinter(bool show) : show_(show) { timer_.start(); }
-  void pictureCommitted(const kuvo::PictureOutcome &, int done, int total) override {
+  ProgressPrinter(bool bar, bool verbose) : show_(bar && !verbose), verbose_(verbose) { timer_.start(); }
+  void pictureCommitted(const kuvo::PictureOutcome &outcome, int done, int total) override {
+    if (outcome.kind == kuvo::PictureOutcome::Replaced)
+      print(stderr, QStringLiteral("kuvo-batch: 注意: ") + outcome.note + QStringLiteral("\n"));
+    if (verbose_)
+      printLine(outcome);
     if (!show_)
       return;
     const double elapsed = timer_.elapsed() / 1000.0;
@@ -45,7 +56,19 @@ public:
   }
 
 private:
+  static void printLine(const kuvo::PictureOutcome &outcome) {
+    const QString source = QDir::toNativeSeparators(outcome.sourcePath);
+    if (!outcome.outputPath.isEmpty())
+      print(stdout,
+            source + QStringLiteral(" → ") + QDir::toNativeSeparators(outcome.outputPath) + QStringLiteral("\n"));
+    else if (outcome.kind == kuvo::PictureOutcome::Skipped)
+      print(stdout, source + QStringLiteral(" → ") + outcome.note + QStringLiteral("\n"));
+    if (!outcome.errorEntries.isEmpty())
+      print(stdout, plainLines(outcome.errorEntries));
+  }
+
   bool show_;
+  bool verbose_;
   QElapsedTimer timer_;
 };
 
@@ -75,30 +98,50 @@ int main(int argc, char **argv) {
     print(stderr, QStringLiteral("kuvo-batch: ") + error + QStringLiteral("\n"));
     return 2;
   }
+  for (const QString &warning : job.warnings)
+    print(stderr, QStringLiteral("kuvo-batch: ") + warning + QStringLiteral("\n"));
   if (job.showHelp) {
     print(stdout, kuvo::cli::helpText());
     return 0;
   }
+  if (job.showVersion) {
+    print(stdout, QStringLiteral("kuvo-batch " KUVO_VERSION "\n"));
+    return 0;
+  }
+  if (job.listPresets) {
+    print(stdout, kuvo::cli::presetListText());
+    return 0;
+  }
 
-  QStringList files;
+  QStringList files, subfolders;
   for (const QString &input : job.inputs) {
     const QFileInfo info(input);
-    if (info.isDir())
-      files << kuvo::listPictures(info.absoluteFilePath(), job.recursive);
-    else if (!info.exists()) {
-      print(stderr, QStringLiteral("kuvo-batch: 找不到“%1”。\n").arg(input));
-      return 2;
-    } else if (kuvo::isWordDocument(input)) {
+    if (info.isDir()) {
+      const QDir top(info.absoluteFilePath());
+      for (const QString &file : kuvo::listPictures(top.path(), job.recursive)) {
+        files << file;
+        // Below each input folder the tree is kept, so a/x.jpg and b/x.jpg stay two files.
+        const QString sub = top.relativeFilePath(QFileInfo(file).path());
+        subfolders << (job.flat || sub == QLatin1String(".") ? QString() : sub);
+      }
+      continue;
+    }
+    if (info.exists() && kuvo::isWordDocument(input)) {
       // The pictures inside a Word document join the list in document order.
       const kuvo::WordImportResult word = kuvo::ImportWordPictures(info.absoluteFilePath(), kuvo::scratchFolder());
       const QString note = word.message + kuvo::linkedPicturesNote(word.linked);
       if (!note.isEmpty())
         print(stderr, QStringLiteral("kuvo-batch: %1：%2\n").arg(input, note));
       files << word.files;
-    } else
+    } else {
+      // A missing file becomes that picture's error entry; the rest runs.
       files << info.absoluteFilePath();
+    }
+    while (subfolders.size() < files.size())
+      subfolders << QString();
   }
   job.settings.files = files;
+  job.settings.outputSubfolders = subfolders;
   if (!QDir().mkpath(job.settings.outputFolder)) {
     print(stderr, QStringLiteral("kuvo-batch: 无法创建输出文件夹“%1”。\n").arg(job.settings.outputFolder));
     return 2;
@@ -115,22 +158,31 @@ int main(int argc, char **argv) {
   kuvo::BatchRun run(job.settings);
   if (job.jobs > 0)
     run.setJobs(job.jobs);
-  ProgressPrinter progress(!job.quiet && isatty(STDERR_FILENO));
+  ProgressPrinter progress(!job.quiet && isatty(STDERR_FILENO), job.verbose);
   run.setObserver(&progress);
+  kuvo::cli::installStopSignals(run);
   kuvo::RunPublisher publisher(job.upload);
   publisher.attach(run);
   const kuvo::RunSummary summary = run.run();
   const kuvo::PublishOutcome &published = publisher.outcome();
 
   if (summary.errorFlag)
-    print(stderr, summary.errorText);
-  if (!job.quiet)
-    print(stderr, QStringLiteral("已保存 %1 张，失败 %2 张，用时 %3 秒，每秒 %4 张。输出文件夹：%5\n")
-                      .arg(summary.saved)
-                      .arg(summary.failed())
-                      .arg(summary.seconds, 0, 'f', 2)
-                      .arg(summary.seconds > 0 ? summary.processed / summary.seconds : 0.0, 0, 'f', 1)
-                      .arg(QDir::toNativeSeparators(job.settings.outputFolder)));
+    print(stderr, plainLines(summary.errorText));
+  if (!job.quiet) {
+    QString line = summary.stopped
+                       ? QStringLiteral("已停止：处理了 %1/%2 张。").arg(summary.processed).arg(summary.total)
+                       : QString();
+    line += QStringLiteral("已保存 %1 张，失败 %2 张").arg(summary.saved).arg(summary.failed());
+    if (summary.skipped > 0)
+      line += QStringLiteral("，跳过 %1 张(输出文件已存在)").arg(summary.skipped);
+    if (summary.replaced > 0)
+      line += QStringLiteral("，%1 张的输出与同一次运行中的其他输出同名而替换了它").arg(summary.replaced);
+    line += QStringLiteral("，用时 %1 秒，每秒 %2 张。输出文件夹：%3\n")
+                .arg(summary.seconds, 0, 'f', 2)
+                .arg(summary.seconds > 0 ? summary.processed / summary.seconds : 0.0, 0, 'f', 1)
+                .arg(QDir::toNativeSeparators(job.settings.outputFolder));
+    print(stderr, line);
+  }
   bool publishFailed = false;
   if (published.pdfTried) {
     if (published.pdf.ok) {
@@ -156,5 +208,7 @@ int main(int argc, char **argv) {
       if (!summary.outputPaths[i].isEmpty() && published.urlsByIndex.value(i).isEmpty())
         publishFailed = true;
   }
-  return summary.saved == summary.total && !publishFailed ? 0 : 1;
+  if (summary.stopped)
+    return kuvo::cli::StoppedExitStatus;
+  return summary.errorFlag || publishFailed ? 1 : 0;
 }

@@ -764,6 +764,42 @@ private slots:
     QVERIFY(urls_.opened.isEmpty()); // bAutoODir off, and "No" to the log
   }
 
+  // A run into the pictures' own folder never replaces an original: each
+  // picture gets an entry saying why; with 自动改名 the copies go beside them.
+  void runIntoTheSourceFolder_data() {
+    QTest::addColumn<QString>("rule");
+    QTest::newRow("覆盖") << "0";
+    QTest::newRow("自动改名") << "2";
+  }
+  void runIntoTheSourceFolder() {
+    QFETCH(QString, rule);
+    const QString in = work_.filePath(QStringLiteral("own-") + rule);
+    const QStringList pictures = copies(QStringLiteral("rotated_camera.jpg"), 2, in);
+    QFile original(pictures[0]);
+    QVERIFY(original.open(QIODevice::ReadOnly));
+    const QByteArray bytes = original.readAll();
+    auto w = makeWindow({{"bSaveErr", "1"}, {"bAutoODir", "0"}, {"iExisting", rule}});
+    w->setOutputFolder(in);
+    w->addFiles(pictures);
+    QPointer<QTimer> driver = onNextModal([](QWidget *m) { answerBox(m, nullptr, QMessageBox::No); });
+    QSignalSpy finished(w.get(), &MainWindow::runFinished);
+    child<QPushButton>(w.get(), "cmdDone")->click();
+    QVERIFY(finished.wait(60000));
+    delete driver.data();
+    QFile again(pictures[0]);
+    QVERIFY(again.open(QIODevice::ReadOnly));
+    QVERIFY(again.readAll() == bytes);
+    if (rule == QLatin1String("2")) {
+      QCOMPARE(QImage(in + QStringLiteral("/pic001_2.jpg")).width(), 800);
+      QCOMPARE(w->statusText(), QStringLiteral("【提示】处理完毕！图片已保存到输出文件夹。"));
+    } else {
+      QFile log(in + QStringLiteral("/ErrorLog.txt"));
+      QVERIFY(log.open(QIODevice::ReadOnly));
+      QCOMPARE(QString::fromUtf8(log.readAll()).count(QStringLiteral("在保存时发生错误:输出文件就是原图片本身")), 2);
+      QVERIFY(w->statusText().endsWith(QStringLiteral("请注意,在图片处理或上传过程中发生错误。")));
+    }
+  }
+
   void previewShowsTheCurrentEntry() {
     auto w = makeWindow();
     QSignalSpy shown(w.get(), &MainWindow::previewShown);

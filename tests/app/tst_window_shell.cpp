@@ -214,10 +214,12 @@ private slots:
   }
 
   void optionsThroughWindow() {
-    auto w = makeWindow({{"iJPGQ", "70"}, {"bKeepExif", "0"}, {"iMaxKB", "250"}, {"bStripGps", "1"}});
+    auto w =
+        makeWindow({{"iJPGQ", "70"}, {"bKeepExif", "0"}, {"iMaxKB", "250"}, {"bStripGps", "1"}, {"iExisting", "1"}});
     // The extra switches are read at start.
     QCOMPARE(w->jobSettings().keepMetadata, false);
     QCOMPARE(w->jobSettings().stripGps, true);
+    QVERIFY(w->jobSettings().existingFiles == ExistingFiles::Skip);
     QCOMPARE(w->jobSettings().maxJpegKb, 250);
 
     // Cancel after editing: store and job unchanged.
@@ -236,9 +238,17 @@ private slots:
       child<QCheckBox>(d, "chkResizeOpt")->setChecked(true);
       child<QCheckBox>(d, "chkShowToday")->setChecked(true);
       child<QCheckBox>(d, "chkKeepExif")->setChecked(true);
+      QVERIFY(child<QRadioButton>(d, "optExisting1")->isChecked());
+      child<QRadioButton>(d, "optExisting2")->setChecked(true); // 自动改名
+      child<QCheckBox>(d, "chkStripGps")->setChecked(false);
+      child<QCheckBox>(d, "chkKeepGps")->setChecked(true);
       child<QPushButton>(d, "cmdOK")->click();
     });
     QVERIFY(w->openOptions(frmOption::Options));
+    QVERIFY(w->jobSettings().existingFiles == ExistingFiles::Rename);
+    QCOMPARE(readSetting("iExisting"), QStringLiteral("2"));
+    QVERIFY(w->jobSettings().keepGps);
+    QCOMPARE(readSetting("bKeepGps"), QStringLiteral("1"));
     QCOMPARE(w->jobSettings().jpegQuality, 90);
     QVERIFY(w->jobSettings().keepSmall);
     QVERIFY(w->jobSettings().keepMetadata);

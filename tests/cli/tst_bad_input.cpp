@@ -53,8 +53,10 @@ void TestBadInput::throughKuvoBatch() {
   const QString errors = QString::fromLocal8Bit(batch.readAllStandardError());
   for (auto it = expect_.cbegin(); it != expect_.cend(); ++it) {
     const QString source = corpus_ + QLatin1Char('/') + it.key();
-    const QString name = QFileInfo(it.key()).completeBaseName();
-    const bool saved = QFile::exists(out + QLatin1Char('/') + name + QStringLiteral(".png"));
+    // -r keeps each picture's folder below the input folder.
+    const QFileInfo relative(it.key());
+    const bool saved = QFile::exists(out + QLatin1Char('/') + relative.path() + QLatin1Char('/') +
+                                     relative.completeBaseName() + QStringLiteral(".png"));
     const int entries = static_cast<int>(errors.count(source + QStringLiteral("在")));
     const QString what = it.key() + QStringLiteral(" (") + it.value() + QStringLiteral(")");
     if (it.value() == QLatin1String("good")) {
