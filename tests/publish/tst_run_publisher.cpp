@@ -159,7 +159,7 @@ void TestRunPublisher::wrongPasswordLeavesEmptyPage() {
   QCOMPARE(summary.saved, 2);
   QCOMPARE(summary.errorText.count(QStringLiteral("在传输文件时发生错误:(错误代码:2)服务器拒绝登录")), 2);
   // Not "uploaded": the closing text counts what went up and what did not.
-  QCOMPARE(summary.closingText, QStringLiteral("【提示】处理完毕！图片已保存到输出文件夹,0张上传到网络,2张上传失败。"));
+  QCOMPARE(summary.closingText, QStringLiteral("【提示】处理完毕！图片已保存到输出文件夹,0张上传到网络,2张上传失败。请注意,在图片处理或上传过程中发生错误。"));
   QVERIFY(!publisher.outcome().pdfTried);
   QCOMPARE(readAll(s.outputFolder + QStringLiteral("/PicURL.htm")),
            "\xEF\xBB\xBF" + (linkPageHeader() + QStringLiteral("\r\n")).toUtf8());
