@@ -1,5 +1,7 @@
 #include "engine/decoder.h"
 
+#include "engine/png_chunks.h"
+
 #include <QBuffer>
 #include <QImageReader>
 #include <QPainter>
@@ -104,6 +106,8 @@ QSize probePictureSize(const QByteArray &data) {
   int w = 0, h = 0;
   if (isJpeg(data) && jpegHeader(data, &w, &h))
     return QSize(w, h);
+  if (pngChunkOverrunsData(data))
+    return QSize();
   QByteArray bottomUp;
   QBuffer buffer;
   buffer.setData(bottomUpCopyOfTopDownBmp(data, bottomUp) ? bottomUp : data);
@@ -129,6 +133,11 @@ QImage decodePictureEighths(const QByteArray &data, int eighths, QString *error)
       return image;
   }
   // Everything else, and JPEGs TurboJPEG refuses (CMYK), through Qt's readers.
+  if (pngChunkOverrunsData(data)) {
+    if (error)
+      *error = QStringLiteral("PNG文件已损坏:数据块的长度超出了文件");
+    return {};
+  }
   QByteArray bottomUp;
   const bool topDown = bottomUpCopyOfTopDownBmp(data, bottomUp);
   QBuffer buffer;
