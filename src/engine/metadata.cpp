@@ -5,6 +5,10 @@
 #pragma GCC diagnostic ignored "-Wdeprecated-declarations"
 #include <exiv2/exiv2.hpp>
 
+#include <QBuffer>
+#include <QImage>
+#include <QImageReader>
+
 #include <mutex>
 
 namespace kuvo {
@@ -30,6 +34,21 @@ bool isStaleKey(const std::string &key) {
          key == "Exif.Image.ImageWidth" || key == "Exif.Image.ImageLength" ||
          key == "Exif.Image.RowsPerStrip" || key == "Exif.Image.PlanarConfiguration" ||
          key == "Exif.Image.JPEGInterchangeFormat" || key == "Exif.Image.JPEGInterchangeFormatLength";
+}
+
+// A file exiv2 has rewritten must still be the picture it was given. exiv2's
+// RIFF writer is the fragile one, so a WebP is decoded whole; the others
+// are checked by their header.
+bool stillThePicture(const QByteArray &file, const QByteArray &format, QSize size) {
+  if (format == "image/webp") {
+    const QImage image = QImage::fromData(file, "WEBP");
+    return !image.isNull() && (!size.isValid() || image.size() == size);
+  }
+  QBuffer buffer;
+  buffer.setData(file);
+  buffer.open(QIODevice::ReadOnly);
+  QImageReader reader(&buffer);
+  return reader.canRead() && (!size.isValid() || reader.size() == size);
 }
 
 } // namespace
@@ -83,7 +102,9 @@ QByteArray withSourceMetadata(const QByteArray &encoded, const QByteArray &sourc
     out->setXmpData(xmp);
     if (out->mimeType() == "image/jpeg" || out->mimeType() == "image/png")
       out->setIptcData(iptc); // the other writers have no place for IPTC
-    if (hasIcc)
+    // exiv2 0.27 writes a WebP's ICC chunk under the name of its header
+    // chunk, which no reader accepts: WebP outputs go without the profile.
+    if (hasIcc && out->mimeType() != "image/webp")
       out->setIccProfile(*in->iccProfile());
     out->writeMetadata();
 
@@ -95,7 +116,9 @@ QByteArray withSourceMetadata(const QByteArray &encoded, const QByteArray &sourc
     io.close();
     if (buffer.size_ != size || size <= 0)
       return encoded;
-    return QByteArray(reinterpret_cast<const char *>(buffer.pData_), buffer.size_);
+    QByteArray result(reinterpret_cast<const char *>(buffer.pData_), buffer.size_);
+    // Metadata is worth less than the picture: a damaged result is dropped.
+    return stillThePicture(result, QByteArray::fromStdString(out->mimeType()), options.pixelSize) ? result : encoded;
   } catch (const std::exception &) {
     // exiv2 reports damaged metadata by throwing: the picture is kept without it.
     return encoded;

@@ -11,7 +11,7 @@ struct MetadataOptions {
   bool upright = false; // the pixels were turned upright: Orientation becomes 1
 };
 
-// Copies EXIF, XMP, IPTC and the ICC profile of source (a file's bytes) into
+// Copies EXIF, XMP, IPTC and the ICC profile (not into WebP) of source into
 // encoded (a JPEG, PNG, TIFF or WebP file's bytes) and returns the result.
 // Orientation becomes 1 where the pixels were made upright and stays as the
 // source had it otherwise; the embedded thumbnail (of the original) is dropped. When the source has no

@@ -3,6 +3,7 @@
 #include "engine/image_codec.h"
 #include "engine/savers.h"
 
+#include <QColorSpace>
 #include <QImageReader>
 #include <QtTest>
 
@@ -52,6 +53,8 @@ private slots:
   void sizeLimit();
   void sizeLimitThroughRun();
   void webpAndFileDate();
+  void iccProfileKeepsOutputReadable_data();
+  void iccProfileKeepsOutputReadable();
 
 private:
   QTemporaryDir dir_;
@@ -214,6 +217,40 @@ void TestOutputExtras::webpAndFileDate() {
   BatchRun second(again);
   QCOMPARE(second.run().saved, 1);
   QCOMPARE(QImage(again.outputFolder + QStringLiteral("/photo.jpg")).size(), QSize(400, 300));
+}
+
+void TestOutputExtras::iccProfileKeepsOutputReadable_data() {
+  QTest::addColumn<QString>("format");
+  QTest::addColumn<bool>("keepsProfile");
+  QTest::newRow("jpg") << "jpg" << true;
+  QTest::newRow("png") << "png" << false; // kept, but Qt's readers do not report it
+  QTest::newRow("tiff") << "tiff" << false;
+  QTest::newRow("webp") << "webp" << false; // exiv2 cannot write it into WebP
+}
+
+// A source with a colour profile: every output must still be a whole picture.
+void TestOutputExtras::iccProfileKeepsOutputReadable() {
+  QFETCH(QString, format);
+  QFETCH(bool, keepsProfile);
+  const QString source = dir_.filePath(QStringLiteral("profiled.jpg"));
+  QImage picture = noise({64, 48});
+  picture.setColorSpace(QColorSpace::SRgb);
+  QVERIFY(picture.save(source, "JPEG", 90));
+  ProcessingSettings s;
+  s.files = {source};
+  s.outputFormat = format;
+  s.widthText = QStringLiteral("32");
+  s.outputFolder = dir_.filePath(QStringLiteral("icc_") + format);
+  QDir().mkpath(s.outputFolder);
+  BatchRun run(s);
+  const RunSummary summary = run.run();
+  QCOMPARE(summary.saved, 1);
+  QImageReader reader(summary.outputPaths[0]);
+  const QImage out = reader.read();
+  QVERIFY2(!out.isNull(), qPrintable(reader.errorString()));
+  QCOMPARE(out.size(), QSize(32, 24));
+  if (keepsProfile)
+    QVERIFY(out.colorSpace().isValid());
 }
 
 QTEST_GUILESS_MAIN(TestOutputExtras)

@@ -36,7 +36,7 @@ QByteArray png(const QByteArray &extra, const QByteArray &trailer) {
   qToBigEndian(quint32(4), header.data() + 4);
   header[8] = 8; // bit depth
   header[9] = 2; // RGB
-  const QByteArray raw = QByteArray(1 + 12, '\x40').repeated(4);
+  const QByteArray raw = (QByteArray(1, '\0') + QByteArray(12, '\x40')).repeated(4); // filter 0, then pixels
   const QByteArray packed = qCompress(raw).mid(4); // a zlib stream behind Qt's length prefix
   return QByteArray("\x89PNG\r\n\x1a\n", 8) + chunk("IHDR", header) + extra + chunk("IDAT", packed) + trailer;
 }
