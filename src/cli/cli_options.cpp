@@ -1,5 +1,7 @@
 #include "cli/cli_options.h"
 
+#include "cli/cluster_options.h"
+
 #include "engine/size_presets.h"
 #include "engine/job_file.h"
 #include "platform/program_paths.h"
@@ -257,6 +259,8 @@ struct Parser {
     } else if (opt == QLatin1String("--color")) {
       if (!parseColor(v, s.textColor))
         return fail(QStringLiteral("--color 需要 #RRGGBB 形式的颜色。"));
+    } else if (const int cluster = clusterOption(opt, v, job, error); cluster >= 0) {
+      return cluster == 1;
     } else if (publishOption(opt, v)) {
       return error.isEmpty();
     } else {
@@ -377,7 +381,8 @@ const QStringList flagOptions{QStringLiteral("--strip-metadata"),
                               QStringLiteral("--help"),
                               QStringLiteral("--version"),
                               QStringLiteral("--list-presets"),
-                              QStringLiteral("--pdf")};
+                              QStringLiteral("--pdf"),
+                              QStringLiteral("-0")};
 
 // Options that take a value; anything else starting with "-" is unknown.
 const QStringList valueOptions{QStringLiteral("-o"),
@@ -423,7 +428,10 @@ const QStringList valueOptions{QStringLiteral("-o"),
                                QStringLiteral("--ftp-password-file"),
                                QStringLiteral("--ftp-root"),
                                QStringLiteral("--web-prefix"),
-                               QStringLiteral("--job")};
+                               QStringLiteral("--job"),
+                               QStringLiteral("--files-from"),
+                               QStringLiteral("--shard"),
+                               QStringLiteral("--finish")};
 
 } // namespace
 
@@ -478,8 +486,12 @@ bool parseCommandLine(const QStringList &args, CliJob &job, QString &error) {
       arg = arg.left(2);
       hasValue = true;
     }
+    if (!isRunOnlyOption(arg))
+      job.jobOptionsGiven = true;
     if (flagOptions.contains(arg)) {
-      if (arg == QLatin1String("-r") || arg == QLatin1String("--recursive"))
+      if (arg == QLatin1String("-0"))
+        job.nulSeparated = true;
+      else if (arg == QLatin1String("-r") || arg == QLatin1String("--recursive"))
         job.recursive = true;
       else if (arg == QLatin1String("--strip-metadata"))
         job.settings.keepMetadata = false;
@@ -531,8 +543,12 @@ bool parseCommandLine(const QStringList &args, CliJob &job, QString &error) {
     return true;
   if (!parser.applySize())
     return false;
-  if (job.inputs.isEmpty())
+  if (!job.filesFrom.isEmpty() && !readListFile(job.filesFrom, job.nulSeparated, job.inputs, error))
+    return false;
+  if (job.inputs.isEmpty() && job.finishFolder.isEmpty())
     return parser.fail(QStringLiteral("没有指定要处理的图片或文件夹。"));
+  if (!job.finishFolder.isEmpty() && job.shard.active())
+    return parser.fail(QStringLiteral("--finish 在所有分片结束后单独运行，不能和 --shard 一起使用。"));
   return true;
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 // kuvo-batch's command line: options to a job.
 #include "engine/processing_settings.h"
+#include "engine/shard.h"
 #include "publish/upload_settings.h"
 
 #include <QString>
@@ -21,6 +22,12 @@ struct CliJob {
   bool listPresets = false;
   UploadSettings upload; // --upload and the --ftp-* options
   QStringList warnings;  // told once on stderr before the run
+  // Cluster runs (cli/cluster_options.h)
+  QString filesFrom;          // list of inputs, "-" for standard input
+  bool nulSeparated = false;  // -0: the list is NUL-separated
+  Shard shard;                // --shard: handle only this part of the list
+  QString finishFolder;       // --finish: merge the shards' results there
+  bool jobOptionsGiven = false; // an option or --job that shapes what the job writes
 };
 
 // Parses arguments (without the program name). On a usage error returns false

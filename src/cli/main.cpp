@@ -1,6 +1,8 @@
 // kuvo-batch: the batch engine without a window.
 #include "cli/cli_options.h"
 #include "cli/stop_signals.h"
+#include "cli/cluster_job.h"
+#include "cli/finish_command.h"
 #include "engine/batch_run.h"
 #include "engine/font_substitution.h"
 #include "engine/picture_files.h"
@@ -142,6 +144,8 @@ int main(int argc, char **argv) {
   }
   job.settings.files = files;
   job.settings.outputSubfolders = subfolders;
+  if (!job.finishFolder.isEmpty())
+    return kuvo::cli::runFinish(job);
   if (!QDir().mkpath(job.settings.outputFolder)) {
     print(stderr, QStringLiteral("kuvo-batch: 无法创建输出文件夹“%1”。\n").arg(job.settings.outputFolder));
     return 2;
@@ -155,11 +159,18 @@ int main(int argc, char **argv) {
     return 2;
   }
 
+  if (job.shard.active() && kuvo::cli::shardAlreadyDone(job)) {
+    if (!job.quiet)
+      print(stderr, QStringLiteral("分片 %1/%2 已经完成，没有需要处理的图片。\n").arg(job.shard.index).arg(job.shard.count));
+    return 0;
+  }
   kuvo::BatchRun run(job.settings);
+  run.setShard(job.shard);
   if (job.jobs > 0)
     run.setJobs(job.jobs);
   ProgressPrinter progress(!job.quiet && isatty(STDERR_FILENO), job.verbose);
-  run.setObserver(&progress);
+  kuvo::ResultsRecorder recorder(&progress);
+  run.setObserver(&recorder);
   kuvo::cli::installStopSignals(run);
   kuvo::RunPublisher publisher(job.upload);
   publisher.attach(run);
@@ -207,6 +218,10 @@ int main(int argc, char **argv) {
     for (int i = 0; i < summary.outputPaths.size(); ++i)
       if (!summary.outputPaths[i].isEmpty() && published.urlsByIndex.value(i).isEmpty())
         publishFailed = true;
+  }
+  if (job.shard.active() && !kuvo::cli::saveShardResults(job, recorder.records(), error)) {
+    print(stderr, QStringLiteral("kuvo-batch: ") + error + QStringLiteral("\n"));
+    return 1;
   }
   if (summary.stopped)
     return kuvo::cli::StoppedExitStatus;

@@ -172,6 +172,7 @@ PictureOutcome BatchRun::commit(int index, const QString &source, const PictureW
     const QString url = upload_->upload(decision.path, fileName, entries);
     if (!url.isEmpty())
       summary.uploadedUrls << url;
+    outcome.uploadUrl = url;
   }
   if (!entries.isEmpty()) {
     summary.errorFlag = true;
@@ -196,7 +197,7 @@ RunSummary BatchRun::run() {
   claims_ = OutputClaims();
   const QStringList files = currentSettings().files;
   RunSummary summary;
-  summary.total = static_cast<int>(files.size());
+  summary.total = shard_.share(static_cast<int>(files.size()));
   summary.errorText = ErrorTextHeader;
   summary.outputPaths = QStringList(files.size(), QString());
 
@@ -205,9 +206,13 @@ RunSummary BatchRun::run() {
   using Lookahead = OrderedLookahead<PictureWork>;
   Lookahead::Limits limits;
   limits.workers = jobs_;
+  // The lookahead counts the shard's own entries; a shard's k-th entry is
+  // list entry K + k N, and everything downstream uses the list index.
+  const auto listIndex = [this](int k) { return shard_.active() ? shard_.index + k * shard_.count : k; };
   Lookahead lookahead(
       summary.total, limits,
-      [&](int index) -> Lookahead::Work {
+      [&](int k) -> Lookahead::Work {
+        const int index = listIndex(k);
         ProcessingSettings snapshot = currentSettings();
         snapshot.files = files; // the list as it stood when the run started
         if (observer_)
@@ -217,18 +222,26 @@ RunSummary BatchRun::run() {
       [this] { return !stopRequested_; },
       [](const PictureWork &work) { return static_cast<std::int64_t>(work.encoded.bytes.size()); });
   while (auto next = lookahead.takeNext()) {
-    const auto &[index, work] = *next;
+    const auto &[k, work] = *next;
+    const int index = listIndex(k);
     const PictureOutcome outcome = commit(index, files[index], work, summary);
     ++summary.processed;
     if (observer_)
       observer_->pictureCommitted(outcome, summary.processed, summary.total);
   }
   summary.stopped = stopRequested_.exchange(false) && summary.processed < summary.total;
-  finish(summary, currentSettings());
+  if (!shard_.active())
+    finish(summary, currentSettings());
   summary.seconds = timer.elapsed() / 1000.0;
   if (observer_)
     observer_->finished(summary);
   return summary;
+}
+
+void BatchRun::finishMerged(RunSummary &summary) {
+  finish(summary, currentSettings());
+  if (observer_)
+    observer_->finished(summary);
 }
 
 void BatchRun::finish(RunSummary &summary, const ProcessingSettings &settings) {

@@ -9,6 +9,7 @@
 #include "engine/output_claims.h"
 #include "engine/pipeline.h"
 #include "engine/processing_settings.h"
+#include "engine/shard.h"
 
 #include <QString>
 #include <QStringList>
@@ -49,6 +50,7 @@ struct PictureOutcome {
   QString outputPath; // empty when nothing was written
   QString errorEntries;
   QString note; // what happened beyond the entries: a replaced or skipped file
+  QString uploadUrl; // public address, when uploaded
   OverlayPlacement placement;
 };
 
@@ -101,6 +103,9 @@ public:
   void setAfterLoop(std::function<void(const ProcessingSettings &, RunSummary &)> hook) { afterLoop_ = std::move(hook); }
   void setJobs(int jobs);
   int jobs() const { return jobs_; }
+  // A sharded run handles only its shard's entries and leaves the end of the
+  // run (PDF, link page, error log) to finishMerged() over all shards.
+  void setShard(const Shard &shard) { shard_ = shard; }
 
   // Thread-safe: pictures that start after the call use these settings.
   void updateSettings(const ProcessingSettings &settings);
@@ -113,6 +118,10 @@ public:
   // from a worker thread.
   RunSummary run();
 
+  // The end of a run for the merged outcome of all shards: the same PDF,
+  // link page, error log and closing text one run over the list ends with.
+  void finishMerged(RunSummary &summary);
+
 private:
   PictureOutcome commit(int index, const QString &source, const PictureWork &work, RunSummary &summary);
   void finish(RunSummary &summary, const ProcessingSettings &settings);
@@ -123,6 +132,7 @@ private:
   UploadStep *upload_ = nullptr;
   std::function<void(const ProcessingSettings &, RunSummary &)> afterLoop_;
   int jobs_ = 1;
+  Shard shard_;
   std::atomic<bool> stopRequested_{false};
   OutputClaims claims_; // files written by this run, used on the committing thread only
 };

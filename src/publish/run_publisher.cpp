@@ -50,7 +50,7 @@ void RunPublisher::afterLoop(const ProcessingSettings &settings, RunSummary &sum
   }
   if (settings.upload) {
     outcome_.linkPageTried = true;
-    outcome_.urlsByIndex = uploader_->urlsByIndex(summary);
+    outcome_.urlsByIndex = mergedUrls_ ? *mergedUrls_ : uploader_->urlsByIndex(summary);
     QString page;
     QString why;
     if (funCreateHtm(settings, outcome_.urlsByIndex, historyPath_, &page, &why)) {

@@ -10,6 +10,7 @@
 #include <QString>
 #include <QStringList>
 #include <memory>
+#include <optional>
 
 namespace kuvo {
 
@@ -34,6 +35,10 @@ public:
   // must outlive the run.
   void attach(BatchRun &run);
 
+  // For the merged end of a sharded job: the link page lists these addresses
+  // (per list index) instead of the uploads this process made.
+  void useUploadedUrls(const QStringList &urlsByIndex) { mergedUrls_ = urlsByIndex; }
+
   // The after-loop hook: PDF when makePdf is on, then the link page when
   // upload is on. Failures become error entries of the run; a failed PDF
   // leaves the saved pictures as they are and the run finishes normally.
@@ -53,6 +58,7 @@ private:
   std::unique_ptr<FtpUploader> uploader_;
   QString historyPath_;
   PublishOutcome outcome_;
+  std::optional<QStringList> mergedUrls_;
 };
 
 } // namespace kuvo

@@ -1,0 +1,69 @@
+#pragma once
+// The results file of one shard, kuvo-results-K-of-N.jsonl in the output
+// folder: a header line (shard, shard count, list length, the job's hashes
+// and its settings) and one line per handled picture. The finish step merges
+// the files of all shards into the outcome one run over the list ends with.
+#include "engine/batch_run.h"
+
+#include <QJsonObject>
+#include <QString>
+#include <QStringList>
+#include <QVector>
+
+namespace kuvo {
+
+QString resultsFileName(int shard, int count);
+
+struct ResultRecord {
+  int index = 0;
+  QString source;
+  QString output; // empty when nothing was written
+  QString errorEntries;
+  QString uploadUrl;
+};
+
+struct ShardResults {
+  int shard = 0;
+  int count = 1;
+  int total = 0;                 // entries of the whole list
+  QString jobHash;               // the settings that shape the outputs
+  QString listHash;              // the list, in order
+  QJsonObject job;               // what the finish step needs to rebuild the settings
+  QVector<ResultRecord> records; // in list order
+
+  bool complete() const; // every entry of the shard was handled
+  int failures() const;  // records with an error entry or no output
+};
+
+// Writes the file atomically: a half-written file never replaces a good one.
+bool writeShardResults(const QString &folder, const ShardResults &results, QString &error);
+// Reads one file; error names the file and line that is wrong.
+bool readShardResults(const QString &path, ShardResults &results, QString &error);
+
+// Collects what the results file needs from the committed pictures and
+// passes every event on to the observer it wraps.
+class ResultsRecorder : public BatchObserver {
+public:
+  explicit ResultsRecorder(BatchObserver *inner = nullptr) : inner_(inner) {}
+  void status(const QString &text) override;
+  void pictureCommitted(const PictureOutcome &outcome, int done, int total) override;
+  void finished(const RunSummary &summary) override;
+  const QVector<ResultRecord> &records() const { return records_; }
+
+private:
+  BatchObserver *inner_;
+  QVector<ResultRecord> records_;
+};
+
+struct MergedRun {
+  ShardResults first;      // header of shard 0: the job every shard ran
+  RunSummary summary;      // as one run's loop leaves it
+  QStringList urlsByIndex; // public address per list index
+};
+
+// Reads every results file in folder and merges them in list order. Refuses
+// (false, with the reason) when a shard is missing or incomplete, when the
+// shards ran different jobs or lists, or when files of another split are there.
+bool mergeShardResults(const QString &folder, MergedRun &merged, QString &error);
+
+} // namespace kuvo
