@@ -1,0 +1,148 @@
+#!/bin/bash
+# A one-node Slurm cluster on 127.0.0.1 (munged, slurmctld and slurmd with
+# their state in a temporary folder) runs a 4-task kuvo-batch array over 200
+# pictures through scripts/slurm/kuvo-submit, and its outputs, error log and
+# PDF must be the bytes one kuvo-batch run writes. Every daemon is stopped
+# by its process id. Exit 77 (skipped) only when the daemons cannot start.
+#
+#   slurm_array.sh KUVO_BATCH SOURCE_DIR
+set -uo pipefail
+kuvo=$1 src=$2
+skip() { echo "SKIP: $*"; exit 77; }
+fail() { echo "FAIL: $*"; exit 1; }
+
+for tool in munged mungekey slurmctld slurmd sbatch squeue sinfo convert python3; do
+  command -v "$tool" >/dev/null || skip "$tool is not installed (scripts/bootstrap installs slurm-wlm and munge)"
+done
+[ "$(id -u)" -eq 0 ] || skip "slurmd needs root to start jobs"
+
+T=$(mktemp -d /tmp/kuvo-slurm.XXXXXX)
+pids=()
+stop_daemons() {
+  for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null; done
+  for pid in "${pids[@]}"; do
+    # slurmd ignores TERM while it is still trying to register.
+    for _ in $(seq 1 30); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
+    kill -9 "$pid" 2>/dev/null
+    wait "$pid" 2>/dev/null
+  done
+  rm -rf "$T"
+}
+trap stop_daemons EXIT
+free_port() { python3 -c 'import socket; s = socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])'; }
+
+# 200 small pictures in every input format, and one that is not a picture.
+mkdir -p "$T/in"
+formats=(jpg png bmp gif tiff)
+for i in $(seq 0 199); do
+  printf -v name 'p%03d.%s' "$i" "${formats[i % 5]}"
+  echo "-size 48x32 gradient:rgb($((i % 256)),$(((i * 7) % 256)),90)-rgb(20,$(((i * 13) % 256)),200) -write $T/in/$name +delete"
+done | convert -script - 2>/dev/null || for i in $(seq 0 199); do
+  printf -v name 'p%03d.%s' "$i" "${formats[i % 5]}"
+  convert -size 48x32 "gradient:rgb($((i % 256)),90,90)-rgb(20,$(((i * 13) % 256)),200)" "$T/in/$name"
+done
+echo "not a picture" > "$T/in/p100.jpg"
+find "$T/in" -type f | sort > "$T/list.txt"
+[ "$(wc -l < "$T/list.txt")" -eq 200 ] || fail "could not make the 200 test pictures"
+
+# The job: original format, renaming, text watermark, error log (job file),
+# and the PDF album on the command line.
+cat > "$T/job.ini" <<INI
+[Options]
+sOutFormat=原格式
+bRename=1
+sPrefix=Foto_
+sDigits=4
+bSaveErr=1
+sWidth=40
+bTextOn=1
+sText=Kuvo
+INI
+options=(--pdf --pdf-date 2026年01月01日)
+
+# munge and Slurm, on loopback, everything in $T.
+mungekey --create --keyfile="$T/munge.key" || skip "mungekey cannot make a key"
+munged -F --force --socket="$T/munge.socket" --key-file="$T/munge.key" --pid-file="$T/munged.pid" \
+  --log-file="$T/munged.log" --seed-file="$T/munge.seed" >/dev/null 2>&1 &
+pids+=($!)
+mkdir -p "$T/state" "$T/spool"
+cat > "$T/slurm.conf" <<CONF
+ClusterName=kuvotest
+SlurmctldHost=$(hostname -s)(127.0.0.1)
+SlurmctldPort=$(free_port)
+SlurmdPort=$(free_port)
+SlurmUser=root
+SlurmdUser=root
+AuthType=auth/munge
+CredType=cred/munge
+AuthInfo=socket=$T/munge.socket
+StateSaveLocation=$T/state
+SlurmdSpoolDir=$T/spool
+SlurmctldPidFile=$T/slurmctld.pid
+SlurmdPidFile=$T/slurmd.pid
+SlurmctldLogFile=$T/slurmctld.log
+SlurmdLogFile=$T/slurmd.log
+ProctrackType=proctrack/linuxproc
+TaskPlugin=task/none
+SchedulerType=sched/builtin
+SelectType=select/cons_tres
+SelectTypeParameters=CR_CPU
+SlurmdParameters=config_overrides
+ReturnToService=2
+MpiDefault=none
+SwitchType=switch/none
+MailProg=/bin/true
+JobCompType=jobcomp/none
+AccountingStorageType=accounting_storage/none
+JobAcctGatherType=jobacct_gather/none
+NodeName=kuvonode NodeAddr=127.0.0.1 CPUs=4 State=UNKNOWN
+PartitionName=kuvo Nodes=kuvonode Default=YES MaxTime=INFINITE State=UP
+CONF
+export SLURM_CONF=$T/slurm.conf
+for _ in $(seq 1 50); do [ -S "$T/munge.socket" ] && break; sleep 0.1; done
+[ -S "$T/munge.socket" ] || skip "munged did not start: $(tail -n 3 "$T/munged.log" 2>/dev/null)"
+slurmctld -D -i -f "$T/slurm.conf" >"$T/slurmctld.out" 2>&1 &
+pids+=($!)
+slurmd -D -N kuvonode -f "$T/slurm.conf" >"$T/slurmd.out" 2>&1 &
+pids+=($!)
+started=0
+for _ in $(seq 1 100); do
+  sinfo -h -o %T 2>/dev/null | grep -q '^idle' && { started=1; break; }
+  sleep 0.2
+done
+[ $started -eq 1 ] || skip "Slurm did not start: $(tail -n 3 "$T/slurmctld.log" "$T/slurmd.log" 2>/dev/null)"
+
+# The cluster run, through the script the README gives.
+export KUVO_BATCH=$kuvo
+read -r array finish < <("$src/scripts/slurm/kuvo-submit" "$T/list.txt" "$T/cluster" "$T/job.ini" 4 "${options[@]}") ||
+  fail "kuvo-submit failed"
+state=
+for _ in $(seq 1 600); do
+  state=$(squeue -h -j "$finish" -t all -o %T 2>/dev/null)
+  case $state in COMPLETED | FAILED | CANCELLED* | TIMEOUT | NODE_FAIL | OUT_OF_MEMORY) break ;; esac
+  sleep 0.25
+done
+# One picture is broken: its task and the finish job report it, the finish still ran.
+[ "$state" = FAILED ] || fail "finish job ended $state, expected FAILED for the broken picture: $(cat "$T"/cluster/slurm-*-finish.out)"
+tasks=$(squeue -h -j "$array" -t all -o '%K %T' | sort)
+[ "$tasks" = $'0 FAILED\n1 COMPLETED\n2 COMPLETED\n3 COMPLETED' ] || fail "array tasks: $tasks"
+
+# One run over the same list.
+"$kuvo" --quiet --job "$T/job.ini" "${options[@]}" --files-from "$T/list.txt" -o "$T/one"
+[ $? -eq 1 ] || fail "the one run should exit 1 for the broken picture"
+
+# The same files, byte for byte; the PDF's creation time is the moment it was written.
+one=$(cd "$T/one" && ls)
+cluster=$(cd "$T/cluster" && ls | grep -v -e '^kuvo-results-' -e '^slurm-')
+[ "$one" = "$cluster" ] || fail "different files: $(diff <(echo "$one") <(echo "$cluster"))"
+[ "$(echo "$one" | grep -c '^Foto_')" -eq 199 ] || fail "expected 199 pictures"
+[ -f "$T/one/ErrorLog.txt" ] && [ -f "$T/one/Kuvo图片集.pdf" ] || fail "no error log or PDF"
+undated() { sed -E 's|/CreationDate \(D:[0-9]+Z\)|/CreationDate ()|' "$1"; }
+for f in $one; do
+  if [[ $f == *.pdf ]]; then
+    cmp -s <(undated "$T/one/$f") <(undated "$T/cluster/$f") || fail "$f differs"
+  else
+    cmp -s "$T/one/$f" "$T/cluster/$f" || fail "$f differs"
+  fi
+done
+echo "PASS: 4-task Slurm array and finish job wrote the bytes of one run ($(echo "$one" | wc -l) files)"
