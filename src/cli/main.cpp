@@ -161,7 +161,8 @@ int main(int argc, char **argv) {
 
   if (job.shard.active() && kuvo::cli::shardAlreadyDone(job)) {
     if (!job.quiet)
-      print(stderr, QStringLiteral("分片 %1/%2 已经完成，没有需要处理的图片。\n").arg(job.shard.index).arg(job.shard.count));
+      print(stderr,
+            QStringLiteral("分片 %1/%2 已经完成，没有需要处理的图片。\n").arg(job.shard.index).arg(job.shard.count));
     return 0;
   }
   kuvo::BatchRun run(job.settings);
