@@ -643,6 +643,15 @@ PDF 图片集:
   --ftp-root 文件夹     服务器上的目标文件夹
   --web-prefix 地址     上传的图片在网上的地址前缀，如 http://example.org/pics
 
+集群(每个进程处理列表的一部分，最后合并):
+  --files-from 文件     从文件读取图片和文件夹列表，每行一个；- 为标准输入
+  -0                    列表以 NUL 字符分隔(配合 find -print0)
+  --shard K/N           只处理序号 i 满足 i mod N = K 的图片，在输出文件夹写入
+                        kuvo-results-K-of-N.jsonl；slurm：取 Slurm 任务数组的序号和数量；
+                        k8s/N：取 Kubernetes 的 JOB_COMPLETION_INDEX
+  --finish 文件夹       所有分片结束后合并结果：写入 ErrorLog.txt、PDF 和 PicURL.htm，
+                        与一次处理全部图片的结果相同
+
 运行:
   -j, --jobs N          同时处理的图片数，默认为处理器核心数
   --quiet               不显示进度和汇总
@@ -654,7 +663,7 @@ PDF 图片集:
 再按一次 Ctrl-C 立即退出，不会留下写了一半的文件。
 
 退出码: 0 全部成功；1 有错误(图片处理、保存、水印、边框、上传、PDF 或链接页，错误写到标准错误输出)；
-        2 命令行用法错误；130 被 Ctrl-C 停止。
+        2 命令行用法错误，或 --finish 无法合并分片结果；130 被 Ctrl-C 停止。
 )");
 }
 
