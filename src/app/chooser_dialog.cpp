@@ -191,7 +191,7 @@ ChooserDialog::ChooserDialog(Mode mode, QWidget *parent) : QDialog(parent), mode
   if (mode_ == SkinMode)
     setWindowTitle(QStringLiteral("请选择皮肤文件"));
   if (mode_ == PicturesMode || mode_ == WatermarkMode)
-    pattern_ = QStringLiteral("*.jpg;*.bmp;*.gif;*.png;*.tiff");
+    pattern_ = pictureNameFilters(mode_ == PicturesMode).join(QLatin1Char(';'));
   setFolder(QDir::homePath());
 }
 

@@ -21,7 +21,7 @@ QString helpText() {
 把图片按同一任务批量处理：缩放、裁剪、旋转、特效、边框、水印、改名并保存。
 
 输入:
-  图片或文件夹          图片文件(jpg/bmp/gif/png/tiff/webp)；文件夹中的图片按名称顺序处理
+  图片或文件夹          图片文件(jpg/jpeg/bmp/gif/png/tif/tiff/webp)；文件夹中的图片按名称顺序处理
   Word文档              .docx/.doc 文档中的图片按文档顺序处理(.doc 需要安装 LibreOffice)
   -r, --recursive       同时处理子文件夹中的图片，输出文件夹中保留同样的子文件夹结构
   --flat                与 -r 同用：所有输出都直接放进输出文件夹(同名的会互相覆盖)

@@ -1,36 +1,106 @@
 #include "engine/picture_files.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFileInfo>
 
 namespace kuvo {
 
-bool isAcceptedPicture(const QString &path) {
+namespace {
+struct NamedType {
+  QLatin1String extension;
+  PictureType type;
+};
+constexpr NamedType namedTypes[] = {
+    {QLatin1String("jpg"), PictureType::Jpeg},  {QLatin1String("jpeg"), PictureType::Jpeg},
+    {QLatin1String("jpe"), PictureType::Jpeg},  {QLatin1String("png"), PictureType::Png},
+    {QLatin1String("gif"), PictureType::Gif},   {QLatin1String("bmp"), PictureType::Bmp},
+    {QLatin1String("tif"), PictureType::Tiff},  {QLatin1String("tiff"), PictureType::Tiff},
+    {QLatin1String("webp"), PictureType::WebP}, {QLatin1String("heic"), PictureType::Heif},
+    {QLatin1String("heif"), PictureType::Heif}, {QLatin1String("avif"), PictureType::Heif},
+};
+} // namespace
+
+PictureType pictureTypeOfName(const QString &path) {
+  const qsizetype dot = path.lastIndexOf(QLatin1Char('.'));
+  const qsizetype slash = std::max(path.lastIndexOf(QLatin1Char('/')), path.lastIndexOf(QLatin1Char('\\')));
+  if (dot > slash) {
+    const QString ext = path.mid(dot + 1).toLower();
+    for (const NamedType &t : namedTypes)
+      if (ext == t.extension)
+        return t.type;
+  }
+  // The old rule looked at the last characters only ("photojpg" passes).
   const QString tail3 = path.right(3).toLower();
-  return tail3 == QLatin1String("jpg") || tail3 == QLatin1String("bmp") || tail3 == QLatin1String("gif") ||
-         tail3 == QLatin1String("png") || path.right(4).toLower() == QLatin1String("tiff") ||
-         path.right(5).toLower() == QLatin1String(".webp");
+  if (tail3 == QLatin1String("jpg"))
+    return PictureType::Jpeg;
+  if (tail3 == QLatin1String("bmp"))
+    return PictureType::Bmp;
+  if (tail3 == QLatin1String("gif"))
+    return PictureType::Gif;
+  if (tail3 == QLatin1String("png"))
+    return PictureType::Png;
+  if (path.right(4).toLower() == QLatin1String("tiff"))
+    return PictureType::Tiff;
+  return PictureType::None;
+}
+
+bool isAcceptedPicture(const QString &path) {
+  return pictureTypeOfName(path) != PictureType::None;
+}
+
+QStringList pictureNameFilters(bool withHeif) {
+  QStringList filters;
+  for (const NamedType &t : namedTypes)
+    if (withHeif || t.type != PictureType::Heif)
+      filters << QStringLiteral("*.") + t.extension;
+  return filters;
 }
 
 namespace {
-void collect(const QString &folder, bool recursive, QStringList &out) {
-  const QDir dir(folder);
-  const auto sort = QDir::Name | QDir::IgnoreCase;
-  for (const QFileInfo &info : dir.entryInfoList(QDir::Files, sort))
-    if (isAcceptedPicture(info.fileName()))
-      out << info.absoluteFilePath();
-  if (!recursive)
-    return;
-  for (const QFileInfo &sub : dir.entryInfoList(QDir::Dirs | QDir::NoDotAndDotDot, sort))
-    if (!sub.isSymLink()) // a link back to a parent would never end
-      collect(sub.absoluteFilePath(), true, out);
-}
+struct Scanner {
+  const std::atomic<bool> &cancel;
+  const std::function<void(int, const QString &)> &progress;
+  QStringList found;
+  QElapsedTimer sinceReport;
+
+  void scan(const QString &folder, bool recursive) {
+    if (cancel)
+      return;
+    const QDir dir(folder);
+    const auto sort = QDir::Name | QDir::IgnoreCase;
+    for (const QFileInfo &info : dir.entryInfoList(QDir::Files, sort))
+      if (isAcceptedPicture(info.fileName()))
+        found << info.absoluteFilePath();
+    if (progress && sinceReport.elapsed() >= 100) {
+      progress(static_cast<int>(found.size()), folder);
+      sinceReport.restart();
+    }
+    if (!recursive)
+      return;
+    for (const QFileInfo &sub : dir.entryInfoList(QDir::Dirs | QDir::NoDotAndDotDot, sort)) {
+      if (cancel)
+        return;
+      if (!sub.isSymLink()) // a link back to a parent would never end
+        scan(sub.absoluteFilePath(), true);
+    }
+  }
+};
 } // namespace
 
+QStringList listPictures(const QString &folder, bool recursive, const std::atomic<bool> &cancel,
+                         const std::function<void(int, const QString &)> &progress) {
+  Scanner scanner{cancel, progress, {}, {}};
+  scanner.sinceReport.start();
+  scanner.scan(QDir::cleanPath(folder), recursive);
+  if (progress)
+    progress(static_cast<int>(scanner.found.size()), folder);
+  return scanner.found;
+}
+
 QStringList listPictures(const QString &folder, bool recursive) {
-  QStringList out;
-  collect(folder, recursive, out);
-  return out;
+  const std::atomic<bool> never{false};
+  return listPictures(folder, recursive, never, {});
 }
 
 } // namespace kuvo

@@ -3,22 +3,37 @@
 #include "engine/image_codec.h"
 #include "engine/metadata.h"
 #include "engine/output_naming.h"
+#include "engine/picture_files.h"
 
 #include <QDir>
 #include <QFileInfo>
 
 namespace kuvo {
 
-QString outputExtensionFor(const ProcessingSettings &settings, const QString &sourcePath, bool *bmpSaver) {
+QString outputExtensionFor(const ProcessingSettings &settings, const QString &sourcePath, bool *bmpSaver,
+                           QString *encoderFormat) {
   bool bmp = false;
-  QString extension;
+  QString extension, format;
   if (settings.outputFormat == OriginalFormatText) {
-    // The source's own extension: its last four characters, less a leading dot.
-    const QString last4 = sourcePath.right(4);
-    if (last4.toLower() == QLatin1String(".bmp"))
-      bmp = true;
-    else
-      extension = last4.startsWith(QLatin1Char('.')) ? last4.mid(1) : last4;
+    const qsizetype dot = sourcePath.lastIndexOf(QLatin1Char('.'));
+    const QString own = dot >= 0 ? sourcePath.mid(dot + 1) : QString();
+    const QString lower = own.toLower();
+    if (pictureTypeOfName(sourcePath) == PictureType::Heif) {
+      extension = QStringLiteral("jpg"); // no HEIF encoder: phone photos come out as JPEG
+    } else if (lower == QLatin1String("jpeg") || lower == QLatin1String("jpe")) {
+      extension = own; // the name stays, the JPEG encoder writes it
+      format = QStringLiteral("jpg");
+    } else if (lower == QLatin1String("tif")) {
+      extension = own;
+      format = QStringLiteral("tiff");
+    } else {
+      // The source's own extension: its last four characters, less a leading dot.
+      const QString last4 = sourcePath.right(4);
+      if (last4.toLower() == QLatin1String(".bmp"))
+        bmp = true;
+      else
+        extension = last4.startsWith(QLatin1Char('.')) ? last4.mid(1) : last4;
+    }
   } else if (settings.outputFormat == QLatin1String("bmp")) {
     bmp = true;
   } else {
@@ -26,8 +41,12 @@ QString outputExtensionFor(const ProcessingSettings &settings, const QString &so
   }
   if (bmp)
     extension = QStringLiteral("bmp");
+  if (format.isEmpty())
+    format = extension.toLower();
   if (bmpSaver)
     *bmpSaver = bmp;
+  if (encoderFormat)
+    *encoderFormat = format;
   return extension;
 }
 
@@ -78,8 +97,8 @@ SizedJpeg encodeJpegWithin(const QImage &canvas, int quality, qint64 maxBytes, q
 }
 
 namespace {
-bool carriesMetadata(const QString &extension) {
-  const QString ext = extension.toLower();
+bool carriesMetadata(const QString &format) {
+  const QString &ext = format;
   return ext == QLatin1String("jpg") || ext == QLatin1String("png") || ext == QLatin1String("tiff") ||
          ext == QLatin1String("webp");
 }
@@ -88,7 +107,7 @@ bool carriesMetadata(const QString &extension) {
 EncodedPicture planOutput(const ProcessingSettings &settings, int index) {
   EncodedPicture picture;
   const QString source = settings.files.value(index);
-  picture.extension = outputExtensionFor(settings, source, &picture.bmpSaver);
+  picture.extension = outputExtensionFor(settings, source, &picture.bmpSaver, &picture.format);
   picture.name = OutputName(settings, index);
   QString folder = settings.outputFolder;
   const QString sub = settings.outputSubfolder(index);
@@ -115,14 +134,14 @@ EncodedPicture encodePicture(const ProcessingSettings &settings, int index, cons
                           .arg(picture.name + QLatin1Char('.') + picture.extension);
     return picture;
   }
-  const bool keepMetadata = settings.keepMetadata && !picture.bmpSaver && carriesMetadata(picture.extension) &&
+  const bool keepMetadata = settings.keepMetadata && !picture.bmpSaver && carriesMetadata(picture.format) &&
                             !sourceData.isEmpty();
   const MetadataOptions metadata{settings.stripsGps(), canvas.size(), upright};
   auto bytes = picture.bmpSaver ? encodeBmp(canvas)
-                                : encodeWithEncoder(canvas, picture.extension, settings.jpegQuality);
+                                : encodeWithEncoder(canvas, picture.format, settings.jpegQuality);
   if (!bytes) {
     picture.failure =
-        picture.bmpSaver || isEncoderExtension(picture.extension)
+        picture.bmpSaver || isEncoderExtension(picture.format)
             ? QStringLiteral("无法编码图片(内存不足或图片过大)")
             : QStringLiteral("不支持扩展名“%1”(原格式只能输出jpg、png、gif、tiff、bmp、webp)").arg(picture.extension);
     return picture;
@@ -130,11 +149,11 @@ EncodedPicture encodePicture(const ProcessingSettings &settings, int index, cons
   if (keepMetadata)
     bytes = withSourceMetadata(*bytes, sourceData, metadata);
 
-  if (settings.maxJpegKb > 0 && picture.extension.toLower() == QLatin1String("jpg")) {
+  if (settings.maxJpegKb > 0 && picture.format == QLatin1String("jpg")) {
     const qint64 limit = qint64(settings.maxJpegKb) * 1024;
     if (bytes->size() > limit) {
       // The metadata adds the same bytes whatever the quality.
-      const auto bare = encodeWithEncoder(canvas, picture.extension, settings.jpegQuality);
+      const auto bare = encodeWithEncoder(canvas, picture.format, settings.jpegQuality);
       const qint64 overhead = bare ? std::max<qint64>(0, bytes->size() - bare->size()) : 0;
       const SizedJpeg sized = encodeJpegWithin(canvas, settings.jpegQuality, limit, overhead);
       bytes = keepMetadata ? withSourceMetadata(sized.bytes, sourceData, metadata) : sized.bytes;

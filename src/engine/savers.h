@@ -13,6 +13,7 @@ namespace kuvo {
 struct EncodedPicture {
   QString name;      // OutputName without extension
   QString extension; // as written in the file name
+  QString format;    // the encoder that writes it, lower case ("jpg" for a ".jpeg" name)
   QString path;      // outputFolder + "/" + name + "." + extension
   bool bmpSaver = false;
   bool encoded = false;
@@ -23,8 +24,12 @@ struct EncodedPicture {
 };
 
 // The extension and saver for a source path under the job's output format.
-// Returns the extension; sets bmpSaver when the BMP saver is used.
-QString outputExtensionFor(const ProcessingSettings &settings, const QString &sourcePath, bool *bmpSaver);
+// Returns the extension; sets bmpSaver when the BMP saver is used and
+// encoderFormat to the encoder's extension. Under the original format a
+// .jpeg or .jpe source keeps its extension and is written as JPEG, a .tif as
+// TIFF, and a HEIC/HEIF/AVIF source becomes ".jpg".
+QString outputExtensionFor(const ProcessingSettings &settings, const QString &sourcePath, bool *bmpSaver,
+                           QString *encoderFormat = nullptr);
 
 // Name, extension, saver and path of list entry index, without encoding.
 EncodedPicture planOutput(const ProcessingSettings &settings, int index);

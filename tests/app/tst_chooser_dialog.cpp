@@ -46,22 +46,23 @@ private:
 private slots:
   void picturesModeTakesAcceptedNames() {
     const QString folder = dir_.filePath("pics");
-    for (const char *name : {"a.JPG", "b.jpeg", "c.png", "d.tif", "e.TIFF"})
+    for (const char *name : {"a.JPG", "b.jpeg", "c.png", "d.tif", "e.TIFF", "f.txt"})
       touch(folder + "/" + name);
     ChooserDialog dialog(ChooserDialog::PicturesMode);
     dialog.setFolder(folder);
     auto *files = dialog.findChild<QListWidget *>("File1");
-    QCOMPARE(files->count(), 3); // pictures only, in any letter case
+    QCOMPARE(files->count(), 5); // pictures only, in any letter case
     // With every file listed, confirming still takes the accepted names only.
     dialog.setPattern(QString());
-    QCOMPARE(files->count(), 5);
+    QCOMPARE(files->count(), 6);
     selectAll(files);
-    QCOMPARE(dialog.selectedPictures(), (QStringList{folder + "/a.JPG", folder + "/c.png", folder + "/e.TIFF"}));
+    QCOMPARE(dialog.selectedPictures(), (QStringList{folder + "/a.JPG", folder + "/b.jpeg", folder + "/c.png",
+                                                     folder + "/d.tif", folder + "/e.TIFF"}));
     files->selectionModel()->setCurrentIndex(files->model()->index(2, 0), QItemSelectionModel::NoUpdate);
     emit files->itemClicked(files->item(2));
     QCOMPARE(dialog.findChild<QLabel *>("Label1")->text(), QStringLiteral("您选择的是\"") +
                                                                QDir::toNativeSeparators(folder + "/c.png") +
-                                                               QStringLiteral("\"等共5个文件。"));
+                                                               QStringLiteral("\"等共6个文件。"));
     dialog.findChild<QPushButton *>("cmdOK")->click();
     QVERIFY(dialog.confirmed());
     QCOMPARE(dialog.result(), int(QDialog::Accepted));

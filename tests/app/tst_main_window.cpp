@@ -380,7 +380,7 @@ private slots:
     auto w = makeWindow();
     auto *list = child<QListWidget>(w.get(), "lstFile");
     const QStringList names{"/p/1.jpg", "/p/2.JPG", "/p/3.png", "/p/4.TIFF", "/p/5.bmp", "/p/6.gif"};
-    QCOMPARE(w->addFiles(names + QStringList{"/p/7.jpeg", "/p/8.tif", "/p/1.jpg"}), 6);
+    QCOMPARE(w->addFiles(names + QStringList{"/p/7.txt", "/p/8.heic.txt", "/p/1.jpg"}), 6);
     QCOMPARE(w->files(), names);
     QCOMPARE(list->currentRow(), 5);
     QCOMPARE(child<QLabel>(w.get(), "lFile")->text(), QStringLiteral("图片数量:6个"));
@@ -490,7 +490,7 @@ private slots:
     // Dropped files: accepted, not yet listed.
     QMimeData urls;
     urls.setUrls({QUrl::fromLocalFile(Samples + "/badge.gif"), QUrl::fromLocalFile(Samples + "/badge.gif"),
-                  QUrl::fromLocalFile(work_.filePath("x.jpeg"))});
+                  QUrl::fromLocalFile(work_.filePath("x.txt"))});
     w->dropData(&urls, false);
     QCOMPARE(w->files().size(), 3);
     QCOMPARE(w->files().last(), Samples + "/badge.gif");

@@ -73,7 +73,7 @@ private slots:
     QTest::addColumn<QStringList>("result");
     QTest::newRow("accepted names") << QStringList{} << QStringList{"/p/a.JPG",  "/p/b.jpeg", "/p/c.tif",
                                                                     "/p/d.TIFF", "/p/e.png",  "/p/f.txt"}
-                                    << QStringList{"/p/a.JPG", "/p/d.TIFF", "/p/e.png"};
+                                    << QStringList{"/p/a.JPG", "/p/b.jpeg", "/p/c.tif", "/p/d.TIFF", "/p/e.png"};
     QTest::newRow("duplicates exact") << QStringList{"/p/a.jpg"} << QStringList{"/p/a.jpg", "/p/A.jpg", "/p/A.jpg"}
                                       << QStringList{"/p/a.jpg", "/p/A.jpg"};
   }
@@ -147,15 +147,16 @@ private slots:
     touch(dir.filePath("A.png"));
     touch(dir.filePath(".hidden.jpg"));
     touch(dir.filePath("x.jpeg"));
+    touch(dir.filePath("notes.txt"));
     touch(dir.filePath("sub2/z.gif"));
     touch(dir.filePath("sub1/y.bmp"));
     touch(dir.filePath("sub1/deep/w.tiff"));
     touch(dir.filePath(".secret/v.jpg"));
     std::atomic<bool> cancel{false};
     QCOMPARE(scanFolderPictures(dir.path(), false, cancel),
-             (QStringList{dir.filePath("A.png"), dir.filePath("b.jpg")}));
+             (QStringList{dir.filePath("A.png"), dir.filePath("b.jpg"), dir.filePath("x.jpeg")}));
     QCOMPARE(scanFolderPictures(dir.path(), true, cancel),
-             (QStringList{dir.filePath("A.png"), dir.filePath("b.jpg"), dir.filePath("sub1/y.bmp"),
+             (QStringList{dir.filePath("A.png"), dir.filePath("b.jpg"), dir.filePath("x.jpeg"), dir.filePath("sub1/y.bmp"),
                           dir.filePath("sub1/deep/w.tiff"), dir.filePath("sub2/z.gif")}));
     cancel = true;
     QVERIFY(scanFolderPictures(dir.path(), true, cancel).isEmpty());

@@ -352,13 +352,14 @@ private slots:
     const QString a = copySample(QStringLiteral("sunset_landscape.jpg"), QStringLiteral("a b.jpg"));
     const QString b = copySample(QStringLiteral("checker.bmp"), QStringLiteral("b.bmp"));
     const QString c = copySample(QStringLiteral("sunset_landscape.jpg"), QStringLiteral("c.jpeg"));
+    const QString d = copySample(QStringLiteral("sunset_landscape.jpg"), QStringLiteral("d.txt"));
     auto w = makeWindow();
-    w->openCommandLine({a, c, b});
-    QCOMPARE(w->files(), (QStringList{a, b}));
-    QCOMPARE(child<QListWidget>(w.get(), "lstFile")->currentRow(), 1);
+    w->openCommandLine({a, c, d, b});
+    QCOMPARE(w->files(), (QStringList{a, c, b}));
+    QCOMPARE(child<QListWidget>(w.get(), "lstFile")->currentRow(), 2);
     QVERIFY(!child<QPushButton>(w.get(), "cmdDel")->isHidden());
     w->openCommandLine({});
-    QCOMPARE(w->files().size(), 2);
+    QCOMPARE(w->files().size(), 3);
   }
 
   // --- Placement on the preview -------------------------------------------

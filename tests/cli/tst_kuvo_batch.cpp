@@ -265,7 +265,7 @@ void TestKuvoBatch::everyFailureIsAnEntry_data() {
   QTest::newRow("pipe") << QStringList{"FIFO"} << "在保存时发生错误:不是普通文件";
   QTest::newRow("junk named jpg") << QStringList{"JUNK"} << "在保存时发生错误:不是图片文件或文件已损坏.";
   QTest::newRow("extension under 原格式")
-      << QStringList{"JPEG", "--format", "original"} << "在保存时发生错误:不支持扩展名“jpeg”";
+      << QStringList{"JPEG", "--format", "original"} << "在保存时发生错误:不支持扩展名“jfif”";
   QTest::newRow("mistyped border") << QStringList{"--border", "/no/frame.png"}
                                    << "在添加边框时发生错误:无法读取边框图片“/no/frame.png”。";
   QTest::newRow("mistyped watermark") << QStringList{"--watermark", "/no/mark.png"}
@@ -282,7 +282,7 @@ void TestKuvoBatch::everyFailureIsAnEntry() {
   QTemporaryDir out, work;
   const QString junk = work.filePath(QStringLiteral("junk.jpg"));
   writeFile(junk, QByteArray(4096, 'j'));
-  const QString jpeg = work.filePath(QStringLiteral("photo.jpeg"));
+  const QString jpeg = work.filePath(QStringLiteral("photo.jfif"));
   QFile::copy(in_ + QStringLiteral("/tall.jpg"), jpeg);
   const QString fifo = work.filePath(QStringLiteral("pipe.jpg"));
   QVERIFY(QProcess::execute(QStringLiteral("mkfifo"), {fifo}) == 0);

@@ -59,25 +59,33 @@ void TestOutputNaming::extension_data() {
   QTest::addColumn<QString>("format");
   QTest::addColumn<QString>("source");
   QTest::addColumn<QString>("extension");
+  QTest::addColumn<QString>("encoder");
   QTest::addColumn<bool>("bmp");
-  QTest::newRow("jpg") << "jpg" << "/p/a.png" << "jpg" << false;
-  QTest::newRow("tiff") << "tiff" << "/p/a.png" << "tiff" << false;
-  QTest::newRow("bmp format") << "bmp" << "/p/a.png" << "bmp" << true;
-  QTest::newRow("original keeps case") << "原格式" << "/p/a.JPG" << "JPG" << false;
-  QTest::newRow("original four letters") << "原格式" << "/p/b.jpeg" << "jpeg" << false;
-  QTest::newRow("original bmp goes to the BMP saver") << "原格式" << "/p/c.BMP" << "bmp" << true;
-  QTest::newRow("original gif") << "原格式" << "/p/photo.GIF" << "GIF" << false;
+  QTest::newRow("jpg") << "jpg" << "/p/a.png" << "jpg" << "jpg" << false;
+  QTest::newRow("tiff") << "tiff" << "/p/a.png" << "tiff" << "tiff" << false;
+  QTest::newRow("bmp format") << "bmp" << "/p/a.png" << "bmp" << "bmp" << true;
+  QTest::newRow("original keeps case") << "原格式" << "/p/a.JPG" << "JPG" << "jpg" << false;
+  QTest::newRow("original jpeg written as JPEG") << "原格式" << "/p/b.jpeg" << "jpeg" << "jpg" << false;
+  QTest::newRow("original JPE") << "原格式" << "/p/b.JPE" << "JPE" << "jpg" << false;
+  QTest::newRow("original tif written as TIFF") << "原格式" << "/p/scan.TIF" << "TIF" << "tiff" << false;
+  QTest::newRow("original heic becomes jpg") << "原格式" << "/p/IMG_1.HEIC" << "jpg" << "jpg" << false;
+  QTest::newRow("original avif becomes jpg") << "原格式" << "/p/a.avif" << "jpg" << "jpg" << false;
+  QTest::newRow("original bmp goes to the BMP saver") << "原格式" << "/p/c.BMP" << "bmp" << "bmp" << true;
+  QTest::newRow("original gif") << "原格式" << "/p/photo.GIF" << "GIF" << "gif" << false;
 }
 
 void TestOutputNaming::extension() {
   QFETCH(QString, format);
   QFETCH(QString, source);
   QFETCH(QString, extension);
+  QFETCH(QString, encoder);
   QFETCH(bool, bmp);
   ProcessingSettings s;
   s.outputFormat = format;
   bool usesBmp = !bmp;
-  QCOMPARE(outputExtensionFor(s, source, &usesBmp), extension);
+  QString usesEncoder;
+  QCOMPARE(outputExtensionFor(s, source, &usesBmp, &usesEncoder), extension);
+  QCOMPARE(usesEncoder, encoder);
   QCOMPARE(usesBmp, bmp);
 }
 
@@ -100,9 +108,16 @@ void TestOutputNaming::acceptedPictures_data() {
   QTest::newRow("gif") << "a.gif" << true;
   QTest::newRow("bmp") << "a.bmp" << true;
   QTest::newRow("tiff") << "a.TIFF" << true;
-  QTest::newRow("jpeg refused") << "a.jpeg" << false;
-  QTest::newRow("tif refused") << "a.tif" << false;
+  QTest::newRow("jpeg") << "a.jpeg" << true;
+  QTest::newRow("JPE") << "a.JPE" << true;
+  QTest::newRow("tif") << "a.tif" << true;
+  QTest::newRow("webp") << "a.WebP" << true;
+  QTest::newRow("heic") << "IMG_0001.HEIC" << true;
+  QTest::newRow("heif") << "a.heif" << true;
+  QTest::newRow("avif") << "a.avif" << true;
   QTest::newRow("only the name counts") << "xjpg" << true;
+  QTest::newRow("extension of a folder is not the file's") << "/a.heic/readme" << false;
+  QTest::newRow("new extensions need the dot") << "xheic" << false;
   QTest::newRow("text") << "a.txt" << false;
 }
 

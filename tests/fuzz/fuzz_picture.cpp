@@ -67,10 +67,10 @@ void checkEncoded(const kuvo::EncodedPicture &encoded, const QImage &canvas) {
   if (!encoded.encoded) {
     // Only a canvas too large for a format may fail to encode (WebP stops
     // at 16383 pixels a side, JPEG at 65500), or the original format of a
-    // source whose extension names no encoder (".jpeg", ".tif").
+    // source whose extension names no encoder.
     static const QStringList encoders = {QStringLiteral("jpg"), QStringLiteral("png"), QStringLiteral("gif"),
                                          QStringLiteral("tiff"), QStringLiteral("webp")};
-    const bool hasEncoder = encoded.bmpSaver || encoders.contains(encoded.extension.toLower());
+    const bool hasEncoder = encoded.bmpSaver || encoders.contains(encoded.format);
     if (hasEncoder && canvas.width() <= 16383 && canvas.height() <= 16383 &&
         qint64(canvas.width()) * canvas.height() < 4000000)
       std::abort();
