@@ -1,6 +1,9 @@
 #include "app/main_window.h"
 
 #include "app/folder_scan.h"
+#include "app/job_model.h"
+#include "app/output_panel.h"
+#include "app/widget_helpers.h"
 #include "app/wait_window.h"
 #include "engine/output_naming.h"
 #include "platform/program_paths.h"
@@ -37,17 +40,6 @@
 namespace kuvo {
 
 namespace {
-template <typename W> W *named(W *widget, const char *name) {
-  widget->setObjectName(QLatin1String(name));
-  return widget;
-}
-
-QAction *namedAction(QMenu *menu, const QString &text, const QString &name) {
-  QAction *action = menu->addAction(text);
-  action->setObjectName(name);
-  return action;
-}
-
 const QStringList &anchorNames() {
   static const QStringList names{QStringLiteral("右下"), QStringLiteral("左下"), QStringLiteral("左上"),
                                  QStringLiteral("右上"), QStringLiteral("居中"), QStringLiteral("自定义")};
@@ -65,23 +57,12 @@ QFrame *marker(QWidget *parent, const char *name, const char *color) {
 }
 
 QGroupBox *panel(const QString &caption, const char *name) {
-  auto *box = new QGroupBox(caption);
-  box->setObjectName(QLatin1String(name));
-  QFont f = box->font();
-  f.setBold(true);
-  box->setFont(f);
-  return box;
-}
-
-// Children of a bold group box get the normal font back.
-void plainFont(QWidget *w) {
-  QFont f = w->font();
-  f.setBold(false);
-  w->setFont(f);
+  return boldGroup(new QGroupBox, caption, name);
 }
 } // namespace
 
-MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent) {
+MainWindow::MainWindow(QWidget *parent)
+    : QMainWindow(parent), model_(new JobModel(this)), job_(model_->fields()) {
   setObjectName(QStringLiteral("frmMain"));
   setWindowTitle(AppTitle + VersionText);
   setAcceptDrops(true);
@@ -124,7 +105,8 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent) {
   rightLayout->setSpacing(6);
   rightLayout->addWidget(buildSizePanel());
   rightLayout->addWidget(buildOverlayPanel());
-  rightLayout->addWidget(buildOutputPanel());
+  output_ = new OutputPanel(model_);
+  rightLayout->addWidget(output_);
   rightLayout->addStretch();
   cmdDone_ = named(new QPushButton(QStringLiteral("开始处理"), right), "cmdDone");
   cmdStop_ = named(new QPushButton(QStringLiteral("停止处理"), right), "cmdStop");
@@ -164,13 +146,18 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent) {
   connect(&previewWatcher_, &QFutureWatcher<PipelineResult>::finished, this, &MainWindow::previewDone);
 
   connectPanel();
+  // Every change of the job refreshes the preview and reaches a running job.
+  connect(model_, &JobModel::changed, this, [this] { settingsChanged(); });
+  connect(output_, &OutputPanel::status, this, &MainWindow::ShowStatus);
+  connect(output_, &OutputPanel::folderChosen, this, [this](const QString &f) { lastChooserFolder_ = f; });
+  connect(output_, &OutputPanel::uploadClicked, this, &MainWindow::uploadSwitchClicked);
+  connect(output_, &OutputPanel::optionsRequested, this, [this](frmOption::Face face) { openOptions(face); });
   buildToolMenus(menuBar()->findChild<QMenu *>(QStringLiteral("mPic")));
   buildShellMenus();
   buildViewCommands();
   buildInfoPanel();
   fillSizeList();
   fillBorderList();
-  cmbEncode_->setCurrentIndex(1);
   loadSettings();
   QDir().mkpath(defaultOutputFolder());
   QDir().mkpath(scratchFolder());
@@ -183,7 +170,7 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent) {
   resize(start.expandedTo(minimumSizeHint()));
   // The news page fills the idle preview area when it arrives.
   loadNewsPage();
-  loaded_ = true;
+  model_->setLoading(false);
 }
 
 void MainWindow::buildMenus() {
@@ -206,7 +193,7 @@ void MainWindow::buildMenus() {
   connect(mUndoDel_, &QAction::triggered, this, &MainWindow::restoreRemoved);
   connect(mTODir, &QAction::triggered, this, [this] {
     ShowStatus(QStringLiteral("【提示】选择输出文件夹,处理好的图片将存放到该文件夹。"));
-    chooseOutputFolder();
+    output_->chooseOutputFolder();
   });
   // Ends at once, without writing the settings back.
   connect(mExit, &QAction::triggered, this, [] { QApplication::exit(0); });
@@ -431,65 +418,6 @@ QWidget *MainWindow::buildOverlayPanel() {
   return box;
 }
 
-QWidget *MainWindow::buildOutputPanel() {
-  QGroupBox *box = panel(QStringLiteral("4.设置输出参数"), "frmOutput");
-  cmbEncode_ = named(new QComboBox(box), "cmbEncode");
-  cmbEncode_->setToolTip(QStringLiteral("选择输出文件格式"));
-  cmbEncode_->addItems({OriginalFormatText, QStringLiteral("jpg"), QStringLiteral("png"), QStringLiteral("tiff"),
-                        QStringLiteral("bmp"), QStringLiteral("webp")});
-  chkRM_ = named(new QCheckBox(QStringLiteral("改名:"), box), "chkRM");
-  chkRM_->setToolTip(QStringLiteral("统一文件名"));
-  txtFileName_ = named(new QLineEdit(job_.prefix, box), "txtFileName");
-  txtFileName_->setToolTip(QStringLiteral("文件名前缀(双击调出更多选项)"));
-  txtFileName_->setEnabled(false);
-  txtNum_ = named(new QLineEdit(job_.counterWidth, box), "txtNum");
-  txtNum_->setToolTip(QStringLiteral("文件名数字序号个数"));
-  txtNum_->setMaximumWidth(36);
-  txtNum_->setEnabled(false);
-  cmdODir_ = named(new QPushButton(QStringLiteral("输出目录"), box), "cmdODir");
-  cmdODir_->setToolTip(QStringLiteral("指定处理好的图片放到哪个文件夹"));
-  lOut_ = named(new QLabel(QStringLiteral("输出目录:未设置"), box), "lOut");
-  lOut_->setTextFormat(Qt::PlainText);
-
-  auto *grid = new QGridLayout(box);
-  grid->addWidget(new QLabel(QStringLiteral("格式:"), box), 0, 0);
-  grid->addWidget(cmbEncode_, 0, 1, 1, 3);
-  grid->addWidget(chkRM_, 1, 0);
-  grid->addWidget(txtFileName_, 1, 1);
-  grid->addWidget(txtNum_, 1, 2);
-  grid->addWidget(new QLabel(QStringLiteral("位数字"), box), 1, 3);
-  grid->addWidget(cmdODir_, 2, 0);
-  grid->addWidget(lOut_, 2, 1, 1, 3);
-  chkFtp_ = named(new QCheckBox(QStringLiteral("上传到互联网"), box), "chkFtp");
-  chkPDF_ = named(new QCheckBox(QStringLiteral("生成PDF文件"), box), "chkPDF");
-  grid->addWidget(chkFtp_, 3, 0, 1, 2);
-  grid->addWidget(chkPDF_, 3, 2, 1, 2);
-  auto *cmdOption = named(new QPushButton(QStringLiteral("选项"), box), "cmdOption");
-  cmdOption->setToolTip(QStringLiteral("打开软件选项窗口"));
-  grid->addWidget(cmdOption, 4, 0);
-  connect(cmdOption, &QPushButton::clicked, this, [this] { openOptions(frmOption::Options); });
-  auto *cmdPDFSet = named(new QPushButton(QStringLiteral("PDF设置"), box), "cmdPDFSet");
-  cmdPDFSet->setToolTip(QStringLiteral("设置PDF文件的标题、签名和日期"));
-  cmdPDFSet->setEnabled(false);
-  grid->addWidget(cmdPDFSet, 4, 2, 1, 2, Qt::AlignLeft);
-  connect(cmdPDFSet, &QPushButton::clicked, this, [this] { openOptions(frmOption::Pdf); });
-  connect(chkPDF_, &QCheckBox::toggled, cmdPDFSet, &QWidget::setEnabled);
-  connect(chkFtp_, &QCheckBox::clicked, this, &MainWindow::uploadSwitchClicked);
-  grid->setColumnStretch(1, 1);
-  for (QWidget *w : box->findChildren<QWidget *>())
-    plainFont(w);
-
-  mFN_ = new QMenu(this);
-  mFN_->setObjectName(QStringLiteral("mFN"));
-  const QStringList stamps{QStringLiteral("#当前日期#"), QStringLiteral("#当前时间#"), QStringLiteral("#日期和时间#"),
-                           QStringLiteral("#不要前缀#")};
-  for (int i = 0; i < 4; ++i) {
-    QAction *a = namedAction(mFN_, stamps[i], QStringLiteral("mFNOpt_%1").arg(i));
-    connect(a, &QAction::triggered, this, [this, i] { txtFileName_->setText(prefixFor(static_cast<PrefixStamp>(i))); });
-  }
-  return box;
-}
-
 QWidget *MainWindow::buildPreviewArea() {
   picImg_ = named(new QFrame, "picImg");
   picImg_->setFrameShape(QFrame::StyledPanel);
@@ -686,6 +614,14 @@ QString MainWindow::statusText() const {
   return lInfo_->text();
 }
 
+bool MainWindow::loaded() const {
+  return !model_->isLoading();
+}
+
+void MainWindow::setOutputFolder(const QString &folder) {
+  output_->setOutputFolder(folder);
+}
+
 QStringList MainWindow::files() const {
   QStringList list;
   list.reserve(lstFile_->count());
@@ -699,12 +635,6 @@ ProcessingSettings MainWindow::jobSettings() const {
   s.files = files();
   s.widthText = txtW_->text();
   s.heightText = txtH_->text();
-  s.outputFormat = cmbEncode_->currentText();
-  s.rename = chkRM_->isChecked();
-  s.prefix = txtFileName_->text();
-  s.counterWidth = txtNum_->text();
-  s.upload = chkFtp_ && chkFtp_->isChecked();
-  s.makePdf = chkPDF_ && chkPDF_->isChecked();
   return s;
 }
 

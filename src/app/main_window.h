@@ -42,6 +42,8 @@ namespace kuvo {
 enum class ViewerMode;
 class FolderScan;
 class InfoPanel;
+class JobModel;
+class OutputPanel;
 class NeighbourPreviews;
 class ToolStrips;
 class RunBridge;
@@ -170,7 +172,6 @@ private:
   QWidget *buildListPanel();
   QWidget *buildSizePanel();
   QWidget *buildOverlayPanel();
-  QWidget *buildOutputPanel();
   QWidget *buildPreviewArea();
   QWidget *buildSideStrip();
   QWidget *buildRotationBar();
@@ -205,7 +206,6 @@ private:
   void channelBoxesChanged();
   void matrixBoxChanged(int cell);
   void showMatrixPanel();
-  void chooseOutputFolder();
   void updateTextLabel();
   void updatePictureLabel();
   void settingsChanged();       // refresh the preview and hand the change to a running job
@@ -242,19 +242,18 @@ private:
   QListWidget *lstFile_ = nullptr;
   QLabel *lFile_ = nullptr;
   QPushButton *cmdAdd_ = nullptr, *cmdAdds_ = nullptr, *cmdDel_ = nullptr, *cmdClr_ = nullptr;
-  QComboBox *cmbSize_ = nullptr, *cmbBK_ = nullptr, *cmbPos_ = nullptr, *cmbPosImg_ = nullptr, *cmbEncode_ = nullptr;
-  QLineEdit *txtW_ = nullptr, *txtH_ = nullptr, *txtSize_ = nullptr, *txtAlpha_ = nullptr, *txtFileName_ = nullptr,
-            *txtNum_ = nullptr;
-  QCheckBox *chkInfoTxt_ = nullptr, *chkInfoImg_ = nullptr, *chkRM_ = nullptr;
-  QLabel *lTxt_ = nullptr, *lSY_ = nullptr, *lOut_ = nullptr, *lInfo_ = nullptr, *lScale_ = nullptr;
+  QComboBox *cmbSize_ = nullptr, *cmbBK_ = nullptr, *cmbPos_ = nullptr, *cmbPosImg_ = nullptr;
+  QLineEdit *txtW_ = nullptr, *txtH_ = nullptr, *txtSize_ = nullptr, *txtAlpha_ = nullptr;
+  QCheckBox *chkInfoTxt_ = nullptr, *chkInfoImg_ = nullptr;
+  QLabel *lTxt_ = nullptr, *lSY_ = nullptr, *lInfo_ = nullptr, *lScale_ = nullptr;
   QSlider *hscSY_ = nullptr, *sldLD_ = nullptr;
-  QPushButton *cmdODir_ = nullptr, *cmdDone_ = nullptr, *cmdStop_ = nullptr;
+  QPushButton *cmdDone_ = nullptr, *cmdStop_ = nullptr;
   QFrame *picImg_ = nullptr;
   QLabel *imgM_ = nullptr;
   QGroupBox *frmTZ_ = nullptr, *frmeJZ_ = nullptr;
   QLineEdit *txtRGB_[3] = {};
   QLineEdit *Text1_[25] = {};
-  QMenu *mFN_ = nullptr, *mLst_ = nullptr, *mImgOpt_ = nullptr, *effectsMenu_ = nullptr;
+  QMenu *mLst_ = nullptr, *mImgOpt_ = nullptr, *effectsMenu_ = nullptr;
   QAction *mAddFile_ = nullptr, *mAddDir_ = nullptr, *mDelFile_ = nullptr, *mClear_ = nullptr, *mUndoDel_ = nullptr,
           *mUndoDelFile_ = nullptr, *mDel_ = nullptr, *mClr_ = nullptr, *mCopyFileName_ = nullptr, *mTXUndo_ = nullptr,
           *mShowOn_ = nullptr, *mShowOn2_ = nullptr;
@@ -262,15 +261,18 @@ private:
   QAction *mPCR_[3] = {};
   QAction *mTX_[13] = {};
 
-  // Job state.
-  ProcessingSettings job_;
+  // Job state: the model every panel edits. job_ is the not yet panelled
+  // code's way into the same settings.
+  JobModel *model_;
+  ProcessingSettings &job_;
+  OutputPanel *output_ = nullptr;
   QVector<SizePreset> presets_;
   QStringList borderPaths_; // by border list position; 0 = "无边框"
   int lastBorderIndex_ = 0;
   QString lastChooserFolder_;
   RemovedStack removed_;
   ColorMatrix savedMatrix_{};
-  bool loaded_ = false;
+  bool loaded() const;
   bool updatingChannels_ = false;
   QSet<QObject *> firstClickDone_;
 
@@ -279,8 +281,6 @@ private:
   WaitWindow *wait_ = nullptr;
   QFutureWatcher<PipelineResult> previewWatcher_;
   DecodedSourceCache previewSources_; // the current entry decoded, for the next settings change
-  QCheckBox *chkFtp_ = nullptr;
-  QCheckBox *chkPDF_ = nullptr;
   UploadSettings upload_;
   QString passwordAskedFor_; // the user whose password was asked this session
   std::unique_ptr<RunPublisher> publisher_;

@@ -3,6 +3,8 @@
 #include "app/main_window.h"
 #include "app/txt_set_dialog.h"
 #include "app/web_links.h"
+#include "app/widget_helpers.h"
+#include "app/output_panel.h"
 #include "viewer/frm_pic.h"
 #include "engine/pipeline.h"
 #include "platform/program_paths.h"
@@ -36,13 +38,6 @@ namespace {
 const QString AddBorderText = QStringLiteral("添加本地边框...");
 const QString DownloadBorderText = QStringLiteral("网络下载边框...");
 
-bool toNumber(const QString &text, double &value) {
-  bool ok = false;
-  const double v = text.trimmed().toDouble(&ok);
-  if (ok && std::isfinite(v))
-    value = v;
-  return ok && std::isfinite(v);
-}
 } // namespace
 
 void MainWindow::fillSizeList() {
@@ -115,28 +110,9 @@ void MainWindow::connectPanel() {
     picImg_->setFocus();
     settingsChanged();
   });
-  connect(cmbEncode_, &QComboBox::currentTextChanged, this, [this](const QString &t) {
-    job_.outputFormat = t;
-    settingsChanged();
-  });
-  connect(chkRM_, &QCheckBox::toggled, this, [this](bool on) {
-    txtFileName_->setEnabled(on);
-    txtNum_->setEnabled(on);
-    job_.rename = on;
-    settingsChanged();
-  });
-  connect(txtFileName_, &QLineEdit::textChanged, this, [this](const QString &t) {
-    job_.prefix = t;
-    settingsChanged();
-  });
-  connect(txtNum_, &QLineEdit::textChanged, this, [this](const QString &t) {
-    job_.counterWidth = t;
-    settingsChanged();
-  });
-  connect(cmdODir_, &QPushButton::clicked, this, &MainWindow::chooseOutputFolder);
   connect(cmdDone_, &QPushButton::clicked, this, &MainWindow::startRun);
   connect(cmdStop_, &QPushButton::clicked, this, &MainWindow::stopRun);
-  for (QLineEdit *box : {txtW_, txtH_, txtSize_, txtAlpha_, txtFileName_, txtNum_})
+  for (QLineEdit *box : {txtW_, txtH_, txtSize_, txtAlpha_})
     box->installEventFilter(this);
 }
 
@@ -151,7 +127,7 @@ void MainWindow::sizeChosen(int index) {
     txtW_->setEnabled(true);
     txtH_->setEnabled(false);
     ShowStatus(QStringLiteral("【提示】输入图片宽度,高度将按原图片比例自动换算。"));
-    if (loaded_)
+    if (loaded())
       txtW_->setFocus();
   } else if (index == SizeFitBorder || index == SizeOriginal) {
     txtW_->setText(QStringLiteral("0"));
@@ -163,7 +139,7 @@ void MainWindow::sizeChosen(int index) {
       // border pictures that entry is the add-border command).
       if (cmbBK_->count() > 3)
         cmbBK_->setCurrentIndex(1);
-      else if (loaded_)
+      else if (loaded())
         borderChosen(1); // no border pictures: entry 1 is the add-border command
     }
   } else if (index == custom) {
@@ -189,7 +165,7 @@ void MainWindow::borderChosen(int index) {
   if (index < 0 || index >= count)
     return;
   if (index == count - 2) {
-    if (loaded_)
+    if (loaded())
       chooseBorderFolder();
     return;
   }
@@ -204,7 +180,7 @@ void MainWindow::borderChosen(int index) {
   job_.borderFile = index < borderPaths_.size() ? borderPaths_[index] : QString();
   if (index == 0 && cmbSize_->currentIndex() == SizeFitBorder)
     cmbSize_->setCurrentIndex(SizeFixedWidth);
-  if (loaded_) {
+  if (loaded()) {
     ShowStatus(QStringLiteral("【提示】滚动鼠标滚轮可以选择不同的边框。"));
     cmbBK_->setFocus();
   }
@@ -253,16 +229,16 @@ void MainWindow::updatePictureLabel() {
 void MainWindow::textWatermarkToggled(bool on) {
   job_.textWatermarkOn = on;
   if (on) {
-    if (job_.text.isEmpty() && loaded_)
+    if (job_.text.isEmpty() && loaded())
       openTextDialog();
     if (!chkInfoTxt_->isChecked())
       return; // the dialog was cancelled
     updateTextLabel();
     if (!job_.text.isEmpty()) {
       cmbPos_->setEnabled(true);
-      if (cmbPos_->currentIndex() != AnchorFree && loaded_)
+      if (cmbPos_->currentIndex() != AnchorFree && loaded())
         cmbPos_->setFocus();
-      if (loaded_)
+      if (loaded())
         ShowStatus(QStringLiteral("【提示】成功设置文字水印:") + job_.text);
       settingsChanged();
     }
@@ -336,7 +312,7 @@ bool MainWindow::choosePictureWatermark() {
 void MainWindow::pictureWatermarkToggled(bool on) {
   job_.pictureWatermarkOn = on;
   if (on) {
-    if (job_.pictureWatermarkFile.isEmpty() && loaded_)
+    if (job_.pictureWatermarkFile.isEmpty() && loaded())
       choosePictureWatermark();
     if (job_.pictureWatermarkFile.isEmpty()) {
       const QSignalBlocker block(chkInfoImg_);
@@ -346,10 +322,10 @@ void MainWindow::pictureWatermarkToggled(bool on) {
       return;
     }
     cmbPosImg_->setEnabled(true);
-    if (cmbPosImg_->currentIndex() != AnchorFree && loaded_)
+    if (cmbPosImg_->currentIndex() != AnchorFree && loaded())
       cmbPosImg_->setFocus();
     updatePictureLabel();
-    if (loaded_)
+    if (loaded())
       ShowStatus(QStringLiteral("【提示】已设置图片水印:") + QDir::toNativeSeparators(job_.pictureWatermarkFile) +
                  QStringLiteral("。"));
     settingsChanged();
@@ -435,25 +411,6 @@ void MainWindow::matrixBoxChanged(int cell) {
   settingsChanged();
 }
 
-void MainWindow::chooseOutputFolder() {
-  const auto chosen =
-      chooseFolder(this, QStringLiteral("请选择文件夹(处理好的文件将被保存到该文件夹)。"), job_.outputFolder, false);
-  if (!chosen)
-    return;
-  lastChooserFolder_ = chosen->folder;
-  setOutputFolder(chosen->folder);
-}
-
-void MainWindow::setOutputFolder(const QString &folder) {
-  QString clean = QDir::cleanPath(folder);
-  while (clean.size() > 1 && clean.endsWith(QLatin1Char('/')))
-    clean.chop(1);
-  job_.outputFolder = clean;
-  lOut_->setText(QStringLiteral("输出文件夹:") + shortenedPath(QDir::toNativeSeparators(clean)));
-  lOut_->setToolTip(QDir::toNativeSeparators(clean));
-  settingsChanged();
-}
-
 void MainWindow::settingsChanged() {
   if (run_)
     run_->updateSettings(jobSettings());
@@ -471,7 +428,7 @@ void MainWindow::setLivePreview(bool on) {
 // Preview: one computation at a time; a request made while one runs
 // replaces any request still waiting, so only the newest is shown.
 void MainWindow::ReDrawPic() {
-  if (!loaded_ || previewOff_)
+  if (!loaded() || previewOff_)
     return;
   if (lstFile_->currentRow() < 0) {
     previewImage_ = QImage();
@@ -580,10 +537,6 @@ bool MainWindow::eventFilter(QObject *watched, QEvent *event) {
         {txtH_, "【提示】输入图片的高度(单位:像素)，然后按回车键确认。", true},
         {txtSize_, "【提示】请输入水印文字的大小。", true},
         {txtAlpha_, "【提示】请输入水印图片的透明度(0-100，数字越大越不透明)。", false},
-        {txtFileName_,
-         "【提示】请输入图片文件名的前缀(如输入Tupian_,那么文件名将类似Tupian_001.jpg)。双击文本框弹出更多设置。",
-         true},
-        {txtNum_, "【提示】请输入图片文件名的顺序号位数(比如输入3,那么文件名将类似Kuvo_001.jpg)。", false},
     };
     for (const Hint &h : hints) {
       if (watched != h.box || firstClickDone_.contains(watched))
@@ -596,9 +549,6 @@ bool MainWindow::eventFilter(QObject *watched, QEvent *event) {
     for (QLineEdit *box : txtRGB_)
       if (watched == box)
         ShowStatus(QStringLiteral("【提示】请输入数字。数字越大该颜色越重(建议0-10之间，可以是小数)。"));
-  } else if (type == QEvent::MouseButtonDblClick && watched == txtFileName_) {
-    mFN_->popup(txtFileName_->mapToGlobal(QPoint(0, txtFileName_->height())));
-    return true;
   } else if (type == QEvent::KeyPress && watched == lstFile_) {
     auto *key = static_cast<QKeyEvent *>(event);
     if (key->key() == Qt::Key_Delete) {
@@ -748,7 +698,7 @@ void MainWindow::loadOptionKeys() {
   integer(QStringLiteral("iMaxKB"), maxKb);
   if (maxKb >= 0)
     job_.maxJpegKb = maxKb;
-  if (loaded_)
+  if (loaded())
     settingsChanged();
 }
 

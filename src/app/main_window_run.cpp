@@ -1,6 +1,7 @@
 // Running a job from the main window: the checks, the wait window, the
 // progress caption, stop, and the steps after the run.
 #include "app/main_window.h"
+#include "app/output_panel.h"
 #include "app/wait_window.h"
 
 #include <QCloseEvent>
@@ -68,7 +69,7 @@ void MainWindow::startRun() {
       txtW_->selectAll();
       break;
     case StartProblem::NoOutputFolder:
-      chooseOutputFolder();
+      output_->chooseOutputFolder();
       break;
     case StartProblem::NoUploadServer:
     case StartProblem::NoWebPrefix:

@@ -2,6 +2,8 @@
 // skin menu, the tool-strip switches, the help menu and the web panel.
 #include "app/choosers.h"
 #include "app/main_window.h"
+#include "app/job_model.h"
+#include "app/output_panel.h"
 #include "app/info_panel.h"
 #include "app/neighbour_previews.h"
 #include "app/skins.h"
@@ -365,8 +367,8 @@ bool MainWindow::loadJob(const QString &path) {
 // Puts a loaded job into the controls, each through its own handler, so the
 // window shows what will run.
 void MainWindow::applyJob(const ProcessingSettings &n) {
-  const bool wasLoaded = loaded_;
-  loaded_ = false; // no dialogs and no previews while the controls change
+  const bool wasLoaded = loaded();
+  model_->setLoading(true); // no dialogs and no previews while the controls change
   if (n.sizeMode >= 0 && n.sizeMode < cmbSize_->count()) {
     if (cmbSize_->currentIndex() == n.sizeMode)
       sizeChosen(n.sizeMode);
@@ -445,12 +447,6 @@ void MainWindow::applyJob(const ProcessingSettings &n) {
   job_.originY = n.originY;
   setOriginBoxes();
 
-  if (cmbEncode_->findText(n.outputFormat) >= 0)
-    cmbEncode_->setCurrentText(n.outputFormat);
-  chkRM_->setChecked(n.rename);
-  txtFileName_->setText(n.prefix);
-  txtNum_->setText(n.counterWidth);
-  chkPDF_->setChecked(n.makePdf);
   for (auto field :
        {&ProcessingSettings::keepSmall, &ProcessingSettings::cropToFit, &ProcessingSettings::keepMetadata,
         &ProcessingSettings::stripGps, &ProcessingSettings::keepGps, &ProcessingSettings::keepFileDate,
@@ -465,11 +461,10 @@ void MainWindow::applyJob(const ProcessingSettings &n) {
   job_.pdfTitle = n.pdfTitle;
   job_.pdfSignature = n.pdfSignature;
   job_.pdfDate = n.pdfDate;
-  if (!n.outputFolder.isEmpty())
-    setOutputFolder(n.outputFolder);
+  output_->applyJob(n);
   updateTextLabel();
   updatePictureLabel();
-  loaded_ = wasLoaded;
+  model_->setLoading(!wasLoaded);
   settingsChanged();
 }
 

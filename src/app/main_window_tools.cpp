@@ -1,6 +1,7 @@
 // The main window's ways into the viewer, the capture tools, the Word import
 // and the publishing switches (upload and PDF).
 #include "app/main_window.h"
+#include "app/output_panel.h"
 
 #include "capture/frm_cap.h"
 #include "capture/frm_copy_src.h"
@@ -76,7 +77,7 @@ void MainWindow::uploadSwitchClicked(bool on) {
       editUploadSettings();
     // Still no server: the run would be refused, so the switch goes off again.
     if (!upload_.serverSet())
-      chkFtp_->setChecked(false);
+      output_->setUploadOn(false);
   }
   ShowStatus(UploadSwitchHint);
 }
