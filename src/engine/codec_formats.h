@@ -20,6 +20,10 @@ std::optional<QByteArray> encodeJpeg(const QImage &image, int quality);
 // dithered by libimagequant.
 std::optional<QByteArray> encodeGif(const QImage &image);
 
+// PNG through libpng: 8-bit RGB, "Sub" filter, run-length zlib; resolution,
+// colour profile and text keys of the picture are kept.
+std::optional<QByteArray> encodePng(const QImage &image);
+
 // Baseline uncompressed TIFF: RGB, 3 samples of 8 bits, resolution in dpi.
 std::optional<QByteArray> encodeTiff(const QImage &image);
 

@@ -44,9 +44,7 @@ int dotsPerInch(const QImage &image, bool horizontal) {
   return static_cast<int>(std::clamp(dpi, 1L, 65535L));
 }
 
-// PNG goes through Qt's writer: from an opaque RGB32 picture it writes
-// colour type 2, 8 bits per sample.
-// WebP likewise, through Qt's image-formats plugin, with the JPEG quality.
+// WebP goes through Qt's image-formats plugin, with the JPEG quality.
 static std::optional<QByteArray> encodeWithQt(const QImage &image, const char *format, int quality = -1) {
   const QImage rgb = opaqueRgb32(image);
   if (rgb.isNull())
@@ -78,7 +76,7 @@ std::optional<QByteArray> encodeWithEncoder(const QImage &image, const QString &
   if (ext == QLatin1String("gif"))
     return encodeGif(image);
   if (ext == QLatin1String("png"))
-    return encodeWithQt(image, "png");
+    return encodePng(image);
   if (ext == QLatin1String("webp"))
     return encodeWithQt(image, "webp", quality);
   if (ext == QLatin1String("tiff"))

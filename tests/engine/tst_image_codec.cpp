@@ -9,6 +9,7 @@
 #include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QtEndian>
+#include <QColorSpace>
 #include <QtTest>
 
 #include <cmath>
@@ -180,6 +181,7 @@ private slots:
   void bmpHeader_data();
   void bmpHeader();
   void jpegCarriesResolution();
+  void pngCarriesResolutionProfileAndText();
   void extensions_data();
   void extensions();
   void unencodable_data();
@@ -468,6 +470,24 @@ void TestImageCodec::jpegCarriesResolution() {
   QCOMPARE(qFromBigEndian<quint16>(bytes->constData() + 14), quint16(300));
   QCOMPARE(qFromBigEndian<quint16>(bytes->constData() + 16), quint16(150));
   QCOMPARE(qRound(decode(*bytes).dotsPerMeterX() * 0.0254), 300);
+}
+
+// What Qt's PNG writer kept from the picture, the PNG encoder keeps too.
+void TestImageCodec::pngCarriesResolutionProfileAndText() {
+  QImage input = testPicture(QSize(16, 16));
+  input.setDotsPerMeterX(qRound(300 / 0.0254));
+  input.setDotsPerMeterY(qRound(150 / 0.0254));
+  input.setColorSpace(QColorSpace::DisplayP3);
+  input.setText(QStringLiteral("Title"), QStringLiteral("plain latin"));
+  input.setText(QStringLiteral("Comment"), QStringLiteral("图片说明"));
+  const auto bytes = encodeWithEncoder(input, "png", 0);
+  QVERIFY(bytes.has_value());
+  const QImage back = decode(*bytes);
+  QCOMPARE(qRound(back.dotsPerMeterX() * 0.0254), 300);
+  QCOMPARE(qRound(back.dotsPerMeterY() * 0.0254), 150);
+  QVERIFY(back.colorSpace() == QColorSpace(QColorSpace::DisplayP3));
+  QCOMPARE(back.text(QStringLiteral("Title")), QStringLiteral("plain latin"));
+  QCOMPARE(back.text(QStringLiteral("Comment")), QStringLiteral("图片说明"));
 }
 
 void TestImageCodec::extensions_data() {
