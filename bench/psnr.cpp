@@ -144,7 +144,7 @@ int weighScales(const QStringList &sources, int width) {
     bool halvings;
     double margin;
   };
-  const std::vector<Rule> rules{{true, 1.5}, {true, 2.0}, {true, 3.0}, {false, 1.5}, {false, 2.0}, {false, 3.0}};
+  const std::vector<Rule> rules{{true, 1.0}, {true, 1.25}, {true, 1.5}, {true, 2.0}, {false, 1.0}, {false, 1.25}, {false, 1.5}, {false, 2.0}};
   struct Sum {
     double db = 0, ms = 0;
     int count = 0;

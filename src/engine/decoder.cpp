@@ -1,5 +1,6 @@
 #include "engine/decoder.h"
 
+#include "engine/decode_memory_budget.h"
 #include "engine/png_chunks.h"
 
 #include <QBuffer>
@@ -33,26 +34,101 @@ tjhandle threadDecompressor() {
   return tj.handle;
 }
 
-bool jpegHeader(const QByteArray &data, int *width, int *height) {
-  int subsampling = 0, colorspace = 0;
+bool jpegHeader(const QByteArray &data, int *width, int *height, int *subsampling = nullptr) {
+  int sampling = 0, colorspace = 0;
   tjhandle tj = threadDecompressor();
-  return tj && tjDecompressHeader3(tj, reinterpret_cast<const unsigned char *>(data.constData()),
-                                   static_cast<unsigned long>(data.size()), width, height, &subsampling,
-                                   &colorspace) == 0 &&
-         colorspace != TJCS_CMYK && colorspace != TJCS_YCCK;
+  const bool ok = tj &&
+                  tjDecompressHeader3(tj, reinterpret_cast<const unsigned char *>(data.constData()),
+                                      static_cast<unsigned long>(data.size()), width, height, &sampling,
+                                      &colorspace) == 0 &&
+                  colorspace != TJCS_CMYK && colorspace != TJCS_YCCK;
+  if (subsampling)
+    *subsampling = sampling;
+  return ok;
 }
 
-QImage decodeJpegScaled(const QByteArray &data, int eighths) {
-  int width = 0, height = 0;
-  if (!jpegHeader(data, &width, &height))
+// True when the first frame header is a progressive one (SOF2, SOF6, SOF10,
+// SOF14): such a file is decoded from a buffer of all its coefficients.
+bool isProgressiveJpeg(const QByteArray &data) {
+  const auto *p = reinterpret_cast<const unsigned char *>(data.constData());
+  qsizetype at = 2;
+  while (at + 4 <= data.size()) {
+    if (p[at] != 0xFF)
+      return false;
+    const unsigned char marker = p[at + 1];
+    if (marker == 0xFF) { // fill byte
+      ++at;
+      continue;
+    }
+    if (marker >= 0xC0 && marker <= 0xCF && marker != 0xC4 && marker != 0xC8 && marker != 0xCC)
+      return (marker & 0x03) == 0x02;
+    if (marker == 0xDA || marker == 0xD9)
+      return false;
+    at += 2 + ((p[at + 2] << 8) | p[at + 3]);
+  }
+  return false;
+}
+
+// Bytes of the coefficient buffer a progressive decode keeps: two per
+// coefficient, the chroma planes as the subsampling makes them.
+std::int64_t progressiveCoefficientBytes(int width, int height, int subsampling) {
+  double chroma = 2.0; // both chroma planes, full size (4:4:4)
+  switch (subsampling) {
+  case TJSAMP_GRAY:
+    chroma = 0;
+    break;
+  case TJSAMP_422:
+  case TJSAMP_440:
+    chroma = 1.0;
+    break;
+  case TJSAMP_420:
+  case TJSAMP_411:
+    chroma = 0.5;
+    break;
+  default:
+    break;
+  }
+  return static_cast<std::int64_t>(double(width) * height * 2 * (1 + chroma));
+}
+
+// The decode buffer a thread keeps between pictures. Pictures larger than
+// the bound get memory of their own, so an odd huge photo does not pin it.
+class ThreadDecodeBuffer {
+public:
+  static constexpr std::size_t KeptBytes = std::size_t(32) << 20;
+  // An image over this thread's buffer, or a null image when it cannot grow.
+  QImage image(int w, int h) {
+    const std::size_t bytes = std::size_t(w) * std::size_t(h) * 4;
+    if (bytes > KeptBytes)
+      return QImage(w, h, QImage::Format_RGB32);
+    if (bytes > capacity_) {
+      data_.reset(new (std::nothrow) uchar[bytes]);
+      capacity_ = data_ ? bytes : 0;
+      if (!data_)
+        return {};
+    }
+    return QImage(data_.get(), w, h, qsizetype(w) * 4, QImage::Format_RGB32);
+  }
+
+private:
+  std::unique_ptr<uchar[]> data_;
+  std::size_t capacity_ = 0;
+};
+
+QImage decodeJpegScaled(const QByteArray &data, int eighths, bool transient = false) {
+  int width = 0, height = 0, subsampling = 0;
+  if (!jpegHeader(data, &width, &height, &subsampling))
     return {};
   const tjscalingfactor factor{eighths, 8};
   const int w = TJSCALED(width, factor), h = TJSCALED(height, factor);
   if (w <= 0 || h <= 0 || qint64(w) * h > MaxDecodedPixels)
     return {};
-  QImage image(w, h, QImage::Format_RGB32);
+  thread_local ThreadDecodeBuffer buffer;
+  QImage image = transient ? buffer.image(w, h) : QImage(w, h, QImage::Format_RGB32);
   if (image.isNull())
     return {};
+  const DecodeMemoryHold hold(DecodeMemoryBudget::process(),
+                              isProgressiveJpeg(data) ? progressiveCoefficientBytes(width, height, subsampling) : 0);
   // BGRA fills the fourth byte with 0xFF, which is what Format_RGB32 needs.
   if (tjDecompress2(threadDecompressor(), reinterpret_cast<const unsigned char *>(data.constData()),
                     static_cast<unsigned long>(data.size()), image.bits(), w, static_cast<int>(image.bytesPerLine()),
@@ -125,10 +201,11 @@ QImage decodePicture(const QByteArray &data, int denominator, QString *error) {
   return decodePictureEighths(data, 8 / std::clamp(denominator, 1, 8), error);
 }
 
-QImage decodePictureEighths(const QByteArray &data, int eighths, QString *error) {
+namespace {
+QImage decodeInto(const QByteArray &data, int eighths, QString *error, bool transient) {
   eighths = std::clamp(eighths, 1, 8);
   if (eighths < 8 || isJpeg(data)) {
-    QImage image = decodeJpegScaled(data, eighths);
+    QImage image = decodeJpegScaled(data, eighths, transient);
     if (!image.isNull())
       return image;
   }
@@ -161,6 +238,23 @@ QImage decodePictureEighths(const QByteArray &data, int eighths, QString *error)
   if (topDown)
     image = image.mirrored(false, true);
   return flattenOnWhite(std::move(image));
+}
+
+} // namespace
+
+DecodeMemoryBudget &DecodeMemoryBudget::process() {
+  // Two 16-megapixel progressive photos do not decode at once; one of any
+  // size always can.
+  static DecodeMemoryBudget budget(std::int64_t(96) << 20);
+  return budget;
+}
+
+QImage decodePictureEighths(const QByteArray &data, int eighths, QString *error) {
+  return decodeInto(data, eighths, error, false);
+}
+
+QImage decodePictureTransient(const QByteArray &data, int eighths, QString *error) {
+  return decodeInto(data, eighths, error, true);
 }
 
 } // namespace kuvo

@@ -27,6 +27,13 @@ QImage decodePicture(const QByteArray &data, int denominator, QString *error = n
 // offers every eighth, not only the halvings. Other formats decode whole.
 QImage decodePictureEighths(const QByteArray &data, int eighths, QString *error = nullptr);
 
+// decodePictureEighths for a picture that is resampled at once and then
+// dropped: a JPEG is decoded into a buffer the calling thread keeps for its
+// next picture, so a batch worker does not map and clear fresh memory for
+// every photo. The image is valid only until this thread decodes through
+// this function again; never keep it or hand it on.
+QImage decodePictureTransient(const QByteArray &data, int eighths, QString *error = nullptr);
+
 // The size decodePictureEighths gives for a picture of full size.
 QSize scaledDecodeSize(QSize full, int eighths);
 

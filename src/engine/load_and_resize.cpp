@@ -174,9 +174,14 @@ QImage LoadAndResize(const SourceFile &source, const ProcessingSettings &s, floa
     return {};
   }
   QImage decoded = cache ? cache->find(source.data, eighths) : QImage();
+  // Drawn at its own size, the decoded picture becomes the canvas itself.
+  const bool ownSize = decodedSize == full && src == QRect(QPoint(0, 0), full) && dst.size() == full;
   if (decoded.isNull()) {
     QString decodeError;
-    decoded = decodePictureEighths(source.data, eighths, &decodeError);
+    // Without a cache the decoded picture only lives until it is resampled:
+    // the worker's own buffer serves, instead of fresh memory every picture.
+    decoded = cache || ownSize ? decodePictureEighths(source.data, eighths, &decodeError)
+                               : decodePictureTransient(source.data, eighths, &decodeError);
     if (decoded.isNull())
       return fail(decodeError.isEmpty() ? QStringLiteral("不是图片文件或文件已损坏")
                                         : QStringLiteral("不是图片文件或文件已损坏(%1)").arg(decodeError));
@@ -185,7 +190,7 @@ QImage LoadAndResize(const SourceFile &source, const ProcessingSettings &s, floa
   }
 
   QImage picture;
-  if (decoded.size() == full && src == QRect(QPoint(0, 0), full) && dst.size() == full) {
+  if (ownSize && decoded.size() == full) {
     picture = std::move(decoded); // drawn at its own size: nothing to resample
   } else {
     const double fx = double(decoded.width()) / full.width(), fy = double(decoded.height()) / full.height();

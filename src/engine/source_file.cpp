@@ -46,7 +46,22 @@ SourceFile readSourceFile(const QString &path) {
     source.readError = head.isEmpty() ? QStringLiteral("文件是空的") : QStringLiteral("不是图片文件或文件已损坏");
     return source;
   }
-  source.data = head + file.readAll();
+  // Read into one buffer of the file's size: "head + readAll()" would hold
+  // the file twice for a moment and copy it once more.
+  QByteArray data(info.size() > head.size() ? qsizetype(info.size()) : head.size(), Qt::Uninitialized);
+  std::memcpy(data.data(), head.constData(), size_t(head.size()));
+  qsizetype filled = head.size();
+  while (filled < data.size()) {
+    const qint64 got = file.read(data.data() + filled, data.size() - filled);
+    if (got <= 0)
+      break;
+    filled += got;
+  }
+  data.truncate(filled);
+  // A file that grew since it was measured is read to its end.
+  if (file.error() == QFileDevice::NoError && !file.atEnd())
+    data += file.readAll();
+  source.data = std::move(data);
   if (file.error() != QFileDevice::NoError) {
     source.readError = QStringLiteral("无法读取文件(%1)").arg(file.errorString());
     source.data.clear();
