@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QHash>
 #include <QJsonDocument>
 #include <QTemporaryDir>
 
@@ -14,9 +15,12 @@ namespace kuvo::cli {
 namespace {
 
 // The job file text of the settings, the same for every process of the job.
+// The existing-file rule is left out: it does not change what a picture
+// becomes, and a stopped job is resumed with --existing skip.
 QByteArray settingsText(ProcessingSettings settings) {
   settings.outputFolder.clear();
   settings.files.clear();
+  settings.existingFiles = ExistingFiles::Overwrite;
   QTemporaryDir dir;
   const QString path = dir.filePath(QStringLiteral("job.ini"));
   if (!dir.isValid() || !saveJobFile(path, settings))
@@ -87,12 +91,36 @@ bool shardAlreadyDone(const CliJob &job) {
       done.total != job.settings.files.size() || !done.complete() || done.failures() > 0)
     return false;
   for (const ResultRecord &r : done.records)
-    if (!QFileInfo::exists(r.output))
+    if (!r.output.isEmpty() && !QFileInfo::exists(r.output))
       return false;
   return true;
 }
 
-bool saveShardResults(const CliJob &job, const QVector<ResultRecord> &records, QString &error) {
+namespace {
+
+// A picture left alone because an earlier attempt of this shard wrote it
+// keeps the address that attempt uploaded it to, when its results say so.
+void keepEarlierAddresses(const CliJob &job, QVector<ResultRecord> &records) {
+  ShardResults earlier;
+  QString ignored;
+  const QString path = QDir(job.settings.outputFolder).filePath(resultsFileName(job.shard.index, job.shard.count));
+  if (!job.settings.upload || !QFileInfo::exists(path) || !readShardResults(path, earlier, ignored) ||
+      earlier.jobHash != jobHash(job) || earlier.listHash != listHash(job.settings.files))
+    return;
+  QHash<int, const ResultRecord *> byIndex;
+  for (const ResultRecord &r : earlier.records)
+    byIndex.insert(r.index, &r);
+  for (ResultRecord &r : records) {
+    const ResultRecord *before = byIndex.value(r.index);
+    if (r.kept && !r.output.isEmpty() && r.uploadUrl.isEmpty() && before && before->output == r.output)
+      r.uploadUrl = before->uploadUrl;
+  }
+}
+
+} // namespace
+
+bool saveShardResults(const CliJob &job, QVector<ResultRecord> records, QString &error) {
+  keepEarlierAddresses(job, records);
   ShardResults results;
   results.shard = job.shard.index;
   results.count = job.shard.count;

@@ -24,7 +24,8 @@ bool restoreJob(const QJsonObject &record, CliJob &job);
 // complete and without failures, and whose outputs all still exist.
 bool shardAlreadyDone(const CliJob &job);
 
-// Writes kuvo-results-K-of-N.jsonl for the shard's run.
-bool saveShardResults(const CliJob &job, const QVector<ResultRecord> &records, QString &error);
+// Writes kuvo-results-K-of-N.jsonl for the shard's run, replacing the file
+// of an earlier attempt (whose upload addresses the pictures it left keep).
+bool saveShardResults(const CliJob &job, QVector<ResultRecord> records, QString &error);
 
 } // namespace kuvo::cli

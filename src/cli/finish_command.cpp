@@ -61,7 +61,7 @@ int runFinish(CliJob &job) {
     say(QStringLiteral("合并了 %1 个分片：已保存 %2 张，失败 %3 张。输出文件夹：%4")
             .arg(merged.first.count)
             .arg(summary.saved)
-            .arg(summary.total - summary.saved)
+            .arg(summary.failed())
             .arg(QDir::toNativeSeparators(folder)));
   bool publishFailed = false;
   if (published.pdfTried) {
@@ -83,7 +83,7 @@ int runFinish(CliJob &job) {
       if (!summary.outputPaths[i].isEmpty() && published.urlsByIndex.value(i).isEmpty())
         publishFailed = true;
   }
-  return summary.saved == summary.total && !summary.errorFlag && !publishFailed ? 0 : 1;
+  return summary.failed() == 0 && !summary.errorFlag && !publishFailed ? 0 : 1;
 }
 
 } // namespace kuvo::cli

@@ -125,6 +125,10 @@ PictureOutcome BatchRun::commit(int index, const QString &source, const PictureW
         saveErrorEntry(source, QStringLiteral("输出文件就是原图片本身,原图片未被覆盖(请换一个输出文件夹或使用改名)"));
   } else if (decision.kind == OutputDecision::Skip) {
     outcome.kind = PictureOutcome::Skipped;
+    // A file from before the run stays this picture's output; one that an
+    // earlier picture of this run wrote is that picture's.
+    if (decision.replacesIndex < 0)
+      outcome.keptPath = decision.path;
     outcome.note = QStringLiteral("已跳过:文件已存在 ") + QDir::toNativeSeparators(decision.path);
     ++summary.skipped;
   } else {

@@ -48,6 +48,7 @@ struct PictureOutcome {
   Kind kind = Failed;
   QString sourcePath;
   QString outputPath; // empty when nothing was written
+  QString keptPath;   // Skipped: the file already there, left as it was
   QString errorEntries;
   QString note; // what happened beyond the entries: a replaced or skipped file
   QString uploadUrl; // public address, when uploaded

@@ -82,11 +82,9 @@ OutputDecision OutputClaims::decide(const QString &planned, const QString &sourc
     decision.kind = OutputDecision::IsSource;
     return decision;
   }
-  if (rule == ExistingFiles::Skip) {
-    decision.kind = OutputDecision::Skip;
-    return decision;
-  }
   decision.replacesIndex = written_.value(*identity, -1);
+  if (rule == ExistingFiles::Skip)
+    decision.kind = OutputDecision::Skip;
   return decision;
 }
 

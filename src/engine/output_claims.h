@@ -24,7 +24,7 @@ QString freeNumberedPath(const QString &path);
 struct OutputDecision {
   enum Kind { Write, Skip, IsSource } kind = Write;
   QString path;           // where to write (Write), or the file left alone
-  int replacesIndex = -1; // an earlier picture of this run whose file this one replaces
+  int replacesIndex = -1; // an earlier picture of this run whose file this one replaces (or skips)
 };
 
 class OutputClaims {

@@ -25,7 +25,7 @@ bool ShardResults::complete() const {
 int ShardResults::failures() const {
   int n = 0;
   for (const ResultRecord &r : records)
-    n += r.output.isEmpty() || !r.errorEntries.isEmpty();
+    n += (r.output.isEmpty() && !r.kept) || !r.errorEntries.isEmpty();
   return n;
 }
 
@@ -55,7 +55,8 @@ bool writeShardResults(const QString &folder, const ShardResults &results, QStri
                          {QStringLiteral("source"), r.source},
                          {QStringLiteral("output"), r.output},
                          {QStringLiteral("errors"), r.errorEntries},
-                         {QStringLiteral("url"), r.uploadUrl}}));
+                         {QStringLiteral("url"), r.uploadUrl},
+                         {QStringLiteral("kept"), r.kept}}));
   if (!file.commit()) {
     error = QStringLiteral("无法写入结果文件“%1”：%2").arg(QDir::toNativeSeparators(path), file.errorString());
     return false;
@@ -104,6 +105,7 @@ bool readShardResults(const QString &path, ShardResults &results, QString &error
     r.output = o.value(QStringLiteral("output")).toString();
     r.errorEntries = o.value(QStringLiteral("errors")).toString();
     r.uploadUrl = o.value(QStringLiteral("url")).toString();
+    r.kept = o.value(QStringLiteral("kept")).toBool();
     const int previous = results.records.isEmpty() ? -1 : results.records.last().index;
     if (r.index < 0 || r.index >= results.total || r.index % results.count != results.shard || r.index <= previous)
       return bad(QStringLiteral("图片序号 %1 不属于这个分片或顺序不对。").arg(r.index));
@@ -122,8 +124,12 @@ void ResultsRecorder::status(const QString &text) {
 }
 
 void ResultsRecorder::pictureCommitted(const PictureOutcome &outcome, int done, int total) {
-  records_ << ResultRecord{outcome.index, outcome.sourcePath, outcome.outputPath, outcome.errorEntries,
-                           outcome.uploadUrl};
+  // A file skipped because it is already there is the picture's output all
+  // the same: a resumed shard skips what an earlier attempt wrote, and the
+  // merge must still find it.
+  const bool kept = outcome.kind == PictureOutcome::Skipped;
+  records_ << ResultRecord{outcome.index,       outcome.sourcePath, kept ? outcome.keptPath : outcome.outputPath,
+                           outcome.errorEntries, outcome.uploadUrl, kept};
   if (inner_)
     inner_->pictureCommitted(outcome, done, total);
 }
@@ -201,6 +207,8 @@ bool mergeShardResults(const QString &folder, MergedRun &merged, QString &error)
     if (!rec.output.isEmpty()) {
       s.outputPaths[i] = rec.output;
       ++s.saved;
+    } else if (rec.kept) {
+      ++s.skipped; // the file an earlier picture of its shard wrote
     }
     if (!rec.uploadUrl.isEmpty()) {
       s.uploadedUrls << rec.uploadUrl;

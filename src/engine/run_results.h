@@ -17,9 +17,13 @@ QString resultsFileName(int shard, int count);
 struct ResultRecord {
   int index = 0;
   QString source;
-  QString output; // empty when nothing was written
+  QString output; // the picture's file; empty when there is none
   QString errorEntries;
   QString uploadUrl;
+  // The planned file was already there and was left alone: output names it
+  // when it came from before the run (an earlier attempt), and is empty when
+  // an earlier picture of this run wrote it.
+  bool kept = false;
 };
 
 struct ShardResults {
@@ -32,7 +36,7 @@ struct ShardResults {
   QVector<ResultRecord> records; // in list order
 
   bool complete() const; // every entry of the shard was handled
-  int failures() const;  // records with an error entry or no output
+  int failures() const;  // records with an error entry, or with no output that was not skipped
 };
 
 // Writes the file atomically: a half-written file never replaces a good one.

@@ -1,5 +1,7 @@
 #include "publish/ftp_upload.h"
 
+#include "publish/output_time.h"
+
 #include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
@@ -327,7 +329,7 @@ UploadOutcome testFtpConnection(const UploadSettings &settings, const UploadOpti
 }
 
 FtpUploader::FtpUploader(const UploadSettings &settings)
-    : settings_(settings), clock_([] { return QDateTime::currentDateTime(); }) {}
+    : settings_(settings), clock_(outputTime) {}
 
 QString FtpUploader::upload(const QString &localPath, const QString &fileName, QString &errorText) {
   // A line break in a name would end the FTP command that renames the file.

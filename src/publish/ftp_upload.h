@@ -71,7 +71,7 @@ public:
   QString upload(const QString &localPath, const QString &fileName, QString &errorText) override;
 
   void setOptions(const UploadOptions &options) { timeouts_ = options; }
-  // The clock that stamps remote names; the current local time by default.
+  // The clock that stamps remote names; outputTime() by default.
   void setClock(std::function<QDateTime()> clock) { clock_ = std::move(clock); }
 
   struct Record {

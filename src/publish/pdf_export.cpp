@@ -1,5 +1,8 @@
 #include "publish/pdf_export.h"
 
+#include "publish/output_time.h"
+#include "publish/pdf_creation_date.h"
+
 #include <QDir>
 #include <QFont>
 #include <QImageReader>
@@ -7,6 +10,7 @@
 #include <QPainter>
 #include <QPdfWriter>
 #include <QSaveFile>
+#include <optional>
 
 namespace kuvo {
 
@@ -107,7 +111,13 @@ PdfResult MakePdf(const ProcessingSettings &settings, const QStringList &outputP
     return result;
   }
 
-  QPdfWriter writer(&file);
+  // With SOURCE_DATE_EPOCH the document records that time, not the clock's.
+  const std::optional<QDateTime> fixedTime = sourceDateEpoch();
+  std::optional<PdfCreationDate> dated;
+  if (fixedTime)
+    dated.emplace(file, *fixedTime);
+  QIODevice *device = dated ? static_cast<QIODevice *>(&*dated) : &file;
+  QPdfWriter writer(device);
   writer.setResolution(254);
   writer.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait, QMarginsF(0, 0, 0, 0)));
   writer.setTitle(settings.pdfTitle);
@@ -155,12 +165,14 @@ PdfResult MakePdf(const ProcessingSettings &settings, const QStringList &outputP
 
   if (result.errorMessage.isEmpty() && writer.newPage()) {
     drawBoxText(painter, pictureFrame, settings.pdfSignature);
-    const QString date = settings.pdfDate.isEmpty() ? pdfDateText(QDate::currentDate()) : settings.pdfDate;
+    const QString date = settings.pdfDate.isEmpty() ? pdfDateText(outputTime().date()) : settings.pdfDate;
     drawBoxText(painter, frame(PdfFrameLeft, PdfFrameTop, PdfFrameRight, PdfDateBottom), date);
   } else if (result.errorMessage.isEmpty()) {
     result.errorMessage = QStringLiteral("无法在PDF文件中添加新页。");
   }
   painter.end();
+  if (dated && !dated->finish() && result.errorMessage.isEmpty())
+    result.errorMessage = QStringLiteral("无法写入PDF文件“%1”：%2").arg(QDir::toNativeSeparators(path), file.errorString());
   if (!result.errorMessage.isEmpty()) {
     file.cancelWriting();
     return result;

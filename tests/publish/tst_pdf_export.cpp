@@ -73,6 +73,8 @@ private slots:
   void longCaptionStaysOnPage();
   void unwritableFolderReportsError();
   void worksOffTheWindowThread();
+  void sourceDateEpochFixesTheDates_data();
+  void sourceDateEpochFixesTheDates();
 
 private:
   QTemporaryDir dir_;
@@ -264,6 +266,45 @@ void TestPdfExport::worksOffTheWindowThread() {
   QVERIFY2(r.ok, qPrintable(r.errorMessage));
   QCOMPARE(pageCount(r.path), 3);
   QCOMPARE(pageText(r.path, 2), QStringLiteral("线程"));
+}
+
+void TestPdfExport::sourceDateEpochFixesTheDates_data() {
+  QTest::addColumn<QByteArray>("epoch");
+  QTest::addColumn<bool>("fixed");
+  QTest::newRow("2026-01-01") << QByteArray("1767225600") << true;
+  QTest::newRow("not a number") << QByteArray("soon") << false;
+  QTest::newRow("negative") << QByteArray("-5") << false;
+}
+
+// Two albums of one job written a second apart are the same bytes when the
+// time is fixed, and the document still reads as a valid PDF with that date.
+void TestPdfExport::sourceDateEpochFixesTheDates() {
+  QFETCH(QByteArray, epoch);
+  QFETCH(bool, fixed);
+  qputenv("SOURCE_DATE_EPOCH", epoch);
+  const auto cleanup = qScopeGuard([] { qunsetenv("SOURCE_DATE_EPOCH"); });
+  ProcessingSettings s;
+  s.pdfSignature = QStringLiteral("签名");
+  QByteArray bytes[2];
+  for (int k = 0; k < 2; ++k) {
+    s.outputFolder = dir_.filePath(QStringLiteral("epoch-%1-%2").arg(QTest::currentDataTag()).arg(k));
+    QDir().mkpath(s.outputFolder);
+    const PdfResult r = MakePdf(s, {pictures_[0], pictures_[1]});
+    QVERIFY2(r.ok, qPrintable(r.errorMessage));
+    QFile f(r.path);
+    QVERIFY(f.open(QIODevice::ReadOnly));
+    bytes[k] = f.readAll();
+    if (k == 0 && fixed) {
+      QVERIFY(run(QStringLiteral("pdfinfo"), {r.path}).contains(QStringLiteral("Thu Jan  1 00:00:00 2026 UTC")));
+      QCOMPARE(pageText(r.path, 4), QStringLiteral("签名 2026年01月01日"));
+      QThread::sleep(1); // the clock would now stamp another second
+    }
+  }
+  if (fixed)
+    QCOMPARE(bytes[0], bytes[1]);
+  else
+    QCOMPARE(pageText(s.outputFolder + QStringLiteral("/Kuvo图片集.pdf"), 4),
+             QStringLiteral("签名 ") + pdfDateText(QDate::currentDate()));
 }
 
 QTEST_MAIN(TestPdfExport)
