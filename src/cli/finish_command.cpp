@@ -79,9 +79,18 @@ int runFinish(CliJob &job) {
     } else if (!job.quiet) {
       say(QStringLiteral("上传的图片地址已写入 %1").arg(QDir::toNativeSeparators(published.linkPagePath)));
     }
+    QStringList unsent;
     for (int i = 0; i < summary.outputPaths.size(); ++i)
       if (!summary.outputPaths[i].isEmpty() && published.urlsByIndex.value(i).isEmpty())
-        publishFailed = true;
+        unsent << QDir::toNativeSeparators(summary.outputPaths[i]);
+    // Pictures a killed shard saved and a re-run left alone have no address
+    // when the killed shard never wrote its results.
+    if (!unsent.isEmpty()) {
+      publishFailed = true;
+      say(QStringLiteral("kuvo-batch: %1 张图片已保存但没有上传地址，链接页中没有它们：%2")
+              .arg(unsent.size())
+              .arg(unsent.mid(0, 10).join(QStringLiteral("、")) + (unsent.size() > 10 ? QStringLiteral(" 等") : QString())));
+    }
   }
   return summary.failed() == 0 && !summary.errorFlag && !publishFailed ? 0 : 1;
 }

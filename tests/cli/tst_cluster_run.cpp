@@ -1,5 +1,7 @@
 // kuvo-batch split into shards: the union of the shards and --finish writes
 // the bytes one run writes, and --finish refuses what cannot be merged.
+#include "../publish/ftp_test_server.h"
+
 #include <QtTest>
 
 namespace {
@@ -9,7 +11,8 @@ struct Result {
   QString err;
 };
 
-Result runBatch(const QStringList &args, const QStringList &env = {}, const QByteArray &input = {}) {
+Result runBatch(const QStringList &args, const QStringList &env = {}, const QByteArray &input = {},
+                const QString &program = QStringLiteral(KUVO_BIN_DIR "/kuvo-batch")) {
   QProcess p;
   QProcessEnvironment e = QProcessEnvironment::systemEnvironment();
   // One fixed time for every process, so the PDFs compare whole.
@@ -17,7 +20,7 @@ Result runBatch(const QStringList &args, const QStringList &env = {}, const QByt
   for (const QString &kv : env)
     e.insert(kv.section(QLatin1Char('='), 0, 0), kv.section(QLatin1Char('='), 1));
   p.setProcessEnvironment(e);
-  p.start(QStringLiteral(KUVO_BIN_DIR "/kuvo-batch"), args);
+  p.start(program, args);
   p.write(input);
   p.closeWriteChannel();
   Result r;
@@ -55,6 +58,7 @@ private slots:
   void resubmittedShardDoesNothingLeft();
   void killedShardResumes();
   void outputOfThisRunSkippedIsNotTwice();
+  void uploadsThroughShards();
 
 private:
   QString shardedRun(const QString &name, const QStringList &options, int count);
@@ -316,6 +320,59 @@ void TestClusterRun::outputOfThisRunSkippedIsNotTwice() {
   QCOMPARE(runBatch({"--finish", cluster}).exitCode, 0);
   const QString pdf = QStringLiteral("/Kuvo图片集.pdf");
   QCOMPARE(contents(cluster + pdf), contents(one + pdf));
+}
+
+// Shards upload their pictures; a shard re-run with --existing skip keeps the
+// addresses of the pictures it left alone and uploads only what it makes
+// again, and the finish writes the link page one run writes.
+void TestClusterRun::uploadsThroughShards() {
+  FtpTestServer server;
+  QVERIFY(server.running());
+  // A copy of the program keeps the upload history out of the build tree.
+  const QString program = dir_.filePath(QStringLiteral("ftp-bin/kuvo-batch"));
+  QDir().mkpath(dir_.filePath(QStringLiteral("ftp-bin")));
+  QVERIFY(QFile::copy(QStringLiteral(KUVO_BIN_DIR "/kuvo-batch"), program));
+  const QString password = dir_.filePath(QStringLiteral("ftp-password"));
+  QFile pw(password);
+  QVERIFY(pw.open(QIODevice::WriteOnly));
+  pw.write("secret\n");
+  pw.close();
+  const QStringList options{"--quiet",      "--width",    "32",        "--format",       "png",
+                            "--rename",     "Foto_",      "--error-log", "--upload",     server.address(),
+                            "--ftp-user",   "kuvo",       "--ftp-password-file", password, "--web-prefix",
+                            "http://pics.example.org/kuvo", "--files-from", list_};
+  const QString one = dir_.filePath(QStringLiteral("ftp-one")), cluster = dir_.filePath(QStringLiteral("ftp-cluster"));
+  QCOMPARE(runBatch(options + QStringList{"-o", one}, {}, {}, program).exitCode, 1); // the broken picture
+  const QStringList remote = QDir(server.root()).entryList(QDir::Files);
+  QCOMPARE(remote.size(), 7);
+  for (const QString &name : remote)
+    QVERIFY(QFile::remove(server.root() + QLatin1Char('/') + name));
+
+  for (int k = 0; k < 3; ++k)
+    runBatch(options + QStringList{"-o", cluster, "--shard", QStringLiteral("%1/3").arg(k)}, {}, {}, program);
+  QCOMPARE(QDir(server.root()).entryList(QDir::Files), remote);
+  // Shard 1 lost one of its pictures (entries 1, 4 and 7): run again, only
+  // that one is made and sent.
+  QVERIFY(QFile::remove(cluster + QStringLiteral("/Foto_0004.png")));
+  QVERIFY(QFile::remove(server.root() + QStringLiteral("/") + remote.filter(QStringLiteral("Foto_0004")).value(0)));
+  QVERIFY(QFile::remove(server.root() + QStringLiteral("/") + remote.filter(QStringLiteral("Foto_0007")).value(0)));
+  runBatch(options + QStringList{"--existing", "skip", "-o", cluster, "--shard", "1/3"}, {}, {}, program);
+  QCOMPARE(QDir(server.root()).entryList(QDir::Files).size(), 6); // Foto_0007 was kept, not sent again
+
+  const Result finish = runBatch({"--finish", cluster}, {}, {}, program);
+  QCOMPARE(finish.exitCode, 1);
+  QCOMPARE(outputs(cluster), outputs(one));
+  for (const QString &n : outputs(one))
+    QVERIFY2(contents(one + QLatin1Char('/') + n) == contents(cluster + QLatin1Char('/') + n), qPrintable(n));
+  QVERIFY(outputs(one).contains(QStringLiteral("PicURL.htm")));
+
+  // Killed before its results were written, shard 2 left its pictures but
+  // no addresses: the finish says so and fails.
+  QVERIFY(QFile::remove(cluster + QStringLiteral("/kuvo-results-2-of-3.jsonl")));
+  runBatch(options + QStringList{"--existing", "skip", "-o", cluster, "--shard", "2/3"}, {}, {}, program);
+  const Result unsent = runBatch({"--finish", cluster}, {}, {}, program);
+  QCOMPARE(unsent.exitCode, 1);
+  QVERIFY2(unsent.err.contains(QStringLiteral("2 张图片已保存但没有上传地址")), qPrintable(unsent.err));
 }
 
 QTEST_GUILESS_MAIN(TestClusterRun)
