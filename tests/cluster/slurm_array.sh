@@ -87,16 +87,20 @@ for _ in $(seq 1 100); do
 done
 [ $started -eq 1 ] || skip "Slurm did not start: $(tail -n 3 "$T/slurmctld.log" "$T/slurmd.log" 2>/dev/null)"
 
-# The cluster run, through the script the README gives.
+# The cluster run, through the script the README gives: submits, waits for
+# the finish job and leaves its final state in $state.
 export KUVO_BATCH=$kuvo
-read -r array finish < <("$src/scripts/slurm/kuvo-submit" "$T/list.txt" "$T/cluster" "$T/job.ini" 4 "${options[@]}") ||
-  fail "kuvo-submit failed"
-state=
-for _ in $(seq 1 600); do
-  state=$(squeue -h -j "$finish" -t all -o %T 2>/dev/null)
-  case $state in COMPLETED | FAILED | CANCELLED* | TIMEOUT | NODE_FAIL | OUT_OF_MEMORY) break ;; esac
-  sleep 0.25
-done
+submit() {
+  read -r array finish < <("$src/scripts/slurm/kuvo-submit" "$T/list.txt" "$T/cluster" "$T/job.ini" 4 "${options[@]}" "$@") ||
+    fail "kuvo-submit failed"
+  state=
+  for _ in $(seq 1 600); do
+    state=$(squeue -h -j "$finish" -t all -o %T 2>/dev/null)
+    case $state in COMPLETED | FAILED | CANCELLED* | TIMEOUT | NODE_FAIL | OUT_OF_MEMORY) break ;; esac
+    sleep 0.25
+  done
+}
+submit
 # One picture is broken: its task and the finish job report it, the finish still ran.
 [ "$state" = FAILED ] || fail "finish job ended $state, expected FAILED for the broken picture: $(cat "$T"/cluster/slurm-*-finish.out)"
 tasks=$(squeue -h -j "$array" -t all -o '%K %T' | sort)
@@ -108,4 +112,17 @@ tasks=$(squeue -h -j "$array" -t all -o '%K %T' | sort)
 
 problem=$(same_outputs "$T/one" "$T/cluster") || fail "$problem"
 [ "$(ls "$T/one" | grep -c '^Foto_')" -eq 199 ] || fail "expected 199 pictures"
-echo "PASS: 4-task Slurm array and finish job wrote the bytes of one run ($(ls "$T/one" | wc -l) files)"
+
+# Task 2 was lost half-way: no results file, half of its pictures (entries
+# 2, 10, 18, ...) gone. The job submitted again with --existing skip makes
+# only those and ends with the same files; what was left is not rewritten.
+rm "$T/cluster/kuvo-results-2-of-4.jsonl"
+for i in $(seq 2 4 199); do
+  if [ $((i % 8)) -eq 2 ]; then rm "$T/cluster"/Foto_$(printf %04d "$i").*; else touch -d 2001-01-01 "$T/cluster"/Foto_$(printf %04d "$i").*; fi
+done
+rm "$T"/cluster/slurm-*
+submit --existing skip
+[ "$state" = FAILED ] || fail "resumed finish job ended $state: $(cat "$T"/cluster/slurm-*-finish.out)"
+problem=$(same_outputs "$T/one" "$T/cluster") || fail "after resuming: $problem"
+[ "$(find "$T/cluster" -name 'Foto_*' ! -newermt 2002-01-01 | wc -l)" -eq 25 ] || fail "the resumed job rewrote pictures it had"
+echo "PASS: 4-task Slurm array and finish job, and the job resumed after a lost task, wrote the bytes of one run ($(ls "$T/one" | wc -l) files)"
