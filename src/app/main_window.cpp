@@ -635,6 +635,11 @@ ProcessingSettings MainWindow::jobSettings() const {
   s.files = files();
   s.widthText = txtW_->text();
   s.heightText = txtH_->text();
+  if (keepFolderTree_ && !treeFolders_.isEmpty()) {
+    s.outputSubfolders.reserve(s.files.size());
+    for (const QString &file : s.files)
+      s.outputSubfolders << treeFolders_.value(file);
+  }
   return s;
 }
 

@@ -12,6 +12,7 @@
 #include "publish/upload_settings.h"
 
 #include <QFutureWatcher>
+#include <QHash>
 #include <QImage>
 #include <QMainWindow>
 #include <QPointer>
@@ -270,6 +271,11 @@ private:
   QStringList borderPaths_; // by border list position; 0 = "无边框"
   int lastBorderIndex_ = 0;
   QString lastChooserFolder_;
+  // "保持子文件夹结构": pictures of a folder added with its subfolders go into
+  // the same folders below the output folder (path -> folder below it).
+  bool keepFolderTree_ = false;
+  QString scanTop_;
+  QHash<QString, QString> treeFolders_;
   RemovedStack removed_;
   ColorMatrix savedMatrix_{};
   bool loaded() const;

@@ -142,6 +142,7 @@ void MainWindow::addFolder(const QString &folder, bool recursive) {
   wait_->show();
   cmdAdds_->setEnabled(false);
   mAddDir_->setEnabled(false);
+  scanTop_ = folder;
   scan_->start(folder, recursive);
 }
 
@@ -153,6 +154,11 @@ void MainWindow::scanDone(const QStringList &pictures, bool cancelled) {
   QStringList list = files();
   const qsizetype before = list.size();
   const int added = appendNewPictures(list, pictures);
+  for (const QString &picture : list.mid(before)) {
+    const QString sub = outputSubfolderBelow(scanTop_, picture);
+    if (!sub.isEmpty())
+      treeFolders_.insert(picture, sub);
+  }
   appendItems(list.mid(before), false);
   QApplication::restoreOverrideCursor();
   wait_->setCancelVisible(false);
@@ -211,6 +217,7 @@ void MainWindow::clearList() {
     lstFile_->clear();
   }
   removed_.clear();
+  treeFolders_.clear();
   updateListState();
   cmdAdds_->setFocus();
   showEmptyList();

@@ -694,6 +694,7 @@ void MainWindow::loadOptionKeys() {
   integer(QStringLiteral("iExisting"), existing);
   if (existing >= 0 && existing <= 2)
     job_.existingFiles = static_cast<ExistingFiles>(existing);
+  flag(QStringLiteral("bKeepTree"), keepFolderTree_);
   int maxKb = job_.maxJpegKb;
   integer(QStringLiteral("iMaxKB"), maxKb);
   if (maxKb >= 0)

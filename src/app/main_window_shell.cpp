@@ -301,6 +301,7 @@ OptionValues MainWindow::optionValues() const {
   v.keepGps = job_.keepGps;
   v.maxJpegKb = job_.maxJpegKb;
   v.existingFiles = static_cast<int>(job_.existingFiles);
+  v.keepFolderTree = keepFolderTree_;
   return v;
 }
 
@@ -334,6 +335,7 @@ bool MainWindow::openOptions(frmOption::Face face) {
   job_.keepGps = v.keepGps;
   job_.maxJpegKb = v.maxJpegKb;
   job_.existingFiles = static_cast<ExistingFiles>(v.existingFiles);
+  keepFolderTree_ = v.keepFolderTree;
   frmPic::setSlideInterval(v.slideSeconds);
   settingsChanged();
   return true;

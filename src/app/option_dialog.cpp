@@ -151,6 +151,9 @@ frmOption::frmOption(Face face, const OptionValues &current, QWidget *parent)
   optExisting_[2]->setToolTip(QStringLiteral("写入 名称_2、名称_3 …"));
   existing->addStretch();
   set->addLayout(existing);
+  chkKeepTree_ = check(QStringLiteral("保持子文件夹结构"), "chkKeepTree", current.keepFolderTree, frameSet_);
+  chkKeepTree_->setToolTip(QStringLiteral("添加包含子文件夹的文件夹时，处理好的图片在输出文件夹中按原来的子文件夹存放"));
+  set->addWidget(chkKeepTree_);
   auto *limit = new QHBoxLayout;
   limit->addWidget(new QLabel(QStringLiteral("限制JPG文件大小(KB):"), frameSet_));
   limit->addWidget(txtMaxKB_);
@@ -288,6 +291,8 @@ void frmOption::confirm() {
     if (optExisting_[i]->isChecked())
       v.existingFiles = i;
   saveSetting(QStringLiteral("iExisting"), QString::number(v.existingFiles));
+  v.keepFolderTree = chkKeepTree_->isChecked();
+  saveSetting(QStringLiteral("bKeepTree"), flagText(v.keepFolderTree));
 
   values_ = v;
   accept();

@@ -33,6 +33,7 @@ struct OptionValues {
   bool keepGps = false;  // an upload run keeps the GPS position
   int maxJpegKb = 0;     // 0: no limit
   int existingFiles = 0; // ExistingFiles: 0 overwrite, 1 skip, 2 rename
+  bool keepFolderTree = false; // a folder added with its subfolders keeps its tree in the output folder
 };
 
 class frmOption : public QDialog {
@@ -65,7 +66,8 @@ private:
   QLineEdit *hsOpt_[2] = {};
   QCheckBox *chkAutoODir_ = nullptr, *chkAutoURL_ = nullptr, *chkShowURL_ = nullptr, *chkShowURLPic_ = nullptr,
             *chkSaveErr_ = nullptr, *chkJQ_ = nullptr, *chkNewVer_ = nullptr, *chkShowToday_ = nullptr,
-            *chkResizeOpt_ = nullptr, *chkKeepExif_ = nullptr, *chkStripGps_ = nullptr, *chkKeepGps_ = nullptr;
+            *chkResizeOpt_ = nullptr, *chkKeepExif_ = nullptr, *chkStripGps_ = nullptr, *chkKeepGps_ = nullptr,
+            *chkKeepTree_ = nullptr;
   QRadioButton *optExisting_[3] = {}; // overwrite, skip, rename
   QLineEdit *txtMaxKB_ = nullptr;
   QRadioButton *Option_[7] = {}; // 1-6 as in the window design

@@ -123,8 +123,7 @@ int main(int argc, char **argv) {
       for (const QString &file : kuvo::listPictures(top.path(), job.recursive)) {
         files << file;
         // Below each input folder the tree is kept, so a/x.jpg and b/x.jpg stay two files.
-        const QString sub = top.relativeFilePath(QFileInfo(file).path());
-        subfolders << (job.flat || sub == QLatin1String(".") ? QString() : sub);
+        subfolders << (job.flat ? QString() : kuvo::outputSubfolderBelow(top.path(), file));
       }
       continue;
     }

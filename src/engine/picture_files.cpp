@@ -103,4 +103,12 @@ QStringList listPictures(const QString &folder, bool recursive) {
   return listPictures(folder, recursive, never, {});
 }
 
+QString outputSubfolderBelow(const QString &top, const QString &file) {
+  const QString sub = QDir(top).relativeFilePath(QFileInfo(file).absolutePath());
+  if (sub.isEmpty() || sub == QLatin1String(".") || sub == QLatin1String("..") ||
+      sub.startsWith(QLatin1String("../")) || QDir::isAbsolutePath(sub))
+    return QString();
+  return sub;
+}
+
 } // namespace kuvo

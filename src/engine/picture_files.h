@@ -35,4 +35,9 @@ QStringList listPictures(const QString &folder, bool recursive);
 QStringList listPictures(const QString &folder, bool recursive, const std::atomic<bool> &cancel,
                          const std::function<void(int, const QString &)> &progress);
 
+// Where a picture found below an added folder goes below the output folder,
+// so that the tree is kept: the folder of file relative to top ("a/b"), empty
+// for top's own files and for files outside top.
+QString outputSubfolderBelow(const QString &top, const QString &file);
+
 } // namespace kuvo
