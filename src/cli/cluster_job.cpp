@@ -98,29 +98,9 @@ bool shardAlreadyDone(const CliJob &job) {
 
 namespace {
 
-// A picture left alone because an earlier attempt of this shard wrote it
-// keeps the address that attempt uploaded it to, when its results say so.
-void keepEarlierAddresses(const CliJob &job, QVector<ResultRecord> &records) {
-  ShardResults earlier;
-  QString ignored;
-  const QString path = QDir(job.settings.outputFolder).filePath(resultsFileName(job.shard.index, job.shard.count));
-  if (!job.settings.upload || !QFileInfo::exists(path) || !readShardResults(path, earlier, ignored) ||
-      earlier.jobHash != jobHash(job) || earlier.listHash != listHash(job.settings.files))
-    return;
-  QHash<int, const ResultRecord *> byIndex;
-  for (const ResultRecord &r : earlier.records)
-    byIndex.insert(r.index, &r);
-  for (ResultRecord &r : records) {
-    const ResultRecord *before = byIndex.value(r.index);
-    if (r.kept && !r.output.isEmpty() && r.uploadUrl.isEmpty() && before && before->output == r.output)
-      r.uploadUrl = before->uploadUrl;
-  }
-}
+QString shardFile(const CliJob &job, const QString &name) { return QDir(job.settings.outputFolder).filePath(name); }
 
-} // namespace
-
-bool saveShardResults(const CliJob &job, QVector<ResultRecord> records, QString &error) {
-  keepEarlierAddresses(job, records);
+ShardResults shardHeader(const CliJob &job) {
   ShardResults results;
   results.shard = job.shard.index;
   results.count = job.shard.count;
@@ -128,6 +108,38 @@ bool saveShardResults(const CliJob &job, QVector<ResultRecord> records, QString 
   results.jobHash = jobHash(job);
   results.listHash = listHash(job.settings.files);
   results.job = jobRecord(job);
+  return results;
+}
+
+} // namespace
+
+QHash<int, ResultRecord> earlierRecords(const CliJob &job) {
+  QHash<int, ResultRecord> byIndex;
+  // The results file of a finished attempt, then the journal of a killed
+  // one, which is the later of the two when both are there.
+  for (const QString &name : {resultsFileName(job.shard.index, job.shard.count),
+                              journalFileName(job.shard.index, job.shard.count)}) {
+    ShardResults earlier;
+    QString ignored;
+    const QString path = shardFile(job, name);
+    if (!QFileInfo::exists(path))
+      continue;
+    readShardResults(path, earlier, ignored); // a killed attempt may have cut its last line
+    if (earlier.jobHash != jobHash(job) || earlier.listHash != listHash(job.settings.files))
+      continue;
+    for (const ResultRecord &r : earlier.records)
+      byIndex.insert(r.index, r);
+  }
+  return byIndex;
+}
+
+void startShardRecords(const CliJob &job, ResultsRecorder &recorder) {
+  recorder.setEarlierRecords(earlierRecords(job));
+  recorder.startJournal(shardFile(job, journalFileName(job.shard.index, job.shard.count)), shardHeader(job));
+}
+
+bool saveShardResults(const CliJob &job, const QVector<ResultRecord> &records, QString &error) {
+  ShardResults results = shardHeader(job);
   results.records = records;
   return writeShardResults(job.settings.outputFolder, results, error);
 }

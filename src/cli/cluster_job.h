@@ -5,6 +5,7 @@
 #include "cli/cli_options.h"
 #include "engine/run_results.h"
 
+#include <QHash>
 #include <QJsonObject>
 #include <QString>
 
@@ -24,8 +25,14 @@ bool restoreJob(const QJsonObject &record, CliJob &job);
 // complete and without failures, and whose outputs all still exist.
 bool shardAlreadyDone(const CliJob &job);
 
-// Writes kuvo-results-K-of-N.jsonl for the shard's run, replacing the file
-// of an earlier attempt (whose upload addresses the pictures it left keep).
-bool saveShardResults(const CliJob &job, QVector<ResultRecord> records, QString &error);
+// What earlier attempts of this shard recorded for the same job, by list
+// index: its results file and the journal a killed attempt left.
+QHash<int, ResultRecord> earlierRecords(const CliJob &job);
+// Before the shard runs: the recorder gets the earlier records (so pictures
+// left alone keep their upload addresses) and starts the shard's journal.
+void startShardRecords(const CliJob &job, ResultsRecorder &recorder);
+
+// Writes kuvo-results-K-of-N.jsonl for the shard's run and removes the journal.
+bool saveShardResults(const CliJob &job, const QVector<ResultRecord> &records, QString &error);
 
 } // namespace kuvo::cli

@@ -170,6 +170,8 @@ int main(int argc, char **argv) {
     run.setJobs(job.jobs);
   ProgressPrinter progress(!job.quiet && isatty(STDERR_FILENO), job.verbose);
   kuvo::ResultsRecorder recorder(&progress);
+  if (job.shard.active())
+    kuvo::cli::startShardRecords(job, recorder);
   run.setObserver(&recorder);
   kuvo::cli::installStopSignals(run);
   kuvo::RunPublisher publisher(job.upload);

@@ -35,7 +35,29 @@ QByteArray jsonLine(const QJsonObject &object) {
   return QJsonDocument(object).toJson(QJsonDocument::Compact) + '\n';
 }
 
+QByteArray headerLine(const ShardResults &results) {
+  return jsonLine({{QStringLiteral("shard"), results.shard},
+                   {QStringLiteral("count"), results.count},
+                   {QStringLiteral("total"), results.total},
+                   {QStringLiteral("jobHash"), results.jobHash},
+                   {QStringLiteral("listHash"), results.listHash},
+                   {QStringLiteral("job"), results.job}});
+}
+
+QByteArray recordLine(const ResultRecord &r) {
+  return jsonLine({{QStringLiteral("index"), r.index},
+                   {QStringLiteral("source"), r.source},
+                   {QStringLiteral("output"), r.output},
+                   {QStringLiteral("errors"), r.errorEntries},
+                   {QStringLiteral("url"), r.uploadUrl},
+                   {QStringLiteral("kept"), r.kept}});
+}
+
 } // namespace
+
+QString journalFileName(int shard, int count) {
+  return resultsFileName(shard, count) + QStringLiteral(".partial");
+}
 
 bool writeShardResults(const QString &folder, const ShardResults &results, QString &error) {
   const QString path = QDir(folder).filePath(resultsFileName(results.shard, results.count));
@@ -44,23 +66,15 @@ bool writeShardResults(const QString &folder, const ShardResults &results, QStri
     error = QStringLiteral("无法写入结果文件“%1”：%2").arg(QDir::toNativeSeparators(path), file.errorString());
     return false;
   }
-  file.write(jsonLine({{QStringLiteral("shard"), results.shard},
-                       {QStringLiteral("count"), results.count},
-                       {QStringLiteral("total"), results.total},
-                       {QStringLiteral("jobHash"), results.jobHash},
-                       {QStringLiteral("listHash"), results.listHash},
-                       {QStringLiteral("job"), results.job}}));
+  file.write(headerLine(results));
   for (const ResultRecord &r : results.records)
-    file.write(jsonLine({{QStringLiteral("index"), r.index},
-                         {QStringLiteral("source"), r.source},
-                         {QStringLiteral("output"), r.output},
-                         {QStringLiteral("errors"), r.errorEntries},
-                         {QStringLiteral("url"), r.uploadUrl},
-                         {QStringLiteral("kept"), r.kept}}));
+    file.write(recordLine(r));
   if (!file.commit()) {
     error = QStringLiteral("无法写入结果文件“%1”：%2").arg(QDir::toNativeSeparators(path), file.errorString());
     return false;
   }
+  // The journal of this attempt is no longer needed.
+  QFile::remove(QDir(folder).filePath(journalFileName(results.shard, results.count)));
   return true;
 }
 
@@ -123,13 +137,31 @@ void ResultsRecorder::status(const QString &text) {
     inner_->status(text);
 }
 
+bool ResultsRecorder::startJournal(const QString &path, const ShardResults &header) {
+  journal_.setFileName(path);
+  if (!journal_.open(QIODevice::WriteOnly | QIODevice::Truncate))
+    return false;
+  journal_.write(headerLine(header));
+  return journal_.flush();
+}
+
 void ResultsRecorder::pictureCommitted(const PictureOutcome &outcome, int done, int total) {
   // A file skipped because it is already there is the picture's output all
   // the same: a resumed shard skips what an earlier attempt wrote, and the
-  // merge must still find it.
+  // merge must still find it, at the address that attempt uploaded it to.
   const bool kept = outcome.kind == PictureOutcome::Skipped;
-  records_ << ResultRecord{outcome.index,       outcome.sourcePath, kept ? outcome.keptPath : outcome.outputPath,
-                           outcome.errorEntries, outcome.uploadUrl, kept};
+  ResultRecord record{outcome.index,       outcome.sourcePath, kept ? outcome.keptPath : outcome.outputPath,
+                      outcome.errorEntries, outcome.uploadUrl, kept};
+  const auto earlier = earlier_.constFind(record.index);
+  if (kept && !record.output.isEmpty() && record.uploadUrl.isEmpty() && earlier != earlier_.cend() &&
+      earlier->output == record.output)
+    record.uploadUrl = earlier->uploadUrl;
+  // One line at a time, so a shard killed later leaves what it did so far.
+  if (journal_.isOpen()) {
+    journal_.write(recordLine(record));
+    journal_.flush();
+  }
+  records_ << record;
   if (inner_)
     inner_->pictureCommitted(outcome, done, total);
 }

@@ -5,6 +5,8 @@
 // the files of all shards into the outcome one run over the list ends with.
 #include "engine/batch_run.h"
 
+#include <QFile>
+#include <QHash>
 #include <QJsonObject>
 #include <QString>
 #include <QStringList>
@@ -13,6 +15,9 @@
 namespace kuvo {
 
 QString resultsFileName(int shard, int count);
+// The same name + ".partial": the lines of an attempt still running (or
+// killed), one per committed picture; removed when the results file is written.
+QString journalFileName(int shard, int count);
 
 struct ResultRecord {
   int index = 0;
@@ -40,8 +45,10 @@ struct ShardResults {
 };
 
 // Writes the file atomically: a half-written file never replaces a good one.
+// Then removes the shard's journal.
 bool writeShardResults(const QString &folder, const ShardResults &results, QString &error);
-// Reads one file; error names the file and line that is wrong.
+// Reads one file (or journal); error names the file and line that is wrong,
+// and results keeps the lines before it.
 bool readShardResults(const QString &path, ShardResults &results, QString &error);
 
 // Collects what the results file needs from the committed pictures and
@@ -49,6 +56,11 @@ bool readShardResults(const QString &path, ShardResults &results, QString &error
 class ResultsRecorder : public BatchObserver {
 public:
   explicit ResultsRecorder(BatchObserver *inner = nullptr) : inner_(inner) {}
+  // Also appends every record to a journal, flushed line by line.
+  bool startJournal(const QString &path, const ShardResults &header);
+  // Records of an earlier attempt of the shard, by list index: a picture
+  // this attempt leaves alone keeps the address it was uploaded to then.
+  void setEarlierRecords(QHash<int, ResultRecord> records) { earlier_ = std::move(records); }
   void status(const QString &text) override;
   void pictureCommitted(const PictureOutcome &outcome, int done, int total) override;
   void finished(const RunSummary &summary) override;
@@ -57,6 +69,8 @@ public:
 private:
   BatchObserver *inner_;
   QVector<ResultRecord> records_;
+  QHash<int, ResultRecord> earlier_;
+  QFile journal_;
 };
 
 struct MergedRun {

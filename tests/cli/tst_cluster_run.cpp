@@ -359,6 +359,18 @@ void TestClusterRun::uploadsThroughShards() {
   runBatch(options + QStringList{"--existing", "skip", "-o", cluster, "--shard", "1/3"}, {}, {}, program);
   QCOMPARE(QDir(server.root()).entryList(QDir::Files).size(), 6); // Foto_0007 was kept, not sent again
 
+  // Shard 2 was killed after its pictures: its journal is there, with a cut
+  // last line, and no results file. Run again, it keeps the addresses.
+  const QString results2 = cluster + QStringLiteral("/kuvo-results-2-of-3.jsonl");
+  QVERIFY(QFile::rename(results2, results2 + QStringLiteral(".partial")));
+  QFile journal(results2 + QStringLiteral(".partial"));
+  QVERIFY(journal.open(QIODevice::Append));
+  journal.write("{\"index\":5,\"sou");
+  journal.close();
+  runBatch(options + QStringList{"--existing", "skip", "-o", cluster, "--shard", "2/3"}, {}, {}, program);
+  QVERIFY(!journal.exists());
+  QCOMPARE(QDir(server.root()).entryList(QDir::Files).size(), 6); // nothing sent again
+
   const Result finish = runBatch({"--finish", cluster}, {}, {}, program);
   QCOMPARE(finish.exitCode, 1);
   QCOMPARE(outputs(cluster), outputs(one));
@@ -366,8 +378,8 @@ void TestClusterRun::uploadsThroughShards() {
     QVERIFY2(contents(one + QLatin1Char('/') + n) == contents(cluster + QLatin1Char('/') + n), qPrintable(n));
   QVERIFY(outputs(one).contains(QStringLiteral("PicURL.htm")));
 
-  // Killed before its results were written, shard 2 left its pictures but
-  // no addresses: the finish says so and fails.
+  // With its results and journal lost, shard 2 left its pictures but no
+  // addresses: the finish says so and fails.
   QVERIFY(QFile::remove(cluster + QStringLiteral("/kuvo-results-2-of-3.jsonl")));
   runBatch(options + QStringList{"--existing", "skip", "-o", cluster, "--shard", "2/3"}, {}, {}, program);
   const Result unsent = runBatch({"--finish", cluster}, {}, {}, program);
