@@ -172,8 +172,15 @@ void TestBatchRun::stopFinishesStartedPictures_data() {
 void TestBatchRun::stopFinishesStartedPictures() {
   QFETCH(int, jobs);
   QFETCH(int, atLeast);
+  // Good pictures of one size only: with two workers running ahead, a broken or
+  // tiny picture could be finished before the stop and change what is counted.
   ProcessingSettings s;
-  s.files = sources_;
+  const QString in = dir_.filePath(QStringLiteral("stopIn%1").arg(jobs));
+  QDir().mkpath(in);
+  for (int i = 0; i < 12; ++i) {
+    s.files << in + QStringLiteral("/s%1.jpg").arg(i, 2, 10, QLatin1Char('0'));
+    QVERIFY(QFile::copy(sources_.first(), s.files.last()));
+  }
   s.outputFolder = dir_.filePath(QStringLiteral("stop%1").arg(jobs));
   QDir().mkpath(s.outputFolder);
   BatchRun run(s);
@@ -185,10 +192,10 @@ void TestBatchRun::stopFinishesStartedPictures() {
   // Every picture started before the stop is finished and saved, no other.
   const int processed = summary.processed;
   QCOMPARE(processed, observer.started);
-  QVERIFY(processed >= atLeast && processed < sources_.size());
+  QVERIFY(processed >= atLeast && processed < s.files.size());
   if (jobs == 1)
     QCOMPARE(processed, 1);
-  QVERIFY(summary.saved >= atLeast);
+  QCOMPARE(summary.saved, processed);
   QCOMPARE(QDir(s.outputFolder).entryList(QDir::Files).size(), summary.saved);
   QCOMPARE(summary.closingText, QStringLiteral("【提示】处理完毕！图片已保存到输出文件夹。"));
   QCOMPARE(observer.order.first(), 0);
@@ -197,7 +204,7 @@ void TestBatchRun::stopFinishesStartedPictures() {
   run.setObserver(nullptr);
   const RunSummary again = run.run();
   QVERIFY(!again.stopped);
-  QCOMPARE(again.processed, sources_.size());
+  QCOMPARE(again.processed, s.files.size());
 }
 
 void TestBatchRun::errorsAndLog() {
