@@ -1,6 +1,7 @@
 #include "engine/load_and_resize.h"
 
 #include "engine/decoder.h"
+#include "engine/png_rows.h"
 #include "engine/resample.h"
 
 #include <QDir>
@@ -176,7 +177,15 @@ QImage LoadAndResize(const SourceFile &source, const ProcessingSettings &s, floa
   QImage decoded = cache ? cache->find(source.data, eighths) : QImage();
   // Drawn at its own size, the decoded picture becomes the canvas itself.
   const bool ownSize = decodedSize == full && src == QRect(QPoint(0, 0), full) && dst.size() == full;
-  if (decoded.isNull()) {
+  QImage picture;
+  if (!cache && !ownSize) {
+    // A photo PNG streams its rows into the resampler; should that fail
+    // (damaged data), the whole-picture path below decodes and reports it.
+    if (const auto rows = PngRowReader::open(source.data); rows && rows->size() == full)
+      picture = resampleLanczos3Rows(
+          full, [&rows](int y) { return rows->row(y); }, QRectF(src), dst.size());
+  }
+  if (picture.isNull() && decoded.isNull()) {
     QString decodeError;
     // Without a cache the decoded picture only lives until it is resampled:
     // the worker's own buffer serves, instead of fresh memory every picture.
@@ -189,8 +198,9 @@ QImage LoadAndResize(const SourceFile &source, const ProcessingSettings &s, floa
       cache->keep(source.data, eighths, decoded);
   }
 
-  QImage picture;
-  if (ownSize && decoded.size() == full) {
+  if (!picture.isNull()) {
+    // streamed
+  } else if (ownSize && decoded.size() == full) {
     picture = std::move(decoded); // drawn at its own size: nothing to resample
   } else {
     const double fx = double(decoded.width()) / full.width(), fy = double(decoded.height()) / full.height();

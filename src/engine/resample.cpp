@@ -428,32 +428,42 @@ const char *resamplePathName(ResamplePath path) {
 }
 
 QImage resampleLanczos3Impl(const QImage &input, const QRectF &srcRect, const QSize &dstSize, ResamplePath path) {
-  if (input.isNull() || dstSize.isEmpty() || !srcRect.isValid() || srcRect.isEmpty())
+  if (input.isNull())
+    return {};
+  const QImage src = input.format() == QImage::Format_RGB32 || input.format() == QImage::Format_ARGB32
+                         ? input
+                         : input.convertToFormat(QImage::Format_RGB32);
+  if (src.isNull())
+    return {};
+  const uchar *bits = src.constBits();
+  const qsizetype stride = src.bytesPerLine();
+  return resampleLanczos3RowsImpl(
+      src.size(), [bits, stride](int y) { return bits + y * stride; }, srcRect, dstSize, path);
+}
+
+QImage resampleLanczos3RowsImpl(QSize srcSize, const std::function<const uchar *(int)> &rowAt, const QRectF &srcRect,
+                                const QSize &dstSize, ResamplePath path) {
+  if (srcSize.isEmpty() || dstSize.isEmpty() || !srcRect.isValid() || srcRect.isEmpty())
     return {};
   // Coordinates far beyond any picture (or not numbers at all) have no answer.
   constexpr double kLimit = 1 << 30;
   for (double v : {srcRect.x(), srcRect.y(), srcRect.width(), srcRect.height()})
     if (!(std::fabs(v) < kLimit))
       return {};
-  const QImage src = input.format() == QImage::Format_RGB32 || input.format() == QImage::Format_ARGB32
-                         ? input
-                         : input.convertToFormat(QImage::Format_RGB32);
-  if (src.isNull())
-    return {};
   const int dstW = dstSize.width(), dstH = dstSize.height();
   QImage out(dstW, dstH, QImage::Format_RGB32);
   if (out.isNull()) // allocation refused
     return {};
 
-  const WeightTable hw = buildWeights(src.width(), srcRect.x(), srcRect.width(), dstW);
-  const WeightTable vw = buildWeights(src.height(), srcRect.y(), srcRect.height(), dstH);
+  const WeightTable hw = buildWeights(srcSize.width(), srcRect.x(), srcRect.width(), dstW);
+  const WeightTable vw = buildWeights(srcSize.height(), srcRect.y(), srcRect.height(), dstH);
 
 #ifdef __SSE2__
   const bool allowSimd = path != ResamplePath::Portable;
   SimdWeights hs, vs;
   if (allowSimd) {
-    hs = simdWeights(hw, src.width(), 4);
-    vs = simdWeights(vw, src.height(), 2);
+    hs = simdWeights(hw, srcSize.width(), 4);
+    vs = simdWeights(vw, srcSize.height(), 2);
   }
   const bool simdH = allowSimd && hs.usable;
   const bool simdV = allowSimd && vs.usable;
@@ -461,7 +471,7 @@ QImage resampleLanczos3Impl(const QImage &input, const QRectF &srcRect, const QS
   const bool avx2 = path == ResamplePath::Avx2 && cpuHasAvx2();
   PairedWeights ph;
   if (avx2)
-    ph = pairedWeights(hw, src.width());
+    ph = pairedWeights(hw, srcSize.width());
   const bool avx2H = avx2 && ph.usable;
 #endif
 #endif
@@ -486,13 +496,18 @@ QImage resampleLanczos3Impl(const QImage &input, const QRectF &srcRect, const QS
   std::vector<int> slotRow(ringRows, -1);
   std::vector<const int16_t *> runRows(ringRows);
 
-  const uint8_t *srcBits = src.constBits();
-  const qsizetype srcStride = src.bytesPerLine();
+  bool rowMissing = false;
   auto filteredRow = [&](int row) -> const int16_t * {
     const int slot = row % ringRows;
     int16_t *dst = ring.get() + slot * midStride;
     if (slotRow[slot] != row) {
-      const uint8_t *line = srcBits + row * srcStride;
+      const uint8_t *line = rowMissing ? nullptr : rowAt(row);
+      slotRow[slot] = row;
+      if (!line) { // damaged data: the result is dropped below
+        rowMissing = true;
+        std::memset(dst, 0, midStride * sizeof(int16_t));
+        return dst;
+      }
 #ifdef KUVO_RESAMPLE_AVX2
       if (avx2H)
         horizontalRowAvx2(line, dst, ph, dstW);
@@ -504,7 +519,6 @@ QImage resampleLanczos3Impl(const QImage &input, const QRectF &srcRect, const QS
       else
 #endif
         horizontalRowPortable(line, dst, hw, dstW);
-      slotRow[slot] = row;
     }
     return dst;
   };
@@ -531,14 +545,24 @@ QImage resampleLanczos3Impl(const QImage &input, const QRectF &srcRect, const QS
       runRows[k] = filteredRow(vw.start[y] + k);
     verticalRowPortable(runRows.data(), &vw.weights[static_cast<size_t>(y) * vw.stride], vw.count[y], dst, dstW, acc);
   }
-  return out;
+  return rowMissing ? QImage() : out;
 }
 
 } // namespace detail
 
-QImage resampleLanczos3(const QImage &src, const QRectF &srcRect, const QSize &dstSize) {
+namespace {
+detail::ResamplePath fastestPath() {
   static const detail::ResamplePath fastest = detail::availableResamplePaths().back();
-  return detail::resampleLanczos3Impl(src, srcRect, dstSize, fastest);
+  return fastest;
+}
+} // namespace
+
+QImage resampleLanczos3(const QImage &src, const QRectF &srcRect, const QSize &dstSize) {
+  return detail::resampleLanczos3Impl(src, srcRect, dstSize, fastestPath());
+}
+
+QImage resampleLanczos3Rows(QSize srcSize, const SourceRows &rowAt, const QRectF &srcRect, const QSize &dstSize) {
+  return detail::resampleLanczos3RowsImpl(srcSize, rowAt, srcRect, dstSize, fastestPath());
 }
 
 } // namespace kuvo

@@ -5,6 +5,7 @@
 #include <QRectF>
 #include <QSize>
 
+#include <functional>
 #include <vector>
 
 namespace kuvo::detail {
@@ -18,5 +19,7 @@ const char *resamplePathName(ResamplePath path);
 
 // resampleLanczos3 on the given path.
 QImage resampleLanczos3Impl(const QImage &src, const QRectF &srcRect, const QSize &dstSize, ResamplePath path);
+QImage resampleLanczos3RowsImpl(QSize srcSize, const std::function<const uchar *(int)> &rowAt, const QRectF &srcRect,
+                                const QSize &dstSize, ResamplePath path);
 
 } // namespace kuvo::detail

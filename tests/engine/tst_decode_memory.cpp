@@ -1,8 +1,11 @@
 // The memory side of decoding: the shared budget that keeps two large
-// progressive decodes from running at once, and JPEGs of both kinds decoding
-// the same through the worker's reused buffer as through fresh memory.
+// progressive decodes from running at once, JPEGs of both kinds decoding the
+// same through the worker's reused buffer as through fresh memory, and PNG
+// rows streamed into the resampler giving what the whole picture gives.
 #include "engine/decode_memory_budget.h"
 #include "engine/decoder.h"
+#include "engine/png_rows.h"
+#include "engine/resample.h"
 
 #include <QBuffer>
 #include <QImageWriter>
@@ -19,6 +22,8 @@ private slots:
   void budgetWaitsForRoom();
   void jpegDecodesAlike_data();
   void jpegDecodesAlike();
+  void pngRowsResampleLikeWholePicture_data();
+  void pngRowsResampleLikeWholePicture();
 };
 
 void TestDecodeMemory::budgetWaitsForRoom() {
@@ -78,6 +83,58 @@ void TestDecodeMemory::jpegDecodesAlike() {
   const QImage reused = decodePictureTransient(jpeg, eighths);
   QCOMPARE(reused, fresh);
   QCOMPARE(DecodeMemoryBudget::process().held(), std::int64_t(0));
+}
+
+namespace {
+QByteArray pngOf(const QImage &image) {
+  QByteArray bytes;
+  QBuffer buffer(&bytes);
+  buffer.open(QIODevice::WriteOnly);
+  QImageWriter(&buffer, "png").write(image);
+  return bytes;
+}
+} // namespace
+
+void TestDecodeMemory::pngRowsResampleLikeWholePicture_data() {
+  QTest::addColumn<int>("format");
+  QTest::addColumn<bool>("streams"); // false: the reader leaves it to the whole-picture path
+  QTest::addColumn<QRectF>("part");
+  QTest::addColumn<QSize>("target");
+  QTest::newRow("rgb shrunk") << int(QImage::Format_RGB32) << true << QRectF(0, 0, 301, 203) << QSize(97, 65);
+  QTest::newRow("rgb cropped") << int(QImage::Format_RGB32) << true << QRectF(40, 70, 150, 120) << QSize(60, 48);
+  QTest::newRow("rgb enlarged") << int(QImage::Format_RGB32) << true << QRectF(10, 10, 30, 20) << QSize(90, 60);
+  QTest::newRow("grey") << int(QImage::Format_Grayscale8) << true << QRectF(0, 0, 301, 203) << QSize(150, 101);
+  QTest::newRow("alpha") << int(QImage::Format_ARGB32) << false << QRectF(0, 0, 301, 203) << QSize(150, 101);
+  QTest::newRow("16 bits") << int(QImage::Format_RGBX64) << false << QRectF(0, 0, 301, 203) << QSize(150, 101);
+}
+
+void TestDecodeMemory::pngRowsResampleLikeWholePicture() {
+  QFETCH(int, format);
+  QFETCH(bool, streams);
+  QFETCH(QRectF, part);
+  QFETCH(QSize, target);
+  QImage picture(301, 203, QImage::Format_ARGB32);
+  for (int y = 0; y < picture.height(); ++y)
+    for (int x = 0; x < picture.width(); ++x)
+      picture.setPixel(x, y, qRgba((x * 7) & 0xFF, (y * 5) & 0xFF, (x ^ y) & 0xFF, 255 - (x & 0x3F)));
+  const QByteArray png = pngOf(picture.convertToFormat(QImage::Format(format)));
+  const auto rows = PngRowReader::open(png);
+  QCOMPARE(bool(rows), streams);
+  if (!rows)
+    return;
+  QCOMPARE(rows->size(), picture.size());
+  const QImage streamed =
+      resampleLanczos3Rows(rows->size(), [&rows](int y) { return rows->row(y); }, part, target);
+  const QImage whole = resampleLanczos3(decodePictureEighths(png, 8), part, target);
+  QVERIFY(!whole.isNull());
+  QCOMPARE(streamed, whole);
+
+  // Cut short inside the pixel data: the stream fails instead of inventing rows.
+  const QByteArray cut = png.left(png.size() / 2);
+  const auto damaged = PngRowReader::open(cut);
+  QVERIFY(damaged);
+  QVERIFY(resampleLanczos3Rows(damaged->size(), [&damaged](int y) { return damaged->row(y); }, part, target)
+              .isNull());
 }
 
 QTEST_GUILESS_MAIN(TestDecodeMemory)
