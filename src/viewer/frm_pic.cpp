@@ -316,6 +316,7 @@ void frmPic::wheelEvent(QWheelEvent *e) {
 void frmPic::closeEvent(QCloseEvent *e) {
   if (!closing_) {
     closing_ = true;
+    dropWaitingLoads();
     slideTimer_.stop();
     hintTimer_.stop();
     cancelThumbnails();

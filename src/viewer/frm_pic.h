@@ -14,6 +14,7 @@
 
 #include "viewer/picture_loader.h"
 
+#include <atomic>
 #include <functional>
 #include <memory>
 
@@ -74,11 +75,12 @@ public:
   bool cropMode() const { return crop_; }
   bool fitToScreen() const { return fit_; }
   int backgroundColorIndex() const { return bgIndex_; }
-  const QImage &picture() const { return image_; } // upright; may be a reduced decode
-  QSize naturalSize() const { return naturalSize_; } // the shown picture at full resolution
+  const QImage &picture() const { return image_; }       // upright; may be a reduced decode
+  QSize naturalSize() const { return naturalSize_; }     // the shown picture at full resolution
   bool isLoading() const { return !pending_.isEmpty(); } // the sharp picture is on its way
   QString shownPath() const { return imagePath_; }
   bool isCached(const QString &path) const { return cache_.contains(path); }
+  bool isReadingAhead() const; // a neighbour is being read
   // The text shown instead of a picture ("无法显示图片…"); empty while a picture shows.
   QString messageText() const { return message_; }
   bool infoVisible() const { return showInfo_; }
@@ -165,7 +167,10 @@ private:
   void showImage(const QImage &image, const QString &path, QSize natural = QSize());
   void present(const viewer::LoadedPicture &picture);
   void showMessage(const QString &text);
-  void requestPicture(const QString &path);
+  // Shown: the picture the user asked for, ahead of any read-ahead.
+  enum class LoadUrgency { ReadAhead = 0, Shown = 1 };
+  void requestPicture(const QString &path, LoadUrgency urgency = LoadUrgency::ReadAhead);
+  void dropWaitingLoads();
   void preloadAround(int index);
   void trimCache(int index);
   void loadFullSize();
@@ -211,7 +216,13 @@ private:
   // Screen-sized decodes of the current picture and its neighbours, and
   // those on their way from the thread pool.
   QHash<QString, viewer::LoadedPicture> cache_;
-  QHash<QString, QFutureWatcher<viewer::LoadedPicture> *> loading_;
+  struct PictureLoad {
+    QFutureWatcher<viewer::LoadedPicture> *watcher = nullptr;
+    // Waiting, decoding or dropped: a load still waiting for a thread can be
+    // dropped when the user has moved on, so it never holds up the next one.
+    std::shared_ptr<std::atomic<int>> state;
+  };
+  QHash<QString, PictureLoad> loading_;
   QString pending_;     // waiting to be shown as soon as it is decoded
   QString fullPending_; // waiting for its full decode ("原始大小")
   QRect picRect_;
@@ -266,7 +277,7 @@ private:
   QPushButton *prev_ = nullptr, *next_ = nullptr, *slide_ = nullptr, *back_ = nullptr;
   QFrame *toolbar_ = nullptr; // Picture1
   QToolButton *tools_[4] = {};
-  QLabel *tip_ = nullptr; // lblTip
+  QLabel *tip_ = nullptr;    // lblTip
   QLabel *notice_ = nullptr; // passing messages, lower middle
   QTimer noticeTimer_;
   bool wallpaperBusy_ = false;

@@ -10,6 +10,7 @@
 #include <QFileInfo>
 #include <QScreen>
 #include <QtConcurrent/QtConcurrentRun>
+#include <QtConcurrent/qtconcurrenttask.h>
 
 namespace kuvo {
 
@@ -29,6 +30,10 @@ QSize frmPic::screenTarget() const {
 
 void frmPic::ShowPic(const QString &path) {
   fullPending_.clear();
+  // Loads still waiting for a thread are dropped: those of pictures the user
+  // has gone past (holding an arrow key queues one per picture), and a
+  // read-ahead of this one, asked for again below ahead of any other.
+  dropWaitingLoads();
   auto hit = cache_.constFind(path);
   if (hit != cache_.constEnd()) {
     pending_.clear();
@@ -47,15 +52,30 @@ void frmPic::ShowPic(const QString &path) {
   }
   // The previous picture stays on screen until this one is decoded.
   pending_ = path;
-  requestPicture(path);
+  requestPicture(path, LoadUrgency::Shown);
   update();
 }
 
-void frmPic::requestPicture(const QString &path) {
+namespace {
+
+enum LoadState : int { Waiting = 0, Decoding = 1, Dropped = 2 };
+
+// The read itself, unless the load was dropped before a thread took it up.
+LoadedPicture loadUnlessDropped(std::shared_ptr<std::atomic<int>> state, const QString &path, QSize screen) {
+  int expected = Waiting;
+  if (!state->compare_exchange_strong(expected, Decoding))
+    return {};
+  return loadPicture(path, screen);
+}
+
+} // namespace
+
+void frmPic::requestPicture(const QString &path, LoadUrgency urgency) {
   if (loading_.contains(path) || cache_.contains(path))
     return;
   auto *watcher = new QFutureWatcher<LoadedPicture>(this);
-  loading_.insert(path, watcher);
+  auto state = std::make_shared<std::atomic<int>>(Waiting);
+  loading_.insert(path, {watcher, state});
   connect(watcher, &QFutureWatcher<LoadedPicture>::finished, this, [this, watcher, path] {
     loading_.remove(path);
     const LoadedPicture picture = watcher->result();
@@ -65,9 +85,38 @@ void frmPic::requestPicture(const QString &path) {
     if (pending_ == path) {
       pending_.clear();
       present(picture);
+    } else if (picture.ok() && pending_.isEmpty() && !imagePath_.isEmpty()) {
+      // The next read-ahead; not after a failure, which would only be tried
+      // again and again.
+      preloadAround(int(files_.indexOf(imagePath_)));
     }
   });
-  watcher->setFuture(QtConcurrent::run(loadPicture, path, screenTarget()));
+  watcher->setFuture(QtConcurrent::task(&loadUnlessDropped)
+                         .withArguments(state, path, screenTarget())
+                         .withPriority(int(urgency))
+                         .spawn());
+}
+
+void frmPic::dropWaitingLoads() {
+  for (auto it = loading_.begin(); it != loading_.end();) {
+    int expected = Waiting;
+    if (it->state->compare_exchange_strong(expected, Dropped)) {
+      QFutureWatcher<LoadedPicture> *watcher = it->watcher;
+      watcher->disconnect(this);
+      connect(watcher, &QFutureWatcher<LoadedPicture>::finished, watcher, &QObject::deleteLater);
+      it = loading_.erase(it);
+    } else {
+      ++it;
+    }
+  }
+}
+
+// A read-ahead is on its way (the shown picture's own load aside).
+bool frmPic::isReadingAhead() const {
+  for (auto it = loading_.constBegin(); it != loading_.constEnd(); ++it)
+    if (it.key() != pending_)
+      return true;
+  return false;
 }
 
 void frmPic::present(const LoadedPicture &picture) {
@@ -97,15 +146,19 @@ void frmPic::showMessage(const QString &text) {
 
 // The next and the previous entry (a slide show only ever goes forward, so
 // the one after the next as well), read while the user looks at this one.
+// One at a time, the next first: the other core stays free for the window
+// and for a picture the user jumps to.
 void frmPic::preloadAround(int index) {
-  if (index < 0 || source_ != ViewerSource::Original || closing_)
+  if (index < 0 || source_ != ViewerSource::Original || mode_ == ViewerMode::List || closing_ || isReadingAhead())
     return;
   const int n = int(files_.size());
   const int ahead[] = {index + 1, mode_ == ViewerMode::SlideShow ? index + 2 : index - 1};
   for (int i : ahead) {
     const int k = mode_ == ViewerMode::SlideShow ? ((i % n) + n) % n : i;
-    if (k >= 0 && k < n && k != index)
+    if (k >= 0 && k < n && k != index && !cache_.contains(files_.at(k))) {
       requestPicture(files_.at(k));
+      return;
+    }
   }
 }
 

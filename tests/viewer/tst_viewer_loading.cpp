@@ -13,10 +13,12 @@
 #include <QMenu>
 #include <QPointer>
 #include <QScreen>
+#include <QSemaphore>
 #include <QSettings>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QThreadPool>
 
 using namespace kuvo;
 
@@ -32,10 +34,10 @@ QByteArray jpegWithOrientation(const QImage &image, int orientation) {
   QBuffer buffer(&jpeg);
   buffer.open(QIODevice::WriteOnly);
   image.save(&buffer, "JPEG", 95);
-  const char tiff[] = {'I', 'I', 42, 0, 8, 0, 0, 0,                 // little-endian, first IFD at 8
-                       1,   0,                                      // one entry
-                       0x12, 0x01, 3, 0, 1, 0, 0, 0, char(orientation), 0, 0, 0, // Orientation, SHORT, 1
-                       0,   0,   0, 0};                             // no next IFD
+  const char tiff[] = {'I',  'I',  42, 0, 8, 0, 0, 0,                             // little-endian, first IFD at 8
+                       1,    0,                                                   // one entry
+                       0x12, 0x01, 3,  0, 1, 0, 0, 0, char(orientation), 0, 0, 0, // Orientation, SHORT, 1
+                       0,    0,    0,  0};                                        // no next IFD
   QByteArray app1 = QByteArray("Exif\0\0", 6) + QByteArray(tiff, sizeof tiff);
   const int length = int(app1.size()) + 2;
   app1.prepend(char(length & 0xFF)).prepend(char(length >> 8)).prepend(char(0xE1)).prepend(char(0xFF));
@@ -54,6 +56,7 @@ private slots:
   void initTestCase();
   void cleanup();
   void largePicturesOffTheWindowThread();
+  void heldKeyDropsWaitingLoads();
   void failedLoadSaysSo_data();
   void failedLoadSaysSo();
   void nothingToShow_data();
@@ -152,6 +155,44 @@ void TestViewerLoading::largePicturesOffTheWindowThread() {
   QCOMPARE(v->pictureRect().size(), QSize(2400, 1200));
 }
 
+// Arrow presses faster than pictures decode, while every thread is busy: the
+// loads of the pictures passed by are dropped before they start, and the one
+// the user stopped at is shown.
+void TestViewerLoading::heldKeyDropsWaitingLoads() {
+  QImage small(64, 48, QImage::Format_RGB32);
+  small.fill(Qt::green);
+  QStringList files{writeImage(QStringLiteral("start.png"), small)};
+  QImage large(2400, 1200, QImage::Format_RGB32);
+  for (int i = 0; i < 5; ++i) {
+    large.fill(i == 4 ? QColor(Qt::red) : QColor(Qt::blue));
+    files << writeImage(QStringLiteral("held%1.jpg").arg(i), large);
+  }
+  frmPic *v = open(files);
+  QVERIFY(settled(v));
+  QTRY_VERIFY(v->isCached(files[1])); // the read-ahead of the first large one
+
+  QThreadPool *pool = QThreadPool::globalInstance();
+  QSemaphore busy, release;
+  const int threads = pool->maxThreadCount();
+  for (int i = 0; i < threads; ++i)
+    pool->start([&] {
+      busy.release();
+      release.acquire();
+    });
+  QVERIFY(busy.tryAcquire(threads, 20000));
+  for (int i = 0; i < 5; ++i)
+    QTest::keyClick(v, Qt::Key_Right);
+  QCOMPARE(v->currentIndex(), 5);
+  QVERIFY(v->isLoading());
+  release.release(threads);
+  QVERIFY(settled(v));
+  QVERIFY(reddish(v->picture().pixel(10, 10)));
+  QTRY_VERIFY(v->isCached(files[4])); // the read-ahead goes on from there
+  QVERIFY(pool->waitForDone(20000));
+  QCoreApplication::processEvents();
+  QVERIFY(!v->isCached(files[3])); // passed by: never decoded, though near enough to keep
+}
+
 void TestViewerLoading::failedLoadSaysSo_data() {
   QTest::addColumn<QByteArray>("bytes"); // empty with missing: no file at all
   QTest::addColumn<bool>("missing");
@@ -176,6 +217,7 @@ void TestViewerLoading::failedLoadSaysSo() {
     write(QFileInfo(bad).fileName(), bytes);
   frmPic *v = open({good, bad, good});
   QVERIFY(!v->picture().isNull());
+  QTRY_VERIFY(!v->isReadingAhead()); // a failed read-ahead is not tried over and over
 
   QTest::keyClick(v, Qt::Key_Right);
   QVERIFY(settled(v));
@@ -202,8 +244,8 @@ void TestViewerLoading::nothingToShow() {
   QImage img(40, 30, QImage::Format_RGB32);
   img.fill(Qt::blue);
   const QStringList files = processed ? QStringList{writeImage(QStringLiteral("good.png"), img)} : QStringList();
-  frmPic *v = open(files, 0, processed ? ViewerSource::Processed : ViewerSource::Original,
-                   [](int) { return QImage(); });
+  frmPic *v =
+      open(files, 0, processed ? ViewerSource::Processed : ViewerSource::Original, [](int) { return QImage(); });
   QVERIFY(v->picture().isNull());
   QFETCH(QString, message);
   QVERIFY2(v->messageText().startsWith(message), qPrintable(v->messageText()));
