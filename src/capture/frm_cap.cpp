@@ -35,7 +35,7 @@ frmCap::frmCap(QWidget *parent) : QDialog(parent) {
   picture1_->setAlignment(Qt::AlignCenter);
   picture1_->setFrameShape(QFrame::Box);
   picture1_->setStyleSheet(QStringLiteral("QLabel#Picture1 { background: black; color: white; border: 1px solid gray;"
-                                            " font-size: 15px; }"));
+                                          " font-size: 15px; }"));
 
   command1_ = new QPushButton(QStringLiteral("拍照"), this);
   command1_->setObjectName(QStringLiteral("Command1"));
@@ -94,19 +94,27 @@ void frmCap::startCamera(const QCameraDevice &device) {
     QMetaObject::invokeMethod(this, &frmCap::reportCameraFailure, Qt::QueuedConnection);
 }
 
-frmCap::~frmCap() { releaseCamera(); }
+frmCap::~frmCap() {
+  releaseCamera();
+}
 
+// Follows the camera list: a camera in use that is gone is let go, and with
+// none in use the first one there is taken up. Without a camera any live
+// picture left over is stale; a photo already taken stays for "确定".
 void frmCap::camerasChanged() {
   const QList<QCameraDevice> inputs = QMediaDevices::videoInputs();
   if (camera_ && !inputs.contains(camera_->cameraDevice())) {
     releaseCamera();
+    emit statusMessage(QStringLiteral("【提示】摄像头已断开。"));
+  }
+  if (!camera_) {
     live_ = QImage();
     if (frozen_.isNull())
       showImage(QImage());
-    emit statusMessage(QStringLiteral("【提示】摄像头已断开。"));
-  } else if (!camera_ && !inputs.isEmpty() && isVisible()) {
-    startCamera(inputs.first());
-    emit statusMessage(QStringLiteral("【提示】检测到摄像头：") + inputs.first().description());
+    if (!inputs.isEmpty() && isVisible()) {
+      startCamera(inputs.first());
+      emit statusMessage(QStringLiteral("【提示】检测到摄像头：") + inputs.first().description());
+    }
   }
   updateControls();
 }
@@ -149,8 +157,8 @@ void frmCap::showImage(const QImage &image) {
     picture1_->clear();
     return;
   }
-  picture1_->setPixmap(QPixmap::fromImage(image.scaled(picture1_->contentsRect().size(), Qt::KeepAspectRatio,
-                                                       Qt::SmoothTransformation)));
+  picture1_->setPixmap(QPixmap::fromImage(
+      image.scaled(picture1_->contentsRect().size(), Qt::KeepAspectRatio, Qt::SmoothTransformation)));
 }
 
 void frmCap::takePhoto() {

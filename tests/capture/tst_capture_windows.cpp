@@ -445,6 +445,33 @@ private slots:
     QVERIFY(!dialog.isVisible());
   }
 
+  // A change of the camera list is taken up while the window is open; with
+  // no camera left, a picture still in the sink is stale, the photo stays.
+  void webcamFollowsCameraList() {
+    if (!QMediaDevices::videoInputs().isEmpty())
+      QSKIP("a camera is attached; this case needs a machine without one");
+    frmCap dialog(mainWindow);
+    QSignalSpy added(&dialog, &frmCap::pictureAdded);
+    dialog.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+    auto *devices = dialog.findChild<QMediaDevices *>();
+    auto *shoot = dialog.findChild<QPushButton *>(QStringLiteral("Command1"));
+    QVERIFY(devices && shoot);
+    const QImage photo = patternImage(QSize(320, 240));
+    dialog.videoSink()->setVideoFrame(videoFrame(photo));
+    QTRY_VERIFY(shoot->isEnabled());
+    dialog.takePhoto();
+    emit devices->videoInputsChanged();
+    QVERIFY(!dialog.hasCamera());
+    QVERIFY(dialog.liveFrame().isNull());
+    QVERIFY(!shoot->isEnabled());
+    QVERIFY(dialog.isFrozen());
+    dialog.confirm();
+    QCOMPARE(added.size(), 1);
+    madeFiles << QDir::fromNativeSeparators(added.at(0).at(0).toString());
+    QVERIFY(maxChannelDifference(QImage(madeFiles.last()), photo) <= 2);
+  }
+
   void webcamCancelClosesModalWindow() {
     frmCap dialog(mainWindow);
     bool clicked = false;
