@@ -4,6 +4,7 @@
 #include "app/chinese_texts.h"
 #include "app/splash_window.h"
 #include "engine/font_substitution.h"
+#include "engine/native_names.h"
 
 #include <QApplication>
 #include <QIcon>
@@ -18,7 +19,7 @@ int main(int argc, char *argv[]) {
   kuvo::installFontSubstitutions();
   kuvo::SplashWindow::applyStoredSkin();
   QStringList arguments;
-  for (const QString &arg : QApplication::arguments().mid(1))
+  for (const QString &arg : kuvo::commandLineArguments(argc, argv))
     if (!arg.startsWith(QLatin1Char('-')))
       arguments << arg;
   kuvo::SplashWindow splash(arguments);

@@ -1,6 +1,7 @@
 #include "app/chooser_dialog.h"
 
 #include "app/window_rules.h"
+#include "engine/native_names.h"
 #include "engine/picture_files.h"
 #include "platform/settings_store.h"
 
@@ -243,10 +244,11 @@ void ChooserDialog::setPattern(const QString &pattern) {
 void ChooserDialog::fillFiles() {
   files_->clear();
   preview_->clear();
-  QDir dir(folder_);
   const QStringList filters = pattern_.isEmpty() ? QStringList() : pattern_.split(QLatin1Char(';'), Qt::SkipEmptyParts);
-  dir.setNameFilters(filters);
-  files_->addItems(dir.entryList(QDir::Files, QDir::Name | QDir::IgnoreCase));
+  // The engine's listing also shows names that are not UTF-8 (GBK).
+  for (const FolderEntry &entry : folderEntries(folder_))
+    if (entry.isFile && (filters.isEmpty() || QDir::match(filters, entry.name)))
+      files_->addItem(entry.name);
 }
 
 void ChooserDialog::setFileListEnabled(bool on) {

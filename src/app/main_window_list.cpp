@@ -3,6 +3,7 @@
 #include "app/folder_scan.h"
 #include "app/main_window.h"
 #include "app/wait_window.h"
+#include "engine/native_names.h"
 #include "engine/picture_files.h"
 #include "platform/program_paths.h"
 #include "platform/settings_store.h"
@@ -44,7 +45,7 @@ QStringList localFiles(const QMimeData *data) {
   QStringList paths;
   for (const QUrl &url : data->urls())
     if (url.isLocalFile())
-      paths << QDir::cleanPath(url.toLocalFile());
+      paths << QDir::cleanPath(localFileFromUrl(url));
   return paths;
 }
 } // namespace

@@ -21,7 +21,7 @@ QString helpText() {
 把图片按同一任务批量处理：缩放、裁剪、旋转、特效、边框、水印、改名并保存。
 
 输入:
-  图片或文件夹          图片文件(jpg/jpeg/bmp/gif/png/tif/tiff/webp)；文件夹中的图片按名称顺序处理
+  图片或文件夹          图片文件(jpg/jpeg/jpe/bmp/gif/png/tif/tiff/webp/heic/heif/avif)；文件夹中的图片按名称顺序处理
   Word文档              .docx/.doc 文档中的图片按文档顺序处理(.doc 需要安装 LibreOffice)
   -r, --recursive       同时处理子文件夹中的图片，输出文件夹中保留同样的子文件夹结构
   --flat                与 -r 同用：所有输出都直接放进输出文件夹(同名的会互相覆盖)
@@ -69,7 +69,8 @@ QString helpText() {
 
 输出:
   -o, --output 文件夹   输出文件夹(不存在时自动创建)，默认为程序目录下的 zp
-  --format 格式         original(原格式) | jpg | png | tiff | bmp | webp，默认 jpg
+  --format 格式         original(原格式) | jpg | png | tiff | bmp | webp，默认 jpg；
+                        原格式下 HEIC/HEIF/AVIF 图片保存为 JPG
   --quality N           JPG(和 WebP)质量 0-100，默认 100
   --max-kb N            限制 JPG 文件大小(KB)：自动选取放得下的最高质量；0 为不限制
   --strip-metadata      不保留照片信息(EXIF、XMP、IPTC、颜色配置文件)

@@ -5,6 +5,7 @@
 #include "cli/finish_command.h"
 #include "engine/batch_run.h"
 #include "engine/font_substitution.h"
+#include "engine/native_names.h"
 #include "engine/picture_files.h"
 #include "platform/memory_tuning.h"
 #include "platform/program_paths.h"
@@ -96,7 +97,7 @@ int main(int argc, char **argv) {
 
   kuvo::cli::CliJob job;
   QString error;
-  if (!kuvo::cli::parseCommandLine(app.arguments().mid(1), job, error)) {
+  if (!kuvo::cli::parseCommandLine(kuvo::commandLineArguments(argc, argv), job, error)) {
     print(stderr, QStringLiteral("kuvo-batch: ") + error + QStringLiteral("\n"));
     return 2;
   }
@@ -118,7 +119,7 @@ int main(int argc, char **argv) {
   QStringList files, subfolders;
   for (const QString &input : job.inputs) {
     const QFileInfo info(input);
-    if (info.isDir()) {
+    if (info.isDir() || kuvo::nativeFileFacts(info.absoluteFilePath()).isDir) { // a GBK-named folder too
       const QDir top(info.absoluteFilePath());
       for (const QString &file : kuvo::listPictures(top.path(), job.recursive)) {
         files << file;

@@ -1,5 +1,6 @@
 #include "engine/decoder.h"
 
+#include "engine/codec_heif.h"
 #include "engine/decode_memory_budget.h"
 #include "engine/png_chunks.h"
 
@@ -182,6 +183,8 @@ QSize probePictureSize(const QByteArray &data) {
   int w = 0, h = 0;
   if (isJpeg(data) && jpegHeader(data, &w, &h))
     return QSize(w, h);
+  if (isHeifData(data))
+    return heifPictureSize(data);
   if (pngChunkOverrunsData(data))
     return QSize();
   QByteArray bottomUp;
@@ -209,6 +212,8 @@ QImage decodeInto(const QByteArray &data, int eighths, QString *error, bool tran
     if (!image.isNull())
       return image;
   }
+  if (isHeifData(data))
+    return decodeHeif(data, error);
   // Everything else, and JPEGs TurboJPEG refuses (CMYK), through Qt's readers.
   if (pngChunkOverrunsData(data)) {
     if (error)

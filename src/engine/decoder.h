@@ -18,7 +18,8 @@ QSize probePictureSize(const QByteArray &data);
 bool supportsReducedDecode(const QByteArray &data);
 
 // Decodes at 1/denominator of the full size (1, 2, 4 or 8; only JPEG honours
-// more than 1). The result is Format_RGB32 with any transparency laid over
+// more than 1). HEIC/HEIF/AVIF go through libheif, upright by their own
+// rotation and mirror. The result is Format_RGB32 with any transparency laid over
 // white, as a picture drawn onto the white canvas would show it. A null image
 // and an error text when it cannot be decoded.
 QImage decodePicture(const QByteArray &data, int denominator, QString *error = nullptr);

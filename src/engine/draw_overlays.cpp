@@ -2,7 +2,7 @@
 
 #include "engine/font_substitution.h"
 #include "engine/overlay_image_cache.h"
-#include "imaging/exif_tags.h"
+#include "engine/photo_exif.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -179,12 +179,7 @@ QString watermarkText(const QString &text, const SourceFile &source, const QDate
   if (text == timeToken)
     return now.toString(QStringLiteral("yyyy年MM月dd日 HH:mm"));
   if (text == exifDateToken) {
-    std::string date = readExifDateTimeOriginal(reinterpret_cast<const unsigned char *>(source.data.constData()),
-                                                static_cast<std::size_t>(source.data.size()));
-    // Big-endian files carry the value's terminating zero: it is not text.
-    while (!date.empty() && date.back() == '\0')
-      date.pop_back();
-    return QString::fromLatin1(date.data(), static_cast<qsizetype>(date.size()));
+    return photoDateTimeOriginal(source.data); // from a JPEG's APP1 or a HEIF's EXIF block
   }
   if (text == fileNameToken) {
     const QString name = QFileInfo(source.path).fileName();

@@ -1,5 +1,7 @@
 #include "engine/metadata.h"
 
+#include "engine/codec_heif.h"
+
 // exiv2 0.27 hands images out as std::auto_ptr.
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wdeprecated-declarations"
@@ -64,15 +66,37 @@ QByteArray withSourceMetadata(const QByteArray &encoded, const QByteArray &sourc
     Exiv2::LogMsg::setLevel(Exiv2::LogMsg::mute);
   });
   try {
-    Exiv2::Image::AutoPtr in =
-        Exiv2::ImageFactory::open(reinterpret_cast<const Exiv2::byte *>(source.constData()), source.size());
-    if (!in.get())
-      return encoded;
-    in->readMetadata();
-    Exiv2::ExifData exif = in->exifData();
-    Exiv2::XmpData xmp = in->xmpData();
-    Exiv2::IptcData iptc = in->iptcData();
-    const bool hasIcc = in->iccProfileDefined();
+    Exiv2::ExifData exif;
+    Exiv2::XmpData xmp;
+    Exiv2::IptcData iptc;
+    Exiv2::DataBuf icc;
+    bool upright = options.upright;
+    if (isHeifData(source)) {
+      // exiv2 0.27 does not read HEIF: libheif hands out the blocks, exiv2 parses them.
+      const HeifMetadata heif = heifMetadata(source);
+      if (!heif.exif.isEmpty())
+        Exiv2::ExifParser::decode(exif, reinterpret_cast<const Exiv2::byte *>(heif.exif.constData()),
+                                  static_cast<uint32_t>(heif.exif.size()));
+      if (!heif.xmp.isEmpty())
+        Exiv2::XmpParser::decode(xmp, heif.xmp.toStdString());
+      if (!heif.icc.isEmpty())
+        icc = Exiv2::DataBuf(reinterpret_cast<const Exiv2::byte *>(heif.icc.constData()), long(heif.icc.size()));
+      // Pixels the decoder turned by the container stand as seen: their EXIF
+      // tag, written for the coded pixels, would make viewers turn them again.
+      upright = upright || heif.transformed;
+    } else {
+      Exiv2::Image::AutoPtr in =
+          Exiv2::ImageFactory::open(reinterpret_cast<const Exiv2::byte *>(source.constData()), source.size());
+      if (!in.get())
+        return encoded;
+      in->readMetadata();
+      exif = in->exifData();
+      xmp = in->xmpData();
+      iptc = in->iptcData();
+      if (in->iccProfileDefined())
+        icc = *in->iccProfile();
+    }
+    const bool hasIcc = icc.size_ > 0;
     if (exif.empty() && xmp.empty() && iptc.empty() && !hasIcc)
       return encoded;
 
@@ -82,9 +106,9 @@ QByteArray withSourceMetadata(const QByteArray &encoded, const QByteArray &sourc
       eraseIf(exif, isGpsKey);
       eraseIf(xmp, isGpsKey);
     }
-    if (options.upright && exif.findKey(Exiv2::ExifKey("Exif.Image.Orientation")) != exif.end())
+    if (upright && exif.findKey(Exiv2::ExifKey("Exif.Image.Orientation")) != exif.end())
       exif["Exif.Image.Orientation"] = uint16_t(1);
-    if (options.upright && xmp.findKey(Exiv2::XmpKey("Xmp.tiff.Orientation")) != xmp.end())
+    if (upright && xmp.findKey(Exiv2::XmpKey("Xmp.tiff.Orientation")) != xmp.end())
       xmp["Xmp.tiff.Orientation"] = "1";
     if (options.pixelSize.isValid()) {
       if (exif.findKey(Exiv2::ExifKey("Exif.Photo.PixelXDimension")) != exif.end())
@@ -105,7 +129,7 @@ QByteArray withSourceMetadata(const QByteArray &encoded, const QByteArray &sourc
     // exiv2 0.27 writes a WebP's ICC chunk under the name of its header
     // chunk, which no reader accepts: WebP outputs go without the profile.
     if (hasIcc && out->mimeType() != "image/webp")
-      out->setIccProfile(*in->iccProfile());
+      out->setIccProfile(icc);
     out->writeMetadata();
 
     Exiv2::BasicIo &io = out->io();

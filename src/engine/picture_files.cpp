@@ -1,5 +1,7 @@
 #include "engine/picture_files.h"
 
+#include "engine/native_names.h"
+
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFileInfo>
@@ -67,22 +69,24 @@ struct Scanner {
   void scan(const QString &folder, bool recursive) {
     if (cancel)
       return;
-    const QDir dir(folder);
-    const auto sort = QDir::Name | QDir::IgnoreCase;
-    for (const QFileInfo &info : dir.entryInfoList(QDir::Files, sort))
-      if (isAcceptedPicture(info.fileName()))
-        found << info.absoluteFilePath();
+    // Read by the file system's own bytes: Qt would leave out names that
+    // are not UTF-8 (GBK names from Windows archives).
+    const std::vector<FolderEntry> entries = folderEntries(folder);
+    const QString prefix = folder.endsWith(QLatin1Char('/')) ? folder : folder + QLatin1Char('/');
+    for (const FolderEntry &entry : entries)
+      if (entry.isFile && isAcceptedPicture(entry.name))
+        found << prefix + entry.name;
     if (progress && sinceReport.elapsed() >= 100) {
       progress(static_cast<int>(found.size()), folder);
       sinceReport.restart();
     }
     if (!recursive)
       return;
-    for (const QFileInfo &sub : dir.entryInfoList(QDir::Dirs | QDir::NoDotAndDotDot, sort)) {
+    for (const FolderEntry &entry : entries) {
       if (cancel)
         return;
-      if (!sub.isSymLink()) // a link back to a parent would never end
-        scan(sub.absoluteFilePath(), true);
+      if (entry.isDir && !entry.isLink) // a link back to a parent would never end
+        scan(prefix + entry.name, true);
     }
   }
 };
@@ -92,7 +96,7 @@ QStringList listPictures(const QString &folder, bool recursive, const std::atomi
                          const std::function<void(int, const QString &)> &progress) {
   Scanner scanner{cancel, progress, {}, {}};
   scanner.sinceReport.start();
-  scanner.scan(QDir::cleanPath(folder), recursive);
+  scanner.scan(QDir::cleanPath(QDir(folder).absolutePath()), recursive);
   if (progress)
     progress(static_cast<int>(scanner.found.size()), folder);
   return scanner.found;

@@ -2,8 +2,8 @@
 
 #include "engine/decoder.h"
 #include "engine/load_and_resize.h"
+#include "engine/photo_exif.h"
 #include "imaging/effects.h"
-#include "imaging/exif_tags.h"
 #include "imaging/rotation.h"
 
 namespace kuvo {
@@ -30,11 +30,7 @@ PipelineResult processPicture(const ProcessingSettings &settings, const QString 
     return result;
 
   if (settings.rotateMode > 1) {
-    const int orientation =
-        settings.rotateMode == RotateSmart
-            ? readExifOrientation(reinterpret_cast<const unsigned char *>(source.data.constData()),
-                                  static_cast<std::size_t>(source.data.size()))
-            : 0;
+    const int orientation = settings.rotateMode == RotateSmart ? pendingOrientation(source.data) : 0;
     result.canvas = RotateImage(result.canvas, settings.rotateMode, orientation);
     // Smart rotation leaves an upright photo, and the transposing 5 and 7,
     // as they are: those keep their tag.

@@ -1,5 +1,8 @@
 #include "engine/source_file.h"
 
+#include "engine/heif_boxes.h"
+#include "engine/native_names.h"
+
 #include <QFile>
 #include <QFileInfo>
 #include <cstring>
@@ -12,30 +15,31 @@ bool hasPictureSignature(const QByteArray &head) {
   };
   return starts("\xFF\xD8\xFF", 3) || starts("\x89PNG\r\n\x1A\n", 8) || starts("GIF87a", 6) || starts("GIF89a", 6) ||
          starts("BM", 2) || starts("II*\0", 4) || starts("MM\0*", 4) || starts("II+\0", 4) || starts("MM\0+", 4) ||
-         (starts("RIFF", 4) && head.size() >= 12 && head.mid(8, 4) == "WEBP");
+         (starts("RIFF", 4) && head.size() >= 12 && head.mid(8, 4) == "WEBP") || hasHeifSignature(head);
 }
 
 SourceFile readSourceFile(const QString &path) {
   SourceFile source;
   source.path = path;
-  const QFileInfo info(path);
-  if (!info.exists()) {
+  // By the file's own bytes, so a GBK-named file is found too.
+  const NativeFileFacts info = nativeFileFacts(path);
+  if (!info.exists) {
     source.readError =
-        info.isSymLink() ? QStringLiteral("找不到文件(链接指向的文件不存在)") : QStringLiteral("找不到文件");
+        info.isLink ? QStringLiteral("找不到文件(链接指向的文件不存在)") : QStringLiteral("找不到文件");
     return source;
   }
   // Opening a pipe would wait for a writer, and a device never ends.
-  if (!info.isFile()) {
+  if (!info.isFile) {
     source.readError =
-        info.isDir() ? QStringLiteral("这是文件夹,不是图片文件") : QStringLiteral("不是普通文件(设备或管道)");
+        info.isDir ? QStringLiteral("这是文件夹,不是图片文件") : QStringLiteral("不是普通文件(设备或管道)");
     return source;
   }
-  if (info.size() > MaxSourceFileBytes) {
-    source.readError = QStringLiteral("文件过大(%1MB)").arg(info.size() / (1024 * 1024));
+  if (info.size > MaxSourceFileBytes) {
+    source.readError = QStringLiteral("文件过大(%1MB)").arg(info.size / (1024 * 1024));
     return source;
   }
-  QFile file(path);
-  if (!file.open(QIODevice::ReadOnly)) {
+  QFile file;
+  if (!openForReading(file, path)) {
     source.readError = file.error() == QFileDevice::PermissionsError
                            ? QStringLiteral("没有读取文件的权限")
                            : QStringLiteral("无法读取文件(%1)").arg(file.errorString());
@@ -48,7 +52,7 @@ SourceFile readSourceFile(const QString &path) {
   }
   // Read into one buffer of the file's size: "head + readAll()" would hold
   // the file twice for a moment and copy it once more.
-  QByteArray data(info.size() > head.size() ? qsizetype(info.size()) : head.size(), Qt::Uninitialized);
+  QByteArray data(info.size > head.size() ? qsizetype(info.size) : head.size(), Qt::Uninitialized);
   std::memcpy(data.data(), head.constData(), size_t(head.size()));
   qsizetype filled = head.size();
   while (filled < data.size()) {

@@ -18,7 +18,7 @@ struct SourceFile {
 
 // Refuses what is not a regular file (devices, pipes, folders), and looks at
 // the first bytes before reading the rest: a file that does not start like a
-// JPEG, PNG, GIF, BMP, TIFF or WebP picture is never read whole.
+// JPEG, PNG, GIF, BMP, TIFF, WebP, HEIF or AVIF picture is never read whole.
 SourceFile readSourceFile(const QString &path);
 
 // True when data starts with the signature of a picture format the program reads.

@@ -1,7 +1,10 @@
 #include "viewer/picture_loader.h"
 
 #include "engine/decoder.h"
-#include "imaging/exif_tags.h"
+#include "engine/native_names.h"
+#include "engine/photo_exif.h"
+#include "engine/picture_files.h"
+#include "engine/source_file.h"
 #include "imaging/rotation.h"
 
 #include <QFile>
@@ -17,8 +20,9 @@ bool swapsAxes(int orientation) {
   return orientation >= 5 && orientation <= 8;
 }
 
+// What is left to turn after decoding (a HEIF's own rotation is applied already).
 int orientationOf(const QByteArray &data) {
-  return readExifOrientation(reinterpret_cast<const unsigned char *>(data.constData()), std::size_t(data.size()));
+  return pendingOrientation(data);
 }
 
 } // namespace
@@ -29,18 +33,24 @@ QSize probeUprightSize(const QString &path) {
   QSize size = reader.size();
   if (size.isValid() && reader.transformation() & QImageIOHandler::TransformationRotate90)
     size.transpose();
+  if (!size.isValid() && pictureTypeOfName(path) == PictureType::Heif) {
+    // Qt has no HEIF reader; the engine's probe reads the container's boxes.
+    QFile file;
+    if (openForReading(file, path) && file.size() <= MaxSourceFileBytes)
+      size = probePictureSize(file.readAll());
+  }
   return size;
 }
 
 LoadedPicture loadPicture(const QString &path, QSize screen) {
   LoadedPicture out;
   out.path = path;
-  QFile file(path);
-  if (!file.exists()) {
+  QFile file;
+  if (!nativeFileFacts(path).exists) {
     out.error = QStringLiteral("文件不存在");
     return out;
   }
-  if (!file.open(QIODevice::ReadOnly)) {
+  if (!openForReading(file, path)) { // by the name's own bytes: GBK names too
     out.error = QStringLiteral("文件无法打开：%1").arg(file.errorString());
     return out;
   }
