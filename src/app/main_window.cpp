@@ -1,6 +1,7 @@
 #include "app/main_window.h"
 
 #include "app/folder_scan.h"
+#include "app/tile_controls.h"
 #include "app/job_model.h"
 #include "app/output_panel.h"
 #include "app/widget_helpers.h"
@@ -42,7 +43,8 @@ namespace kuvo {
 namespace {
 const QStringList &anchorNames() {
   static const QStringList names{QStringLiteral("右下"), QStringLiteral("左下"), QStringLiteral("左上"),
-                                 QStringLiteral("右上"), QStringLiteral("居中"), QStringLiteral("自定义")};
+                                 QStringLiteral("右上"), QStringLiteral("居中"), QStringLiteral("自定义"),
+                                 QStringLiteral("平铺")};
   return names;
 }
 
@@ -412,6 +414,8 @@ QWidget *MainWindow::buildOverlayPanel() {
   grid->addWidget(hscSY_, 4, 1, 1, 4);
   grid->addWidget(lScale_, 4, 5);
   grid->addWidget(lSY_, 5, 0, 1, 6);
+  tileControls_ = new TileControls(box);
+  grid->addWidget(tileControls_, 6, 0, 1, 6);
   grid->setColumnStretch(3, 1);
   for (QWidget *w : box->findChildren<QWidget *>())
     plainFont(w);

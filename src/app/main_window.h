@@ -45,6 +45,7 @@ class FolderScan;
 class InfoPanel;
 class JobModel;
 class OutputPanel;
+class TileControls;
 class NeighbourPreviews;
 class ToolStrips;
 class RunBridge;
@@ -224,6 +225,7 @@ private:
   void placeMarkers();
   void blinkMarker(QWidget *marker, bool staysVisible);
   void dragTo(QPointF p, bool released);
+  bool grabTile(QPointF p);
   void setOriginBoxes();
   void buildPlacementControls(QWidget *strip);
   void buildShellMenus();
@@ -267,6 +269,13 @@ private:
   JobModel *model_;
   ProcessingSettings &job_;
   OutputPanel *output_ = nullptr;
+  TileControls *tileControls_ = nullptr; // angle, spacing and text opacity of "平铺"
+  // A press on a tiled watermark drags its whole grid from where it was grabbed.
+  QPointF tileGrabPoint_;
+  double tileGrabX_ = 0, tileGrabY_ = 0;
+  bool tileGrabbed_ = false;
+  bool textTiled() const;
+  bool pictureTiled() const;
   QVector<SizePreset> presets_;
   QStringList borderPaths_; // by border list position; 0 = "无边框"
   int lastBorderIndex_ = 0;

@@ -1,6 +1,7 @@
 // The job panel of the main window, the preview and the settings store.
 #include "app/choosers.h"
 #include "app/main_window.h"
+#include "app/tile_controls.h"
 #include "app/txt_set_dialog.h"
 #include "app/web_links.h"
 #include "app/widget_helpers.h"
@@ -90,6 +91,10 @@ void MainWindow::connectPanel() {
   connect(chkInfoImg_, &QCheckBox::toggled, this, &MainWindow::pictureWatermarkToggled);
   connect(cmbPos_, &QComboBox::activated, this, [this](int i) { positionChosen(true, i); });
   connect(cmbPosImg_, &QComboBox::activated, this, [this](int i) { positionChosen(false, i); });
+  connect(tileControls_, &TileControls::changed, this, [this] {
+    tileControls_->apply(job_);
+    settingsChanged();
+  });
   connect(txtSize_, &QLineEdit::textChanged, this, [this](const QString &t) {
     double v = 0;
     if (toNumber(t, v) && v > 0 && v < 10000) {
@@ -357,6 +362,10 @@ void MainWindow::positionChosen(bool text, int index) {
     if (!(x == 0 && y == 0) && !shownRect_.isEmpty())
       blinkMarker(text ? lblPos_ : lblPosImg_, true);
     picImg_->setFocus();
+  } else if (index == AnchorTile) {
+    ShowStatus(TileHint);
+    if (moveMode_)
+      leaveMoveMode();
   }
   settingsChanged();
 }
@@ -412,6 +421,8 @@ void MainWindow::matrixBoxChanged(int cell) {
 }
 
 void MainWindow::settingsChanged() {
+  tileControls_->setTileEnabled(textTiled() || pictureTiled());
+  tileControls_->setTextEnabled(chkInfoTxt_->isChecked());
   if (run_)
     run_->updateSettings(jobSettings());
   ReDrawPic();
@@ -658,6 +669,8 @@ void MainWindow::loadSettings() {
   updatePictureLabel();
   // 6. keys 17-30
   loadOptionKeys();
+  TileControls::loadSettings(job_);
+  tileControls_->showValues(job_);
   setOutputFolder(job_.outputFolder);
 }
 
@@ -704,6 +717,7 @@ void MainWindow::loadOptionKeys() {
 }
 
 void MainWindow::saveSettings() {
+  TileControls::saveSettings(job_);
   saveSetting(QStringLiteral("iuSize"), QString::number(cmbSize_->currentIndex()));
   const int border = cmbBK_->currentIndex();
   if (border >= 0 && border < cmbBK_->count() - 2)

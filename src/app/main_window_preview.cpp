@@ -2,6 +2,7 @@
 // picture's start point, the hit test, dragging, the arrow keys and the wheel,
 // the offset boxes and "坐标定位".
 #include "app/main_window.h"
+#include "app/tile_controls.h"
 
 #include <QAction>
 #include <QApplication>
@@ -190,12 +191,48 @@ void MainWindow::blinkMarker(QWidget *m, bool staysVisible) {
   blinkTimer_->start();
 }
 
+bool MainWindow::textTiled() const {
+  return chkInfoTxt_->isChecked() && !job_.text.isEmpty() && cmbPos_->currentIndex() == AnchorTile;
+}
+
+bool MainWindow::pictureTiled() const {
+  return chkInfoImg_->isChecked() && cmbPosImg_->currentIndex() == AnchorTile;
+}
+
+// A tiled watermark covers the whole picture: a press anywhere on it that
+// does not catch the other, untiled watermark takes hold of the grid.
+bool MainWindow::grabTile(QPointF p) {
+  if (shownRect_.isEmpty() || (!textTiled() && !pictureTiled()))
+    return false;
+  const PreviewGeometry g = previewGeometry();
+  const PlacementTarget other =
+      hitTest(g, p, chkInfoTxt_->isChecked() && !job_.text.isEmpty() && !textTiled(), job_.textX, job_.textY,
+              chkInfoImg_->isChecked() && !pictureTiled(), job_.pictureWatermarkX, job_.pictureWatermarkY);
+  if (other != PlacementTarget::None)
+    return false;
+  target_ = textTiled() ? PlacementTarget::Text : PlacementTarget::Picture;
+  tileGrabbed_ = true;
+  tileGrabPoint_ = p;
+  tileGrabX_ = target_ == PlacementTarget::Text ? job_.textX : job_.pictureWatermarkX;
+  tileGrabY_ = target_ == PlacementTarget::Text ? job_.textY : job_.pictureWatermarkY;
+  picImg_->setCursor(Qt::SizeAllCursor);
+  ShowStatus(TileHint);
+  dragging_ = true;
+  return true;
+}
+
 void MainWindow::dragTo(QPointF p, bool released) {
   const PreviewGeometry g = previewGeometry();
   if (g.shown.isEmpty())
     return;
   const QPointF inArea = p + g.shown.topLeft();
-  if (moveMode_) {
+  if (tileGrabbed_) {
+    const Fraction f = dragGrid(g, {tileGrabX_, tileGrabY_}, tileGrabPoint_, p);
+    (target_ == PlacementTarget::Text ? job_.textX : job_.pictureWatermarkX) = f.x;
+    (target_ == PlacementTarget::Text ? job_.textY : job_.pictureWatermarkY) = f.y;
+    if (released)
+      tileGrabbed_ = false;
+  } else if (moveMode_) {
     const QPointF o = dragOrigin(g, p);
     job_.originX = float(o.x());
     job_.originY = float(o.y());
@@ -242,6 +279,8 @@ bool MainWindow::previewEvent(QEvent *event) {
       return true;
     }
     const PreviewGeometry g = previewGeometry();
+    if (grabTile(p))
+      return true;
     const PlacementTarget hit = shownRect_.isEmpty()
                                     ? PlacementTarget::None
                                     : hitTest(g, p, chkInfoTxt_->isChecked() && !job_.text.isEmpty(), job_.textX,
@@ -322,8 +361,9 @@ void MainWindow::previewKey(int key) {
   const int dy = key == Qt::Key_Down ? 1 : key == Qt::Key_Up ? -1 : 0;
   if (dx == 0 && dy == 0)
     return;
-  const bool textActive = chkInfoTxt_->isChecked() && cmbPos_->currentIndex() == AnchorFree;
-  const bool pictureActive = chkInfoImg_->isChecked() && cmbPosImg_->currentIndex() == AnchorFree;
+  const bool textActive = (chkInfoTxt_->isChecked() && cmbPos_->currentIndex() == AnchorFree) || textTiled();
+  const bool pictureActive =
+      (chkInfoImg_->isChecked() && cmbPosImg_->currentIndex() == AnchorFree) || pictureTiled();
   const PreviewGeometry g = previewGeometry();
   if (moveMode_) {
     job_.originX += float(dx);

@@ -2,6 +2,7 @@
 // skin menu, the tool-strip switches, the help menu and the web panel.
 #include "app/choosers.h"
 #include "app/main_window.h"
+#include "app/tile_controls.h"
 #include "app/job_model.h"
 #include "app/output_panel.h"
 #include "app/info_panel.h"
@@ -409,7 +410,7 @@ void MainWindow::applyJob(const ProcessingSettings &n) {
     txtSize_->setText(QString::number(n.fontSize));
   }
   setTick(chkInfoTxt_, n.textWatermarkOn && !n.text.isEmpty(), [this](bool on) { textWatermarkToggled(on); });
-  if (n.textAnchor >= 0 && n.textAnchor <= AnchorFree && chkInfoTxt_->isChecked()) {
+  if (n.textAnchor >= 0 && n.textAnchor <= AnchorLast && chkInfoTxt_->isChecked()) {
     cmbPos_->setCurrentIndex(n.textAnchor);
     job_.textAnchor = n.textAnchor;
   }
@@ -419,12 +420,16 @@ void MainWindow::applyJob(const ProcessingSettings &n) {
   job_.pictureWatermarkFile = n.pictureWatermarkFile;
   setTick(chkInfoImg_, n.pictureWatermarkOn && !n.pictureWatermarkFile.isEmpty(),
           [this](bool on) { pictureWatermarkToggled(on); });
-  if (n.pictureWatermarkAnchor >= 0 && n.pictureWatermarkAnchor <= AnchorFree && chkInfoImg_->isChecked()) {
+  if (n.pictureWatermarkAnchor >= 0 && n.pictureWatermarkAnchor <= AnchorLast && chkInfoImg_->isChecked()) {
     cmbPosImg_->setCurrentIndex(n.pictureWatermarkAnchor);
     job_.pictureWatermarkAnchor = n.pictureWatermarkAnchor;
   }
   job_.pictureWatermarkX = n.pictureWatermarkX;
   job_.pictureWatermarkY = n.pictureWatermarkY;
+  job_.tileAngle = n.tileAngle;
+  job_.tileSpacing = n.tileSpacing;
+  job_.textOpacity = n.textOpacity;
+  tileControls_->showValues(job_);
   int best = 0;
   for (int v = hscSY_->minimum(); v <= hscSY_->maximum(); ++v)
     if (std::abs(watermarkScaleFor(v) - n.pictureWatermarkScale) <

@@ -73,6 +73,13 @@ Fraction dragPicture(const PreviewGeometry &g, QPointF p) {
   return {p.x() / w, p.y() / h};
 }
 
+Fraction dragGrid(const PreviewGeometry &g, Fraction start, QPointF from, QPointF to) {
+  const double w = g.shown.width(), h = g.shown.height();
+  if (w <= 0 || h <= 0)
+    return start;
+  return {start.x + (to.x() - from.x()) / w, start.y + (to.y() - from.y()) / h};
+}
+
 QPointF dragOrigin(const PreviewGeometry &g, QPointF p) {
   const double s = g.scale > 0 ? g.scale : 1;
   return {std::round((p.x() - g.shown.width() / 2) / s), std::round((p.y() - g.shown.height() / 2) / s)};

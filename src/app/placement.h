@@ -49,6 +49,9 @@ struct Fraction {
 // The text marker's middle follows the pointer.
 Fraction dragText(const PreviewGeometry &g, QPointF p);
 Fraction dragPicture(const PreviewGeometry &g, QPointF p);
+// A tiled watermark's grid grabbed at from and dragged to: its position
+// fractions (start when grabbed) move by the pointer's way.
+Fraction dragGrid(const PreviewGeometry &g, Fraction start, QPointF from, QPointF to);
 // The picture's start point on the canvas (canvas pixels): the distance of the
 // pointer from the middle of the shown canvas, at canvas scale.
 QPointF dragOrigin(const PreviewGeometry &g, QPointF p);

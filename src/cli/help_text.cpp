@@ -55,12 +55,16 @@ QString helpText() {
   --border 文件         边框图片(PNG，透明部分显示原图)
   --watermark 文件      图片水印
   --watermark-anchor A  br(右下，默认) | bl(左下) | tl(左上) | tr(右上) | center(居中)
-                        | free(自定义) 或 0-5
+                        | free(自定义) | tile(平铺：重复铺满整张图片) 或 0-6
   --watermark-pos X,Y   自定义位置：水印中心占图片宽、高的比例
   --watermark-scale F   水印缩放倍数，默认 1
   --opacity PCT         水印不透明度 0-100，默认 80
   --text 文字           文字水印；可用 #当前日期# #当前时间# #JPG照片拍摄时间# #图片原文件名#
   --text-anchor A       文字位置，取值同 --watermark-anchor
+  --text-opacity PCT    文字不透明度 0-100，默认 100
+  --tile-angle DEG      平铺水印的倾斜角度 -90 到 90 度，负数向右上倾斜，默认 -30
+  --tile-spacing PCT    平铺水印之间的间距，占水印宽、高的百分比 0-1000，默认 100
+                        (平铺时 --watermark-pos、--text-pos 给出其中一个水印的位置)
   --text-pos X,Y        自定义位置：文字左上角占图片宽、高的比例
   --font 名称           字体，默认 宋体
   --font-size PT        字号(磅)，默认 9

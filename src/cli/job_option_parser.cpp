@@ -135,7 +135,7 @@ bool JobOptionParser::option(const QString &opt, const QString &v) {
     s.pictureWatermarkFile = QFileInfo(v).absoluteFilePath();
   } else if (opt == QLatin1String("--watermark-anchor") || opt == QLatin1String("--text-anchor")) {
     if ((n = anchorIndex(v)) < 0)
-      return fail(QStringLiteral("%1 只接受 br、bl、tl、tr、center、free 或 0-5。").arg(opt));
+      return fail(QStringLiteral("%1 只接受 br、bl、tl、tr、center、free、tile 或 0-6。").arg(opt));
     (opt == QLatin1String("--text-anchor") ? s.textAnchor : s.pictureWatermarkAnchor) = n;
   } else if (opt == QLatin1String("--watermark-pos")) {
     if (!pair(opt, v, s.pictureWatermarkX, s.pictureWatermarkY))
@@ -151,6 +151,15 @@ bool JobOptionParser::option(const QString &opt, const QString &v) {
     if (!integer(opt, v, 0, 100, n))
       return false;
     s.watermarkMatrix[3 * 5 + 3] = n / 100.0f;
+  } else if (opt == QLatin1String("--text-opacity")) {
+    if (!integer(opt, v, 0, 100, s.textOpacity))
+      return false;
+  } else if (opt == QLatin1String("--tile-angle")) {
+    if (!integer(opt, v, TileAngleMin, TileAngleMax, s.tileAngle))
+      return false;
+  } else if (opt == QLatin1String("--tile-spacing")) {
+    if (!integer(opt, v, 0, TileSpacingMax, s.tileSpacing))
+      return false;
   } else if (opt == QLatin1String("--text")) {
     s.textWatermarkOn = true;
     s.text = v;

@@ -31,12 +31,13 @@ bool parseNumbers(const QString &text, int count, QVector<double> &out) {
 int anchorIndex(const QString &v) {
   static const QHash<QString, int> names{{QStringLiteral("br"), 0},     {QStringLiteral("bl"), 1},
                                          {QStringLiteral("tl"), 2},     {QStringLiteral("tr"), 3},
-                                         {QStringLiteral("center"), 4}, {QStringLiteral("free"), 5}};
+                                         {QStringLiteral("center"), 4}, {QStringLiteral("free"), 5},
+                                         {QStringLiteral("tile"), 6}};
   if (names.contains(v))
     return names[v];
   bool ok = false;
   const int n = v.toInt(&ok);
-  return ok && n >= 0 && n <= 5 ? n : -1;
+  return ok && n >= 0 && n <= AnchorLast ? n : -1;
 }
 
 int rotateIndex(const QString &v) {

@@ -3,6 +3,7 @@
 #include "engine/font_substitution.h"
 #include "engine/overlay_image_cache.h"
 #include "engine/photo_exif.h"
+#include "engine/tile_grid.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -10,6 +11,7 @@
 #include <QFontMetrics>
 #include <QGuiApplication>
 #include <QPainter>
+#include <algorithm>
 #include <cmath>
 #include <exception>
 
@@ -29,8 +31,35 @@ int roundEven(double v) {
 }
 
 // Windows RGB value: red in the low byte, then green, then blue.
-QColor windowsColor(quint32 rgb) {
-  return QColor(rgb & 0xFF, (rgb >> 8) & 0xFF, (rgb >> 16) & 0xFF);
+QColor windowsColor(quint32 rgb, int opacityPercent) {
+  const int alpha = static_cast<int>(std::lround(std::clamp(opacityPercent, 0, 100) * 255 / 100.0));
+  return QColor(rgb & 0xFF, (rgb >> 8) & 0xFF, (rgb >> 16) & 0xFF, alpha);
+}
+
+QString tileErrorEntry(const QString &path, const QString &what) {
+  return path + QStringLiteral("在添加平铺%1时发生错误:副本超过%2个，请增大水印或间距。\r\n").arg(what).arg(MaxTileCopies);
+}
+
+// Draws one copy per grid point, each turned by the grid's angle about its
+// centre; draw paints the copy centred on (0, 0). False when the grid would
+// need too many copies (nothing drawn).
+template <typename Draw>
+bool drawTiles(QPainter &painter, int W, int H, QSizeF box, QPointF origin, const ProcessingSettings &s,
+               const Draw &draw) {
+  QVector<QPointF> centres;
+  if (!tileCentres(QSizeF(W, H), box, origin, s.tileAngle, s.tileSpacing, centres))
+    return false;
+  const QTransform before = painter.transform();
+  painter.setRenderHint(QPainter::SmoothPixmapTransform, s.tileAngle != 0);
+  for (const QPointF &c : centres) {
+    QTransform t;
+    t.translate(c.x(), c.y());
+    t.rotate(s.tileAngle);
+    painter.setTransform(t);
+    draw();
+  }
+  painter.setTransform(before);
+  return true;
 }
 
 // Top-left corner of a w x h box on a W x H canvas by anchor. Returns false for
@@ -123,6 +152,24 @@ void drawPictureWatermark(QPainter &painter, const SourceFile &source, const Pro
   placement.watermarkSize = QSizeF(w, h);
 
   double x = 0, y = 0;
+  if (s.pictureWatermarkAnchor == AnchorTile) {
+    const QSize size(roundEven(w), roundEven(h));
+    if (size.isEmpty())
+      return;
+    const QImage image = prepareOverlayImage(s.pictureWatermarkFile, decoded, size, &s.watermarkMatrix);
+    if (image.isNull()) {
+      errorText += watermarkErrorEntry(source.path);
+      return;
+    }
+    const QPointF origin(W * s.pictureWatermarkX, H * s.pictureWatermarkY);
+    const QPointF corner(-size.width() / 2.0, -size.height() / 2.0);
+    if (!drawTiles(painter, W, H, QSizeF(size), origin, s, [&] { painter.drawImage(corner, image); }))
+      errorText += tileErrorEntry(source.path, QStringLiteral("图片水印"));
+    else // the copy at the origin, for the preview's marker and hit test
+      placement.pictureRect = QRect(roundEven(origin.x() + corner.x()), roundEven(origin.y() + corner.y()),
+                                    size.width(), size.height());
+    return;
+  }
   if (anchoredCorner(s.pictureWatermarkAnchor, W, H, w, h, x, y)) {
     placement.pictureStored = true;
     placement.pictureX = (x + w / 2) / W;
@@ -145,7 +192,7 @@ void drawPictureWatermark(QPainter &painter, const SourceFile &source, const Pro
 }
 
 void drawTextWatermark(QPainter &painter, const SourceFile &source, const ProcessingSettings &s, int W, int H,
-                       OverlayPlacement &placement) {
+                       OverlayPlacement &placement, QString &errorText) {
   const QString printed = watermarkText(s.text, source, QDateTime::currentDateTime());
   painter.setFont(watermarkFont(s.fontName, s.fontSize, s.bold, s.italic, s.underline));
   const QFontMetrics metrics = painter.fontMetrics();
@@ -153,6 +200,22 @@ void drawTextWatermark(QPainter &painter, const SourceFile &source, const Proces
   const double th = metrics.height();
 
   double x = 0, y = 0;
+  if (s.textAnchor == AnchorTile) {
+    if (printed.isEmpty())
+      return;
+    painter.setPen(windowsColor(s.textColor, s.textOpacity));
+    painter.setBackgroundMode(Qt::TransparentMode);
+    painter.setRenderHint(QPainter::TextAntialiasing, true);
+    // One copy's top-left corner lies at the stored fractions, as when free.
+    const QPointF topLeft(W * s.textX, H * s.textY);
+    const QPointF baseline(-tw / 2, -th / 2 + metrics.ascent());
+    if (!drawTiles(painter, W, H, QSizeF(tw, th), topLeft + QPointF(tw / 2, th / 2), s,
+                   [&] { painter.drawText(baseline, printed); }))
+      errorText += tileErrorEntry(source.path, QStringLiteral("文字水印"));
+    else
+      placement.textRect = QRect(QPoint(roundEven(topLeft.x()), roundEven(topLeft.y())), QSize(roundEven(tw), roundEven(th)));
+    return;
+  }
   if (anchoredCorner(s.textAnchor, W, H, tw, th, x, y)) {
     placement.textStored = true;
     placement.textX = x / W;
@@ -164,7 +227,7 @@ void drawTextWatermark(QPainter &painter, const SourceFile &source, const Proces
   if (printed.isEmpty())
     return;
   const QPoint topLeft(roundEven(x), roundEven(y));
-  painter.setPen(windowsColor(s.textColor));
+  painter.setPen(windowsColor(s.textColor, s.textOpacity));
   painter.setBackgroundMode(Qt::TransparentMode);
   painter.setRenderHint(QPainter::TextAntialiasing, true);
   painter.drawText(QPoint(topLeft.x(), topLeft.y() + metrics.ascent()), printed);
@@ -233,7 +296,7 @@ OverlayPlacement DrawOverlays(QImage &canvas, const SourceFile &source, const Pr
     if (pictureOn)
       drawPictureWatermark(painter, source, s, W, H, placement, entries);
     if (textOn)
-      drawTextWatermark(painter, source, s, W, H, placement);
+      drawTextWatermark(painter, source, s, W, H, placement, entries);
     if (!painter.end()) {
       errorText += entries;
       return failed(0, QString());

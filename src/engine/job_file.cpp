@@ -121,6 +121,9 @@ bool saveJobFile(const QString &path, const ProcessingSettings &j) {
   put("sPDF1", j.pdfTitle);
   put("sPDF2", j.pdfSignature);
   put("sPDF3", j.pdfDate);
+  put("iTextAlpha", QString::number(j.textOpacity));
+  put("iTileAngle", QString::number(j.tileAngle));
+  put("iTileSpacing", QString::number(j.tileSpacing));
   // The job fields the store does not keep.
   put("sWidth", j.widthText);
   put("sHeight", j.heightText);
@@ -226,7 +229,7 @@ QStringList loadJobFile(const QString &path, ProcessingSettings &j, bool *ok, QS
   integer("iBrightness", j.brightness, -75, 75);
   string("sBorder", j.borderFile);
   flag("bImgOn", j.pictureWatermarkOn);
-  integer("iImgPos", j.pictureWatermarkAnchor, 0, 5);
+  integer("iImgPos", j.pictureWatermarkAnchor, 0, AnchorLast);
   if (has("fImgScale")) {
     bool good = false;
     const float scale = text("fImgScale").toFloat(&good);
@@ -236,7 +239,7 @@ QStringList loadJobFile(const QString &path, ProcessingSettings &j, bool *ok, QS
       skipped << QStringLiteral("fImgScale");
   }
   flag("bTextOn", j.textWatermarkOn);
-  integer("iTextPos", j.textAnchor, 0, 5);
+  integer("iTextPos", j.textAnchor, 0, AnchorLast);
   if (has("sOutFormat")) {
     const QString format = text("sOutFormat");
     static const QStringList formats{OriginalFormatText,   QStringLiteral("jpg"), QStringLiteral("png"),

@@ -14,8 +14,22 @@ namespace kuvo {
 // then the custom size as the last entry.
 enum SizeModeIndex { SizeFixedWidth = 0, SizeFitBorder = 1, SizeOriginal = 2, SizeFirstPreset = 3 };
 
-// Watermark anchors in the order of the position lists.
-enum Anchor { AnchorBottomRight = 0, AnchorBottomLeft, AnchorTopLeft, AnchorTopRight, AnchorCenter, AnchorFree };
+// Watermark anchors in the order of the position lists. A tiled watermark
+// is repeated over the whole picture; its position fractions are where one
+// of its copies sits, as for the free position.
+enum Anchor {
+  AnchorBottomRight = 0,
+  AnchorBottomLeft,
+  AnchorTopLeft,
+  AnchorTopRight,
+  AnchorCenter,
+  AnchorFree,
+  AnchorTile,
+  AnchorLast = AnchorTile
+};
+
+inline constexpr int TileAngleMin = -90, TileAngleMax = 90;
+inline constexpr int TileSpacingMax = 1000;
 
 // Rotation menu: 1 is a separator, any value above 1 rotates.
 enum RotateModeIndex {
@@ -79,6 +93,11 @@ struct ProcessingSettings {
   bool bold = false;
   bool underline = false;
   bool italic = false;
+  int textOpacity = 100; // percent: the alpha of the text colour
+
+  // Tiled watermarks: one grid angle and spacing for the text and the picture.
+  int tileAngle = -30;   // degrees, TileAngleMin..TileAngleMax; negative rows rise to the right
+  int tileSpacing = 100; // gap between copies, percent of the watermark's size (0..TileSpacingMax)
 
   // Output
   QString outputFolder;

@@ -51,6 +51,17 @@ public:
     else
       bad_ << QLatin1String(key);
   }
+  // A whole number in lo..hi; anything else leaves the field as it was.
+  void ranged(const char *key, int &field, int lo, int hi) {
+    if (!has(key))
+      return;
+    int v = field;
+    integer(key, v);
+    if (v >= lo && v <= hi)
+      field = v;
+    else
+      bad_ << QLatin1String(key);
+  }
   void string(const char *key, QString &field) {
     if (has(key))
       field = text(key);
@@ -68,7 +79,7 @@ const QStringList &storeKeyNames() {
                                  "sBold",     "sUnderline",  "sItalic",  "iuTSyX",    "iuTSyY",    "suISyF",
                                  "iuISyX",    "iuISyY",      "iJPGQ",    "bPicJQ",    "bAutoODir", "bAutoURL",
                                  "bShowURL",  "bShowURLPic", "bSaveErr", "iXCutMode", "iYCutMode", "bChkResizeOpt",
-                                 "sPDF1",     "sPDF2",       "sPDF3"};
+                                 "sPDF1",     "sPDF2",       "sPDF3",    "iTextAlpha", "iTileAngle", "iTileSpacing"};
   return names;
 }
 
@@ -119,6 +130,9 @@ QStringList applyStoreKeys(ProcessingSettings &job, const KeyValues &settings) {
   r.string("sPDF1", job.pdfTitle);
   r.string("sPDF2", job.pdfSignature);
   r.string("sPDF3", job.pdfDate);
+  r.ranged("iTextAlpha", job.textOpacity, 0, 100);
+  r.ranged("iTileAngle", job.tileAngle, TileAngleMin, TileAngleMax);
+  r.ranged("iTileSpacing", job.tileSpacing, 0, TileSpacingMax);
   return bad;
 }
 

@@ -41,7 +41,10 @@ void TestJobFile::roundTrip() {
   job.watermarkMatrix[18] = 0.37f;
   job.textWatermarkOn = true;
   job.text = QStringLiteral("#当前日期# 版权所有");
-  job.textAnchor = AnchorCenter;
+  job.textAnchor = AnchorTile;
+  job.textOpacity = 35;
+  job.tileAngle = 45;
+  job.tileSpacing = 250;
   job.textY = 0.75;
   job.fontName = QStringLiteral("黑体");
   job.fontSize = 24;
@@ -93,6 +96,9 @@ void TestJobFile::roundTrip() {
   QCOMPARE(loaded.text, job.text);
   QCOMPARE(loaded.textAnchor, job.textAnchor);
   QCOMPARE(loaded.textY, job.textY);
+  QCOMPARE(loaded.textOpacity, 35);
+  QCOMPARE(loaded.tileAngle, 45);
+  QCOMPARE(loaded.tileSpacing, 250);
   QCOMPARE(loaded.fontName, job.fontName);
   QCOMPARE(loaded.fontSize, job.fontSize);
   QCOMPARE(loaded.textColor, job.textColor);
@@ -157,7 +163,7 @@ void TestJobFile::damagedFile() {
   QVERIFY(f.open(QIODevice::WriteOnly));
   // Infinities and NaN parse as numbers but would reach the drawing code.
   f.write("[Options]\niJPGQ=abc\niRotate=9\nsImageMatrix=1,2,3\nsOutFormat=jpeg2000\nsPrefix=ok_\nbRename=1\n"
-          "fImgScale=inf\nsOrigin=\"nan,0\"\n"
+          "fImgScale=inf\nsOrigin=\"nan,0\"\niTileAngle=120\niTileSpacing=-5\niTextAlpha=x\niTextPos=7\n"
           "sWatermarkMatrix=\"1,0,0,0,0,0,1,0,0,0,0,0,1,0,0,0,0,0,-inf,0,0,0,0,0,1\"\n");
   f.close();
   ProcessingSettings job;
@@ -165,8 +171,11 @@ void TestJobFile::damagedFile() {
   QStringList skipped = loadJobFile(path, job, &ok);
   skipped.sort();
   QVERIFY(ok);
-  QCOMPARE(skipped, (QStringList{"fImgScale", "iJPGQ", "iRotate", "sImageMatrix", "sOrigin", "sOutFormat",
-                                 "sWatermarkMatrix"}));
+  QCOMPARE(skipped, (QStringList{"fImgScale", "iJPGQ", "iRotate", "iTextAlpha", "iTextPos", "iTileAngle",
+                                 "iTileSpacing", "sImageMatrix", "sOrigin", "sOutFormat", "sWatermarkMatrix"}));
+  QCOMPARE(job.tileAngle, -30);
+  QCOMPARE(job.tileSpacing, 100);
+  QCOMPARE(job.textOpacity, 100);
   QCOMPARE(job.pictureWatermarkScale, 1.0f);
   QCOMPARE(job.originX, 0.0f);
   QCOMPARE(job.jpegQuality, 100); // left as it was
@@ -199,6 +208,10 @@ void TestJobFile::storeKeysTurnWatermarksOn() {
   QCOMPARE(job.pictureWatermarkY, 0.75);
   QVERIFY(job.bold);
   QCOMPARE(job.watermarkMatrix[18], 0.55f);
+  // Written before tiles existed: the new settings keep their defaults.
+  QCOMPARE(job.textOpacity, 100);
+  QCOMPARE(job.tileAngle, -30);
+  QCOMPARE(job.tileSpacing, 100);
 }
 
 QTEST_GUILESS_MAIN(TestJobFile)

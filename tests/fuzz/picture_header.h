@@ -12,8 +12,8 @@
 //   5  output format (bits 0-2), keep metadata (3), strip GPS (4),
 //      source file extension (5-7)
 //   6  picture watermark (bit 0), text watermark (1), border (2-4: none or
-//      one of data/bk), watermark anchor (5-7, mod 6)
-//   7  text anchor (bits 0-2, mod 6), font size (3-5), bold (6), italic (7)
+//      one of data/bk), watermark anchor (5-7, mod 7)
+//   7  text anchor (bits 0-2, mod 7), font size (3-5), bold (6), italic (7)
 //   8  JPEG quality (mod 101)
 //   9  JPEG size limit in KB (bits 0-5, when bit 6), non-identity image
 //      colour matrix (7)
@@ -80,7 +80,7 @@ inline PictureJob pictureJob(const std::uint8_t *h, const QString &dataDir) {
   s.pictureWatermarkOn = (h[6] & 1) && !marks.isEmpty();
   if (s.pictureWatermarkOn)
     s.pictureWatermarkFile = data.filePath(QStringLiteral("sy/") + marks[h[7] % marks.size()]);
-  s.pictureWatermarkAnchor = (h[6] >> 5) % 6;
+  s.pictureWatermarkAnchor = (h[6] >> 5) % 7;
   s.pictureWatermarkX = 0.25;
   s.pictureWatermarkY = 0.75;
 
@@ -89,7 +89,7 @@ inline PictureJob pictureJob(const std::uint8_t *h, const QString &dataDir) {
   static const std::array<int, 8> fontSizes = {1, 5, 9, 12, 24, 72, 300, 1000};
   s.textWatermarkOn = h[6] & 2;
   s.text = texts[(h[7] >> 1) & 3];
-  s.textAnchor = (h[7] & 7) % 6;
+  s.textAnchor = (h[7] & 7) % 7;
   s.textX = 0.5;
   s.textY = 0.5;
   s.fontSize = fontSizes[(h[7] >> 3) & 7];

@@ -1,0 +1,99 @@
+#include "app/tile_controls.h"
+
+#include "engine/processing_settings.h"
+#include "engine/store_keys.h"
+#include "platform/settings_store.h"
+
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QSignalBlocker>
+#include <QSpinBox>
+
+namespace kuvo {
+
+namespace {
+QSpinBox *spin(QWidget *parent, const char *name, int lo, int hi, const QString &suffix, const QString &tip) {
+  auto *box = new QSpinBox(parent);
+  box->setObjectName(QLatin1String(name));
+  box->setRange(lo, hi);
+  box->setSuffix(suffix);
+  box->setToolTip(tip);
+  box->setKeyboardTracking(false); // typed digits count once the box is left or Enter pressed
+  return box;
+}
+} // namespace
+
+TileControls::TileControls(QWidget *parent) : QWidget(parent) {
+  setObjectName(QStringLiteral("frmTile"));
+  angle_ = spin(this, "spnTileAngle", TileAngleMin, TileAngleMax, QStringLiteral("°"),
+                QStringLiteral("平铺水印的倾斜角度(-90到90度，负数向右上倾斜)"));
+  spacing_ = spin(this, "spnTileSpacing", 0, TileSpacingMax, QStringLiteral("%"),
+                  QStringLiteral("平铺水印之间的间距(占水印宽、高的百分比)"));
+  textOpacity_ = spin(this, "spnTextAlpha", 0, 100, QStringLiteral("%"),
+                      QStringLiteral("文字水印的不透明度(0-完全透明,100-不透明)"));
+  auto *row = new QHBoxLayout(this);
+  row->setContentsMargins(0, 0, 0, 0);
+  auto label = [this, row](const QString &text, QSpinBox *box) {
+    auto *l = new QLabel(text, this);
+    l->setBuddy(box);
+    row->addWidget(l);
+    row->addWidget(box);
+  };
+  label(QStringLiteral("平铺角度:"), angle_);
+  label(QStringLiteral("间距:"), spacing_);
+  label(QStringLiteral("文字不透明度:"), textOpacity_);
+  row->addStretch();
+  for (QSpinBox *box : {angle_, spacing_, textOpacity_})
+    connect(box, &QSpinBox::valueChanged, this, &TileControls::changed);
+  setTileEnabled(false);
+  setTextEnabled(false);
+}
+
+void TileControls::showValues(const ProcessingSettings &job) {
+  const QSignalBlocker a(angle_), s(spacing_), t(textOpacity_);
+  angle_->setValue(job.tileAngle);
+  spacing_->setValue(job.tileSpacing);
+  textOpacity_->setValue(job.textOpacity);
+}
+
+void TileControls::apply(ProcessingSettings &job) const {
+  job.tileAngle = angle_->value();
+  job.tileSpacing = spacing_->value();
+  job.textOpacity = textOpacity_->value();
+}
+
+namespace {
+const char *const keys[] = {"iTileAngle", "iTileSpacing", "iTextAlpha"};
+}
+
+void TileControls::loadSettings(ProcessingSettings &job) {
+  KeyValues values;
+  for (const char *key : keys)
+    if (hasSetting(QLatin1String(key)))
+      values.insert(QLatin1String(key), readSetting(QLatin1String(key)));
+  // Read into a fresh job so that only these three fields are taken.
+  ProcessingSettings read = job;
+  read.text.clear();
+  read.pictureWatermarkFile.clear();
+  applyStoreKeys(read, values);
+  job.tileAngle = read.tileAngle;
+  job.tileSpacing = read.tileSpacing;
+  job.textOpacity = read.textOpacity;
+}
+
+void TileControls::saveSettings(const ProcessingSettings &job) {
+  saveSetting(QLatin1String(keys[0]), QString::number(job.tileAngle));
+  saveSetting(QLatin1String(keys[1]), QString::number(job.tileSpacing));
+  saveSetting(QLatin1String(keys[2]), QString::number(job.textOpacity));
+}
+
+void TileControls::setTileEnabled(bool on) {
+  angle_->setEnabled(on);
+  spacing_->setEnabled(on);
+}
+
+void TileControls::setTextEnabled(bool on) {
+  textOpacity_->setEnabled(on);
+}
+
+} // namespace kuvo
