@@ -42,6 +42,10 @@ public:
   bool isLoading() const { return loading_; }
   void setLoading(bool on) { loading_ = on; }
 
+  // The folder the window's choosers open in (the last one chosen).
+  const QString &chooserFolder() const { return chooserFolder_; }
+  void setChooserFolder(const QString &folder) { chooserFolder_ = folder; }
+
 signals:
   void sizeChanged();
   void overlaysChanged();
@@ -54,6 +58,7 @@ signals:
 
 private:
   ProcessingSettings job_;
+  QString chooserFolder_;
   bool loading_ = true;
 };
 

@@ -1,6 +1,6 @@
 #include "app/main_window.h"
 
-#include "app/folder_scan.h"
+#include "app/file_list_panel.h"
 #include "app/tile_controls.h"
 #include "app/job_model.h"
 #include "app/output_panel.h"
@@ -69,7 +69,7 @@ MainWindow::MainWindow(QWidget *parent)
   setWindowTitle(AppTitle + VersionText);
   setAcceptDrops(true);
   job_.outputFolder = defaultOutputFolder();
-  lastChooserFolder_ = programDataDir();
+  model_->setChooserFolder(programDataDir());
 
   buildMenus();
 
@@ -82,7 +82,8 @@ MainWindow::MainWindow(QWidget *parent)
   outer->setContentsMargins(8, 8, 8, 4);
   outer->setSpacing(8);
 
-  QWidget *listPanel = buildListPanel();
+  list_ = new FileListPanel(model_);
+  QWidget *listPanel = list_;
   listPanel->setMinimumWidth(220);
   listPanel->setMaximumWidth(340);
 
@@ -136,22 +137,16 @@ MainWindow::MainWindow(QWidget *parent)
   statusBar()->addWidget(lInfo_, 1);
   statusBar()->setSizeGripEnabled(true);
 
-  scan_ = new FolderScan(this);
   wait_ = new WaitWindow(this);
   wait_->hide();
-  connect(scan_, &FolderScan::progress, this, [this](int found, const QString &folder) {
-    wait_->setProgress(found, 0);
-    wait_->setDetail(QDir::toNativeSeparators(folder));
-  });
-  connect(scan_, &FolderScan::finished, this, &MainWindow::scanDone);
-  connect(wait_, &WaitWindow::cancelRequested, scan_, &FolderScan::cancel);
+  connectFileList();
   connect(&previewWatcher_, &QFutureWatcher<PipelineResult>::finished, this, &MainWindow::previewDone);
 
   connectPanel();
   // Every change of the job refreshes the preview and reaches a running job.
   connect(model_, &JobModel::changed, this, [this] { settingsChanged(); });
   connect(output_, &OutputPanel::status, this, &MainWindow::ShowStatus);
-  connect(output_, &OutputPanel::folderChosen, this, [this](const QString &f) { lastChooserFolder_ = f; });
+  connect(output_, &OutputPanel::folderChosen, this, [this](const QString &f) { model_->setChooserFolder(f); });
   connect(output_, &OutputPanel::uploadClicked, this, &MainWindow::uploadSwitchClicked);
   connect(output_, &OutputPanel::optionsRequested, this, [this](frmOption::Face face) { openOptions(face); });
   buildToolMenus(menuBar()->findChild<QMenu *>(QStringLiteral("mPic")));
@@ -163,7 +158,7 @@ MainWindow::MainWindow(QWidget *parent)
   loadSettings();
   QDir().mkpath(defaultOutputFolder());
   QDir().mkpath(scratchFolder());
-  updateListState();
+  list_->updateListState();
   ShowStatus(IdleStatus);
   // The design size, but never larger than the screen (1024 x 768 included).
   QSize start(1180, 760);
@@ -188,8 +183,8 @@ void MainWindow::buildMenus() {
   QAction *mTODir = namedAction(file, QStringLiteral("输出目录..."), QStringLiteral("mTODir"));
   file->addSeparator();
   QAction *mExit = namedAction(file, QStringLiteral("退    出"), QStringLiteral("mExit"));
-  connect(mAddFile_, &QAction::triggered, this, &MainWindow::chooseAndAddFiles);
-  connect(mAddDir_, &QAction::triggered, this, &MainWindow::chooseAndAddFolder);
+  connect(mAddFile_, &QAction::triggered, this, [this] { list_->chooseAndAddFiles(); });
+  connect(mAddDir_, &QAction::triggered, this, [this] { list_->chooseAndAddFolder(); });
   connect(mDelFile_, &QAction::triggered, this, &MainWindow::removeSelected);
   connect(mClear_, &QAction::triggered, this, &MainWindow::clearList);
   connect(mUndoDel_, &QAction::triggered, this, &MainWindow::restoreRemoved);
@@ -289,61 +284,6 @@ void MainWindow::buildMenus() {
     QMessageBox::information(this, AppTitle,
                              AppTitle + VersionText + QStringLiteral("\n\nKuvo开发组\n\n发布时间：2013年11月22日"));
   });
-}
-
-QWidget *MainWindow::buildListPanel() {
-  QGroupBox *box = panel(QStringLiteral("1.添加要处理的图片"), "frmList");
-  cmdAdd_ = named(new QPushButton(QStringLiteral("添加图片"), box), "cmdAdd");
-  cmdAdd_->setToolTip(QStringLiteral("选择要添加的图片"));
-  cmdAdds_ = named(new QPushButton(QStringLiteral("添加文件夹"), box), "cmdAdds");
-  cmdAdds_->setToolTip(QStringLiteral("将指定文件夹内图片全部导入"));
-  cmdDel_ = named(new QPushButton(QStringLiteral("移除图片"), box), "cmdDel");
-  cmdDel_->setToolTip(QStringLiteral("移除选定图片"));
-  cmdClr_ = named(new QPushButton(QStringLiteral("全部清空"), box), "cmdClr");
-  cmdClr_->setToolTip(QStringLiteral("移除所有已添加图片"));
-  lstFile_ = named(new QListWidget(box), "lstFile");
-  lstFile_->setSelectionMode(QAbstractItemView::ExtendedSelection);
-  lstFile_->setUniformItemSizes(true);
-  lstFile_->setTextElideMode(Qt::ElideLeft);
-  lstFile_->setContextMenuPolicy(Qt::CustomContextMenu);
-  lstFile_->setAlternatingRowColors(true);
-  lstFile_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-  lstFile_->viewport()->setAcceptDrops(true);
-  lstFile_->viewport()->installEventFilter(this);
-  lstFile_->installEventFilter(this);
-  lFile_ = named(new QLabel(countLabelText(0), box), "lFile");
-
-  auto *grid = new QGridLayout;
-  grid->addWidget(cmdAdd_, 0, 0);
-  grid->addWidget(cmdAdds_, 0, 1);
-  grid->addWidget(cmdDel_, 1, 0);
-  grid->addWidget(cmdClr_, 1, 1);
-  auto *layout = new QVBoxLayout(box);
-  layout->addLayout(grid);
-  layout->addWidget(lstFile_, 1);
-  layout->addWidget(lFile_);
-  for (QWidget *w : {static_cast<QWidget *>(cmdAdd_), static_cast<QWidget *>(cmdAdds_), static_cast<QWidget *>(cmdDel_),
-                     static_cast<QWidget *>(cmdClr_), static_cast<QWidget *>(lstFile_), static_cast<QWidget *>(lFile_)})
-    plainFont(w);
-
-  mLst_ = new QMenu(this);
-  mLst_->setObjectName(QStringLiteral("mLst"));
-  mDel_ = namedAction(mLst_, QStringLiteral("移除图片"), QStringLiteral("mDel"));
-  mClr_ = namedAction(mLst_, QStringLiteral("全部清空"), QStringLiteral("mClr"));
-  mUndoDelFile_ = namedAction(mLst_, QStringLiteral("取消移除"), QStringLiteral("mUndoDelFile"));
-  mLst_->addSeparator();
-  mCopyFileName_ = namedAction(mLst_, QStringLiteral("复制文件路径"), QStringLiteral("mCopyFileName"));
-  connect(mDel_, &QAction::triggered, this, &MainWindow::removeSelected);
-  connect(mClr_, &QAction::triggered, this, &MainWindow::clearList);
-  connect(mUndoDelFile_, &QAction::triggered, this, &MainWindow::restoreRemoved);
-  connect(mCopyFileName_, &QAction::triggered, this, &MainWindow::copyCurrentPath);
-  connect(lstFile_, &QWidget::customContextMenuRequested, this, &MainWindow::showListMenu);
-  connect(cmdAdd_, &QPushButton::clicked, this, &MainWindow::chooseAndAddFiles);
-  connect(cmdAdds_, &QPushButton::clicked, this, &MainWindow::chooseAndAddFolder);
-  connect(cmdDel_, &QPushButton::clicked, this, &MainWindow::removeSelected);
-  connect(cmdClr_, &QPushButton::clicked, this, &MainWindow::clearList);
-  connect(lstFile_, &QListWidget::currentRowChanged, this, [this] { ReDrawPic(); });
-  return box;
 }
 
 QWidget *MainWindow::buildSizePanel() {
@@ -626,23 +566,15 @@ void MainWindow::setOutputFolder(const QString &folder) {
   output_->setOutputFolder(folder);
 }
 
-QStringList MainWindow::files() const {
-  QStringList list;
-  list.reserve(lstFile_->count());
-  for (int i = 0; i < lstFile_->count(); ++i)
-    list << lstFile_->item(i)->text();
-  return list;
-}
-
 ProcessingSettings MainWindow::jobSettings() const {
   ProcessingSettings s = job_;
   s.files = files();
   s.widthText = txtW_->text();
   s.heightText = txtH_->text();
-  if (keepFolderTree_ && !treeFolders_.isEmpty()) {
+  if (keepFolderTree_ && list_->hasTreeFolders()) {
     s.outputSubfolders.reserve(s.files.size());
     for (const QString &file : s.files)
-      s.outputSubfolders << treeFolders_.value(file);
+      s.outputSubfolders << list_->treeFolder(file);
   }
   return s;
 }

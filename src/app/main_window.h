@@ -41,7 +41,7 @@ class QTimer;
 namespace kuvo {
 
 enum class ViewerMode;
-class FolderScan;
+class FileListPanel;
 class InfoPanel;
 class JobModel;
 class OutputPanel;
@@ -74,7 +74,7 @@ public:
   void restoreRemoved();
   void clearList();
   void copyCurrentPath();
-  bool canRestore() const { return !removed_.isEmpty(); }
+  bool canRestore() const;
   // Handles dropped data; onList: dropped on the list or the preview.
   void dropData(const QMimeData *data, bool onList);
 
@@ -170,8 +170,7 @@ private:
   // Building the window.
   void buildMenus();
   void buildToolMenus(QMenu *adjust);
-  void removeEntry(int index);
-  QWidget *buildListPanel();
+  void connectFileList();
   QWidget *buildSizePanel();
   QWidget *buildOverlayPanel();
   QWidget *buildPreviewArea();
@@ -184,14 +183,7 @@ private:
   void connectPanel();
 
   // File list.
-  void setListEntries(const QStringList &paths, int current);
-  void appendItems(const QStringList &paths, bool makeCurrent);
-  void updateListState();
-  void chooseAndAddFiles();
-  void chooseAndAddFolder();
-  void scanDone(const QStringList &pictures, bool cancelled);
   void showEmptyList(); // no entry left: idle preview, title and status
-  void showListMenu(const QPoint &pos);
 
   // Panel handlers.
   void sizeChosen(int index);
@@ -242,9 +234,6 @@ private:
   void runCommitted(int done, int total);
 
   // Controls, named as in the window design.
-  QListWidget *lstFile_ = nullptr;
-  QLabel *lFile_ = nullptr;
-  QPushButton *cmdAdd_ = nullptr, *cmdAdds_ = nullptr, *cmdDel_ = nullptr, *cmdClr_ = nullptr;
   QComboBox *cmbSize_ = nullptr, *cmbBK_ = nullptr, *cmbPos_ = nullptr, *cmbPosImg_ = nullptr;
   QLineEdit *txtW_ = nullptr, *txtH_ = nullptr, *txtSize_ = nullptr, *txtAlpha_ = nullptr;
   QCheckBox *chkInfoTxt_ = nullptr, *chkInfoImg_ = nullptr;
@@ -256,10 +245,9 @@ private:
   QGroupBox *frmTZ_ = nullptr, *frmeJZ_ = nullptr;
   QLineEdit *txtRGB_[3] = {};
   QLineEdit *Text1_[25] = {};
-  QMenu *mLst_ = nullptr, *mImgOpt_ = nullptr, *effectsMenu_ = nullptr;
+  QMenu *mImgOpt_ = nullptr, *effectsMenu_ = nullptr;
   QAction *mAddFile_ = nullptr, *mAddDir_ = nullptr, *mDelFile_ = nullptr, *mClear_ = nullptr, *mUndoDel_ = nullptr,
-          *mUndoDelFile_ = nullptr, *mDel_ = nullptr, *mClr_ = nullptr, *mCopyFileName_ = nullptr, *mTXUndo_ = nullptr,
-          *mShowOn_ = nullptr, *mShowOn2_ = nullptr;
+          *mTXUndo_ = nullptr, *mShowOn_ = nullptr, *mShowOn2_ = nullptr;
   QAction *mPRT_[8] = {};
   QAction *mPCR_[3] = {};
   QAction *mTX_[13] = {};
@@ -268,6 +256,7 @@ private:
   // code's way into the same settings.
   JobModel *model_;
   ProcessingSettings &job_;
+  FileListPanel *list_ = nullptr;
   OutputPanel *output_ = nullptr;
   TileControls *tileControls_ = nullptr; // angle, spacing and text opacity of "平铺"
   // A press on a tiled watermark drags its whole grid from where it was grabbed.
@@ -279,20 +268,15 @@ private:
   QVector<SizePreset> presets_;
   QStringList borderPaths_; // by border list position; 0 = "无边框"
   int lastBorderIndex_ = 0;
-  QString lastChooserFolder_;
   // "保持子文件夹结构": pictures of a folder added with its subfolders go into
-  // the same folders below the output folder (path -> folder below it).
+  // the same folders below the output folder (the list keeps the folders).
   bool keepFolderTree_ = false;
-  QString scanTop_;
-  QHash<QString, QString> treeFolders_;
-  RemovedStack removed_;
   ColorMatrix savedMatrix_{};
   bool loaded() const;
   bool updatingChannels_ = false;
   QSet<QObject *> firstClickDone_;
 
   // Background work.
-  FolderScan *scan_ = nullptr;
   WaitWindow *wait_ = nullptr;
   QFutureWatcher<PipelineResult> previewWatcher_;
   DecodedSourceCache previewSources_; // the current entry decoded, for the next settings change

@@ -1,5 +1,7 @@
 // The job panel of the main window, the preview and the settings store.
 #include "app/choosers.h"
+#include "app/file_list_panel.h"
+#include "app/job_model.h"
 #include "app/main_window.h"
 #include "app/tile_controls.h"
 #include "app/txt_set_dialog.h"
@@ -202,7 +204,7 @@ void MainWindow::chooseBorderFolder() {
     cmbBK_->setCurrentIndex(std::clamp(lastBorderIndex_, 0, cmbBK_->count() - 3));
     return;
   }
-  lastChooserFolder_ = chosen->folder;
+  model_->setChooserFolder(chosen->folder);
   addBorderFolder(chosen->folder);
 }
 
@@ -304,7 +306,7 @@ bool MainWindow::choosePictureWatermark() {
                                       programDataDir() + QStringLiteral("/sy"), alpha);
   if (!chosen)
     return !job_.pictureWatermarkFile.isEmpty();
-  lastChooserFolder_ = QDir::fromNativeSeparators(readSetting(QStringLiteral("sODIR"), lastChooserFolder_));
+  model_->setChooserFolder(QDir::fromNativeSeparators(readSetting(QStringLiteral("sODIR"), model_->chooserFolder())));
   txtAlpha_->setText(chosen->alphaText);
   if (!chosen->file.isEmpty())
     job_.pictureWatermarkFile = chosen->file;
@@ -441,7 +443,7 @@ void MainWindow::setLivePreview(bool on) {
 void MainWindow::ReDrawPic() {
   if (!loaded() || previewOff_)
     return;
-  if (lstFile_->currentRow() < 0) {
+  if (list_->currentRow() < 0) {
     previewImage_ = QImage();
     placement_ = OverlayPlacement();
     imgM_->clear();
@@ -462,7 +464,7 @@ void MainWindow::ReDrawPic() {
 
 void MainWindow::startPreview() {
   previewPending_ = false;
-  const int row = lstFile_->currentRow();
+  const int row = list_->currentRow();
   if (row < 0)
     return;
   ProcessingSettings s = jobSettings();
@@ -477,7 +479,7 @@ void MainWindow::previewDone() {
     return;
   }
   const PipelineResult result = previewWatcher_.result();
-  const int row = lstFile_->currentRow();
+  const int row = list_->currentRow();
   if (row < 0)
     return; // the list was emptied meanwhile
   if (result.canvas.isNull()) {
@@ -487,7 +489,7 @@ void MainWindow::previewDone() {
     imgM_->clear();
     imgM_->hide();
     layoutPreview();
-    ShowStatus(previewFailureText(lstFile_->item(row)->text(), result.errorText));
+    ShowStatus(previewFailureText(list_->path(row), result.errorText));
     emit previewShown();
     return;
   }
@@ -560,17 +562,7 @@ bool MainWindow::eventFilter(QObject *watched, QEvent *event) {
     for (QLineEdit *box : txtRGB_)
       if (watched == box)
         ShowStatus(QStringLiteral("【提示】请输入数字。数字越大该颜色越重(建议0-10之间，可以是小数)。"));
-  } else if (type == QEvent::KeyPress && watched == lstFile_) {
-    auto *key = static_cast<QKeyEvent *>(event);
-    if (key->key() == Qt::Key_Delete) {
-      removeSelected();
-      return true;
-    }
-    if (key->key() == Qt::Key_Escape && canRestore()) {
-      restoreRemoved();
-      return true;
-    }
-  } else if ((watched == lstFile_->viewport() || watched == picImg_) &&
+  } else if (watched == picImg_ &&
              (type == QEvent::DragEnter || type == QEvent::DragMove || type == QEvent::Drop)) {
     auto *drag = static_cast<QDropEvent *>(event);
     if (!drag->mimeData()->hasImage() && !drag->mimeData()->hasUrls())
@@ -605,7 +597,7 @@ void MainWindow::loadSettings() {
   };
 
   // 1. the last chooser folder
-  lastChooserFolder_ = QDir::fromNativeSeparators(readSetting(QStringLiteral("sODIR"), programDataDir()));
+  model_->setChooserFolder(QDir::fromNativeSeparators(readSetting(QStringLiteral("sODIR"), programDataDir())));
   // 2. watermark opacity
   int alpha = 80;
   integer(QStringLiteral("iuSYAlpha"), alpha);

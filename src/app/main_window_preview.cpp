@@ -1,6 +1,8 @@
 // Placement on the preview: the markers of the two watermarks and of the
 // picture's start point, the hit test, dragging, the arrow keys and the wheel,
 // the offset boxes and "坐标定位".
+#include "app/file_list_panel.h"
+#include "app/job_model.h"
 #include "app/main_window.h"
 #include "app/tile_controls.h"
 
@@ -117,7 +119,7 @@ void MainWindow::layoutPreview() {
     txtPicTxt_->setGeometry(picImg_->contentsRect().left(), picImg_->contentsRect().bottom() + 1 - h,
                             picImg_->contentsRect().width(), h);
   }
-  if (previewImage_.isNull() || lstFile_->count() == 0) {
+  if (previewImage_.isNull() || list_->count() == 0) {
     shownRect_ = QRect();
     imgM_->setGeometry(area);
     placeMarkers();
@@ -379,11 +381,11 @@ void MainWindow::previewKey(int key) {
     job_.textY = f.y;
   } else {
     // No placement: the arrows walk through the list.
-    const int row = lstFile_->currentRow() + dx + dy;
-    if (row < 0 || row >= lstFile_->count())
+    const int row = list_->currentRow() + dx + dy;
+    if (row < 0 || row >= list_->count())
       QApplication::beep();
     else
-      lstFile_->setCurrentRow(row, QItemSelectionModel::ClearAndSelect);
+      list_->setCurrentRow(row);
     return;
   }
   settingsChanged();

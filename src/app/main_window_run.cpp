@@ -1,5 +1,7 @@
 // Running a job from the main window: the checks, the wait window, the
 // progress caption, stop, and the steps after the run.
+#include "app/file_list_panel.h"
+#include "app/job_model.h"
 #include "app/main_window.h"
 #include "app/output_panel.h"
 #include "app/wait_window.h"
@@ -62,7 +64,7 @@ void MainWindow::startRun() {
     QMessageBox::critical(this, AppTitle, startProblemMessage(problem));
     switch (problem) {
     case StartProblem::EmptyList:
-      chooseAndAddFiles();
+      list_->chooseAndAddFiles();
       break;
     case StartProblem::ZeroSize:
       txtW_->setFocus();
@@ -164,7 +166,7 @@ void MainWindow::runFinishedHere() {
     if (QMessageBox::question(this, AppTitle, question, QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes)
       QDesktopServices::openUrl(QUrl::fromLocalFile(summary.errorLogPath));
   }
-  if (!scan_ || !isScanning())
+  if (!isScanning())
     wait_->hide();
   previewOff_ = previewOffBeforeRun_;
   mShowOn_->setChecked(!previewOff_);

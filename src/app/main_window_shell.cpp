@@ -1,6 +1,8 @@
 // The window's shell: the options dialog, job files, the command line, the
 // skin menu, the tool-strip switches, the help menu and the web panel.
 #include "app/choosers.h"
+#include "app/file_list_panel.h"
+#include "app/job_model.h"
 #include "app/main_window.h"
 #include "app/tile_controls.h"
 #include "app/job_model.h"
@@ -67,13 +69,13 @@ void MainWindow::buildShellMenus() {
   QAction *mSaveJob = menuAction(settings, QStringLiteral("保存任务..."), "mSaveJob");
   QAction *mLoadJob = menuAction(settings, QStringLiteral("载入任务..."), "mLoadJob");
   connect(mSaveJob, &QAction::triggered, this, [this] {
-    const QString path = QFileDialog::getSaveFileName(this, QStringLiteral("保存任务"), lastChooserFolder_,
+    const QString path = QFileDialog::getSaveFileName(this, QStringLiteral("保存任务"), model_->chooserFolder(),
                                                       QStringLiteral("任务文件 (*.ini)"));
     if (!path.isEmpty())
       saveJob(path);
   });
   connect(mLoadJob, &QAction::triggered, this, [this] {
-    const QString path = QFileDialog::getOpenFileName(this, QStringLiteral("载入任务"), lastChooserFolder_,
+    const QString path = QFileDialog::getOpenFileName(this, QStringLiteral("载入任务"), model_->chooserFolder(),
                                                       QStringLiteral("任务文件 (*.ini);;所有文件 (*)"));
     if (!path.isEmpty())
       loadJob(path);
@@ -160,7 +162,7 @@ void MainWindow::buildShellMenus() {
   txtPicTxt_->setPlaceholderText(QStringLiteral("在这里填写该图片的说明,回车确认,ESC键隐藏本说明"));
   txtPicTxt_->installEventFilter(this);
   txtPicTxt_->hide();
-  connect(lstFile_, &QListWidget::currentRowChanged, this, &MainWindow::currentEntryChanged);
+  connect(list_, &FileListPanel::currentRowChanged, this, &MainWindow::currentEntryChanged);
 
   // Previous and next arrows at the preview's sides, and the thumbnail of the
   // source picture in its lower left corner (a click shows it full screen).
@@ -182,12 +184,12 @@ void MainWindow::buildShellMenus() {
   imgFor_ = arrow(QStringLiteral("›"), QStringLiteral("下一个图片"), "imgFor");
   neighbours_ = new NeighbourPreviews(imgPre_, imgFor_, this);
   connect(imgPre_, &QToolButton::clicked, this, [this] {
-    if (lstFile_->currentRow() > 0)
-      lstFile_->setCurrentRow(lstFile_->currentRow() - 1, QItemSelectionModel::ClearAndSelect);
+    if (list_->currentRow() > 0)
+      list_->setCurrentRow(list_->currentRow() - 1);
   });
   connect(imgFor_, &QToolButton::clicked, this, [this] {
-    if (lstFile_->currentRow() + 1 < lstFile_->count())
-      lstFile_->setCurrentRow(lstFile_->currentRow() + 1, QItemSelectionModel::ClearAndSelect);
+    if (list_->currentRow() + 1 < list_->count())
+      list_->setCurrentRow(list_->currentRow() + 1);
   });
   imgSmall_ = new QToolButton(picImg_);
   imgSmall_->setObjectName(QStringLiteral("imgSmall"));
@@ -197,12 +199,12 @@ void MainWindow::buildShellMenus() {
   connect(imgSmall_, &QToolButton::clicked, this, [this] { openViewer(false, false); });
   connect(&thumbWatcher_, &QFutureWatcher<QImage>::finished, this, [this] {
     const QImage thumb = thumbWatcher_.result();
-    const int row = lstFile_->currentRow();
+    const int row = list_->currentRow();
     if (row >= 0 && thumbWatcher_.property("path").toString() != thumbPath_) {
       startThumbnail(); // another entry was chosen meanwhile
       return;
     }
-    if (row < 0 || lstFile_->item(row)->text() != thumbPath_ || thumb.isNull()) {
+    if (row < 0 || list_->path(row) != thumbPath_ || thumb.isNull()) {
       imgSmall_->hide();
       return;
     }
@@ -217,9 +219,9 @@ void MainWindow::buildShellMenus() {
 
 // The facts of the entry that became current, the caption and the title.
 void MainWindow::currentEntryChanged(int row) {
-  const bool listed = row >= 0 && row < lstFile_->count();
-  neighbours_->show(listed && row > 0 ? lstFile_->item(row - 1)->text() : QString(),
-                    listed && row + 1 < lstFile_->count() ? lstFile_->item(row + 1)->text() : QString());
+  const bool listed = row >= 0 && row < list_->count();
+  neighbours_->show(listed && row > 0 ? list_->path(row - 1) : QString(),
+                    listed && row + 1 < list_->count() ? list_->path(row + 1) : QString());
   if (!listed) {
     if (info_)
       info_->setPictureFacts(QString());
@@ -228,7 +230,7 @@ void MainWindow::currentEntryChanged(int row) {
     imgSmall_->hide();
     return;
   }
-  const QString path = lstFile_->item(row)->text();
+  const QString path = list_->path(row);
   const QFileInfo info(path);
   QString facts = QStringLiteral("【图片信息】文件名:") + info.fileName();
   const QSize size = QImageReader(path).size();
@@ -263,7 +265,7 @@ void MainWindow::startThumbnail() {
 }
 
 void MainWindow::storeCaption() {
-  const int row = lstFile_->currentRow();
+  const int row = list_->currentRow();
   if (row < 0)
     return;
   if (job_.descriptions.size() <= row)
@@ -479,7 +481,7 @@ void MainWindow::openCommandLine(const QStringList &arguments) {
   const QStringList pictures = commandLinePictures(arguments);
   if (pictures.isEmpty())
     return;
-  appendItems(pictures, true);
+  list_->appendItems(pictures, true);
 }
 
 void MainWindow::chooseSkin(int index) {
@@ -525,7 +527,7 @@ void MainWindow::loadNewsPage() {
     }
     web_->setHtml(QString::fromUtf8(reply->readAll()));
     web_->setGeometry(picImg_->contentsRect());
-    if (lstFile_->count() == 0 && showToday_) {
+    if (list_->count() == 0 && showToday_) {
       web_->show();
       web_->raise();
     }

@@ -1,5 +1,7 @@
 // The main window's ways into the viewer, the capture tools, the Word import
 // and the publishing switches (upload and PDF).
+#include "app/file_list_panel.h"
+#include "app/job_model.h"
 #include "app/main_window.h"
 #include "app/output_panel.h"
 
@@ -49,12 +51,7 @@ void MainWindow::buildToolMenus(QMenu *adjust) {
   ftp->setObjectName(QStringLiteral("mFtpSet"));
   connect(ftp, &QAction::triggered, this, &MainWindow::editUploadSettings);
 
-  // The list's own pop-up and double click open the viewer on the original;
-  // the preview's pop-up shows the processed picture or crops the original.
-  QAction *mShowFSrc = mLst_->addAction(QStringLiteral("全屏查看"));
-  mShowFSrc->setObjectName(QStringLiteral("mShowFSrc"));
-  connect(mShowFSrc, &QAction::triggered, this, [this] { openViewer(false, false); });
-  connect(lstFile_, &QListWidget::itemDoubleClicked, this, [this] { openViewer(false, false); });
+  // The preview's pop-up shows the processed picture or crops the original.
   QAction *mPCut = new QAction(QStringLiteral("裁剪原图"), mImgOpt_);
   mPCut->setObjectName(QStringLiteral("mPCut"));
   QAction *mShowF = new QAction(QStringLiteral("全屏预览"), mImgOpt_);
@@ -103,19 +100,12 @@ bool MainWindow::askUploadPassword() {
   return true;
 }
 
-void MainWindow::removeEntry(int index) {
-  if (index < 0 || index >= lstFile_->count())
-    return;
-  lstFile_->setCurrentRow(index, QItemSelectionModel::ClearAndSelect);
-  removeSelected();
-}
-
 void MainWindow::openViewer(bool processed, bool cropMode) {
   openViewer(processed, cropMode, ViewerMode::Single);
 }
 
 void MainWindow::openViewer(bool processed, bool cropMode, ViewerMode mode) {
-  const int row = lstFile_->currentRow();
+  const int row = list_->currentRow();
   if (row < 0) {
     ShowStatus(QStringLiteral("【操作错误】请先在列表中选择一张图片。"));
     return;
@@ -133,11 +123,11 @@ void MainWindow::openViewer(bool processed, bool cropMode, ViewerMode mode) {
   }
   auto *viewer = new frmPic();
   connect(viewer, &frmPic::currentChanged, this,
-          [this](int index) { lstFile_->setCurrentRow(index, QItemSelectionModel::ClearAndSelect); });
-  connect(viewer, &frmPic::removed, this, &MainWindow::removeEntry);
+          [this](int index) { list_->setCurrentRow(index); });
+  connect(viewer, &frmPic::removed, this, [this](int index) { list_->removeEntry(index); });
   connect(viewer, &frmPic::statusMessage, this, &MainWindow::ShowStatus);
   connect(viewer, &frmPic::cropAdded, this, [this](const QString &path, int replaced) {
-    removeEntry(replaced);
+    list_->removeEntry(replaced);
     appendPicture(path);
   });
   viewer->open(options);

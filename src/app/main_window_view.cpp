@@ -2,6 +2,8 @@
 // full screen, the thumbnail list and the slide show, each with the checks
 // that keep the viewer from opening on nothing; and the side button that
 // opens the viewer's crop tool.
+#include "app/file_list_panel.h"
+#include "app/job_model.h"
 #include "app/main_window.h"
 
 #include "app/info_panel.h"
@@ -61,7 +63,7 @@ void MainWindow::buildViewCommands() {
 }
 
 void MainWindow::showOriginalFullScreen() {
-  if (lstFile_->count() == 0) {
+  if (list_->count() == 0) {
     ShowStatus(NothingToBrowse);
     return;
   }
@@ -77,7 +79,7 @@ void MainWindow::showProcessedFullScreen() {
     txtW_->selectAll();
     return;
   }
-  if (lstFile_->currentRow() < 0 || previewImage_.isNull()) {
+  if (list_->currentRow() < 0 || previewImage_.isNull()) {
     ShowStatus(QStringLiteral("【操作错误】没有可预览的图片。"));
     return;
   }
@@ -85,7 +87,7 @@ void MainWindow::showProcessedFullScreen() {
 }
 
 void MainWindow::browseOriginals(ViewerMode mode) {
-  if (lstFile_->count() == 0) {
+  if (list_->count() == 0) {
     ShowStatus(NothingToBrowse);
     return;
   }
@@ -137,7 +139,7 @@ void MainWindow::applyWindowState() {
   if (maximised) {
     refreshInfoPanel();
     // The idle maximised window asks for the news page again.
-    if (lstFile_->count() == 0 && showToday_)
+    if (list_->count() == 0 && showToday_)
       loadNewsPage();
   } else if (web_) {
     web_->hide();
