@@ -4,6 +4,7 @@
 #include "app/tile_controls.h"
 #include "app/job_model.h"
 #include "app/output_panel.h"
+#include "app/size_panel.h"
 #include "app/widget_helpers.h"
 #include "app/wait_window.h"
 #include "engine/output_naming.h"
@@ -106,7 +107,8 @@ MainWindow::MainWindow(QWidget *parent)
   auto *rightLayout = new QVBoxLayout(right);
   rightLayout->setContentsMargins(0, 0, 0, 0);
   rightLayout->setSpacing(6);
-  rightLayout->addWidget(buildSizePanel());
+  size_ = new SizePanel(model_);
+  rightLayout->addWidget(size_);
   rightLayout->addWidget(buildOverlayPanel());
   output_ = new OutputPanel(model_);
   rightLayout->addWidget(output_);
@@ -146,6 +148,8 @@ MainWindow::MainWindow(QWidget *parent)
   // Every change of the job refreshes the preview and reaches a running job.
   connect(model_, &JobModel::changed, this, [this] { settingsChanged(); });
   connect(output_, &OutputPanel::status, this, &MainWindow::ShowStatus);
+  connect(size_, &SizePanel::status, this, &MainWindow::ShowStatus);
+  connect(size_, &SizePanel::fitBorderChosen, this, &MainWindow::fitBorderChosen);
   connect(output_, &OutputPanel::folderChosen, this, [this](const QString &f) { model_->setChooserFolder(f); });
   connect(output_, &OutputPanel::uploadClicked, this, &MainWindow::uploadSwitchClicked);
   connect(output_, &OutputPanel::optionsRequested, this, [this](frmOption::Face face) { openOptions(face); });
@@ -153,7 +157,6 @@ MainWindow::MainWindow(QWidget *parent)
   buildShellMenus();
   buildViewCommands();
   buildInfoPanel();
-  fillSizeList();
   fillBorderList();
   loadSettings();
   QDir().mkpath(defaultOutputFolder());
@@ -284,25 +287,6 @@ void MainWindow::buildMenus() {
     QMessageBox::information(this, AppTitle,
                              AppTitle + VersionText + QStringLiteral("\n\nKuvo开发组\n\n发布时间：2013年11月22日"));
   });
-}
-
-QWidget *MainWindow::buildSizePanel() {
-  QGroupBox *box = panel(QStringLiteral("2.指定尺寸"), "frmSize");
-  cmbSize_ = named(new QComboBox(box), "cmbSize");
-  cmbSize_->setMaxVisibleItems(20);
-  txtW_ = named(new QLineEdit(QStringLiteral("800"), box), "txtW");
-  txtH_ = named(new QLineEdit(QStringLiteral("0"), box), "txtH");
-  auto *grid = new QGridLayout(box);
-  auto *lw = new QLabel(QStringLiteral("宽度:"), box);
-  auto *lh = new QLabel(QStringLiteral("高度:"), box);
-  grid->addWidget(cmbSize_, 0, 0, 1, 4);
-  grid->addWidget(lw, 1, 0);
-  grid->addWidget(txtW_, 1, 1);
-  grid->addWidget(lh, 1, 2);
-  grid->addWidget(txtH_, 1, 3);
-  for (QWidget *w : box->findChildren<QWidget *>())
-    plainFont(w);
-  return box;
 }
 
 QWidget *MainWindow::buildOverlayPanel() {
@@ -569,8 +553,6 @@ void MainWindow::setOutputFolder(const QString &folder) {
 ProcessingSettings MainWindow::jobSettings() const {
   ProcessingSettings s = job_;
   s.files = files();
-  s.widthText = txtW_->text();
-  s.heightText = txtH_->text();
   if (keepFolderTree_ && list_->hasTreeFolders()) {
     s.outputSubfolders.reserve(s.files.size());
     for (const QString &file : s.files)

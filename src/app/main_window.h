@@ -45,6 +45,7 @@ class FileListPanel;
 class InfoPanel;
 class JobModel;
 class OutputPanel;
+class SizePanel;
 class TileControls;
 class NeighbourPreviews;
 class ToolStrips;
@@ -171,14 +172,12 @@ private:
   void buildMenus();
   void buildToolMenus(QMenu *adjust);
   void connectFileList();
-  QWidget *buildSizePanel();
   QWidget *buildOverlayPanel();
   QWidget *buildPreviewArea();
   QWidget *buildSideStrip();
   QWidget *buildRotationBar();
   void buildBrightnessPanel(QWidget *parent);
   void buildMatrixPanel(QWidget *parent);
-  void fillSizeList();
   void fillBorderList();
   void connectPanel();
 
@@ -186,7 +185,7 @@ private:
   void showEmptyList(); // no entry left: idle preview, title and status
 
   // Panel handlers.
-  void sizeChosen(int index);
+  void fitBorderChosen();
   void borderChosen(int index);
   void chooseBorderFolder();
   void textWatermarkToggled(bool on);
@@ -234,8 +233,8 @@ private:
   void runCommitted(int done, int total);
 
   // Controls, named as in the window design.
-  QComboBox *cmbSize_ = nullptr, *cmbBK_ = nullptr, *cmbPos_ = nullptr, *cmbPosImg_ = nullptr;
-  QLineEdit *txtW_ = nullptr, *txtH_ = nullptr, *txtSize_ = nullptr, *txtAlpha_ = nullptr;
+  QComboBox *cmbBK_ = nullptr, *cmbPos_ = nullptr, *cmbPosImg_ = nullptr;
+  QLineEdit *txtSize_ = nullptr, *txtAlpha_ = nullptr;
   QCheckBox *chkInfoTxt_ = nullptr, *chkInfoImg_ = nullptr;
   QLabel *lTxt_ = nullptr, *lSY_ = nullptr, *lInfo_ = nullptr, *lScale_ = nullptr;
   QSlider *hscSY_ = nullptr, *sldLD_ = nullptr;
@@ -257,6 +256,7 @@ private:
   JobModel *model_;
   ProcessingSettings &job_;
   FileListPanel *list_ = nullptr;
+  SizePanel *size_ = nullptr;
   OutputPanel *output_ = nullptr;
   TileControls *tileControls_ = nullptr; // angle, spacing and text opacity of "平铺"
   // A press on a tiled watermark drags its whole grid from where it was grabbed.
@@ -265,7 +265,6 @@ private:
   bool tileGrabbed_ = false;
   bool textTiled() const;
   bool pictureTiled() const;
-  QVector<SizePreset> presets_;
   QStringList borderPaths_; // by border list position; 0 = "无边框"
   int lastBorderIndex_ = 0;
   // "保持子文件夹结构": pictures of a folder added with its subfolders go into

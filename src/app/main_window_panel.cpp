@@ -8,6 +8,7 @@
 #include "app/web_links.h"
 #include "app/widget_helpers.h"
 #include "app/output_panel.h"
+#include "app/size_panel.h"
 #include "viewer/frm_pic.h"
 #include "engine/pipeline.h"
 #include "platform/program_paths.h"
@@ -43,17 +44,6 @@ const QString DownloadBorderText = QStringLiteral("网络下载边框...");
 
 } // namespace
 
-void MainWindow::fillSizeList() {
-  const QSignalBlocker block(cmbSize_);
-  cmbSize_->clear();
-  cmbSize_->addItems({QStringLiteral("限制宽度"), QStringLiteral("适应边框"), QStringLiteral("原始尺寸")});
-  presets_ = loadSizePresets(programDataDir() + QStringLiteral("/size.ini"));
-  for (const SizePreset &p : presets_)
-    cmbSize_->addItem(p.name);
-  cmbSize_->addItem(QStringLiteral("自定义尺寸..."));
-  job_.presetCount = static_cast<int>(presets_.size());
-}
-
 void MainWindow::fillBorderList() {
   const QSignalBlocker block(cmbBK_);
   cmbBK_->clear();
@@ -76,9 +66,6 @@ void MainWindow::fillBorderList() {
 }
 
 void MainWindow::connectPanel() {
-  connect(cmbSize_, &QComboBox::currentIndexChanged, this, &MainWindow::sizeChosen);
-  connect(txtW_, &QLineEdit::returnPressed, this, [this] { settingsChanged(); });
-  connect(txtH_, &QLineEdit::textChanged, this, [this] { settingsChanged(); });
   // Borders take effect on every change (also by the mouse wheel); the two
   // command entries act when chosen, even when chosen twice in a row.
   connect(cmbBK_, &QComboBox::currentIndexChanged, this, [this](int i) {
@@ -119,52 +106,19 @@ void MainWindow::connectPanel() {
   });
   connect(cmdDone_, &QPushButton::clicked, this, &MainWindow::startRun);
   connect(cmdStop_, &QPushButton::clicked, this, &MainWindow::stopRun);
-  for (QLineEdit *box : {txtW_, txtH_, txtSize_, txtAlpha_})
+  for (QLineEdit *box : {txtSize_, txtAlpha_})
     box->installEventFilter(this);
 }
 
-// Size list: each entry sets the width and height boxes.
-void MainWindow::sizeChosen(int index) {
-  job_.sizeMode = index;
-  const int custom = cmbSize_->count() - 1;
-  const QSignalBlocker blockH(txtH_);
-  if (index == SizeFixedWidth) {
-    txtW_->setText(QStringLiteral("800"));
-    txtH_->setText(QStringLiteral("0"));
-    txtW_->setEnabled(true);
-    txtH_->setEnabled(false);
-    ShowStatus(QStringLiteral("【提示】输入图片宽度,高度将按原图片比例自动换算。"));
-    if (loaded())
-      txtW_->setFocus();
-  } else if (index == SizeFitBorder || index == SizeOriginal) {
-    txtW_->setText(QStringLiteral("0"));
-    txtH_->setText(QStringLiteral("0"));
-    txtW_->setEnabled(false);
-    txtH_->setEnabled(false);
-    if (index == SizeFitBorder && cmbBK_->currentIndex() == 0 && cmbBK_->count() > 2) {
-      // Fit-to-border needs a border: the first one is chosen (with no
-      // border pictures that entry is the add-border command).
-      if (cmbBK_->count() > 3)
-        cmbBK_->setCurrentIndex(1);
-      else if (loaded())
-        borderChosen(1); // no border pictures: entry 1 is the add-border command
-    }
-  } else if (index == custom) {
-    txtW_->setText(QStringLiteral("800"));
-    txtH_->setText(QStringLiteral("600"));
-    txtW_->setEnabled(true);
-    txtH_->setEnabled(true);
-    ShowStatus(QStringLiteral("【提示】请输入图片宽度和高度。"));
-  } else if (index >= SizeFirstPreset && index - SizeFirstPreset < presets_.size()) {
-    const SizePreset &p = presets_[index - SizeFirstPreset];
-    txtW_->setText(p.width);
-    txtH_->setText(p.height);
-    txtW_->setEnabled(false);
-    txtH_->setEnabled(false);
-  }
-  job_.widthText = txtW_->text();
-  job_.heightText = txtH_->text();
-  settingsChanged();
+// Fit-to-border needs a border: the first one is chosen (with no border
+// pictures that entry is the add-border command).
+void MainWindow::fitBorderChosen() {
+  if (cmbBK_->currentIndex() != 0 || cmbBK_->count() <= 2)
+    return;
+  if (cmbBK_->count() > 3)
+    cmbBK_->setCurrentIndex(1);
+  else if (loaded())
+    borderChosen(1);
 }
 
 void MainWindow::borderChosen(int index) {
@@ -185,8 +139,8 @@ void MainWindow::borderChosen(int index) {
   }
   lastBorderIndex_ = index;
   job_.borderFile = index < borderPaths_.size() ? borderPaths_[index] : QString();
-  if (index == 0 && cmbSize_->currentIndex() == SizeFitBorder)
-    cmbSize_->setCurrentIndex(SizeFixedWidth);
+  if (index == 0 && size_->mode() == SizeFitBorder)
+    size_->switchMode(SizeFixedWidth);
   if (loaded()) {
     ShowStatus(QStringLiteral("【提示】滚动鼠标滚轮可以选择不同的边框。"));
     cmbBK_->setFocus();
@@ -546,8 +500,6 @@ bool MainWindow::eventFilter(QObject *watched, QEvent *event) {
       bool selects;
     };
     const Hint hints[] = {
-        {txtW_, "【提示】输入图片的宽度(单位:像素)，然后按回车键确认。", true},
-        {txtH_, "【提示】输入图片的高度(单位:像素)，然后按回车键确认。", true},
         {txtSize_, "【提示】请输入水印文字的大小。", true},
         {txtAlpha_, "【提示】请输入水印图片的透明度(0-100，数字越大越不透明)。", false},
     };
@@ -607,7 +559,7 @@ void MainWindow::loadSettings() {
   int sizeIndex = 0, borderIndex = 0;
   integer(QStringLiteral("iuSize"), sizeIndex);
   integer(QStringLiteral("iuBk"), borderIndex);
-  if (sizeIndex < 0 || sizeIndex >= cmbSize_->count())
+  if (sizeIndex < 0 || sizeIndex >= size_->modeCount())
     sizeIndex = 0;
   // A stored border that is no border entry any more means no border.
   if (borderIndex < 0 || borderIndex >= cmbBK_->count() - 2)
@@ -616,10 +568,7 @@ void MainWindow::loadSettings() {
     borderChosen(borderIndex);
   else
     cmbBK_->setCurrentIndex(borderIndex);
-  if (cmbSize_->currentIndex() == sizeIndex)
-    sizeChosen(sizeIndex);
-  else
-    cmbSize_->setCurrentIndex(sizeIndex);
+  size_->chooseMode(sizeIndex);
   // 4. text watermark
   job_.text = readSetting(QStringLiteral("sText"));
   integer(QStringLiteral("iSize"), job_.fontSize);
@@ -710,7 +659,7 @@ void MainWindow::loadOptionKeys() {
 
 void MainWindow::saveSettings() {
   TileControls::saveSettings(job_);
-  saveSetting(QStringLiteral("iuSize"), QString::number(cmbSize_->currentIndex()));
+  saveSetting(QStringLiteral("iuSize"), QString::number(job_.sizeMode));
   const int border = cmbBK_->currentIndex();
   if (border >= 0 && border < cmbBK_->count() - 2)
     saveSetting(QStringLiteral("iuBk"), QString::number(border));

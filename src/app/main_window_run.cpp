@@ -4,6 +4,7 @@
 #include "app/job_model.h"
 #include "app/main_window.h"
 #include "app/output_panel.h"
+#include "app/size_panel.h"
 #include "app/wait_window.h"
 
 #include <QCloseEvent>
@@ -67,8 +68,7 @@ void MainWindow::startRun() {
       list_->chooseAndAddFiles();
       break;
     case StartProblem::ZeroSize:
-      txtW_->setFocus();
-      txtW_->selectAll();
+      size_->focusWidth();
       break;
     case StartProblem::NoOutputFolder:
       output_->chooseOutputFolder();

@@ -7,6 +7,7 @@
 #include "app/tile_controls.h"
 #include "app/job_model.h"
 #include "app/output_panel.h"
+#include "app/size_panel.h"
 #include "app/info_panel.h"
 #include "app/neighbour_previews.h"
 #include "app/skins.h"
@@ -374,17 +375,7 @@ bool MainWindow::loadJob(const QString &path) {
 void MainWindow::applyJob(const ProcessingSettings &n) {
   const bool wasLoaded = loaded();
   model_->setLoading(true); // no dialogs and no previews while the controls change
-  if (n.sizeMode >= 0 && n.sizeMode < cmbSize_->count()) {
-    if (cmbSize_->currentIndex() == n.sizeMode)
-      sizeChosen(n.sizeMode);
-    else
-      cmbSize_->setCurrentIndex(n.sizeMode);
-  }
-  {
-    const QSignalBlocker bw(txtW_), bh(txtH_);
-    txtW_->setText(n.widthText);
-    txtH_->setText(n.heightText);
-  }
+  size_->applyJob(n);
   // The border: an entry of the list, or the file added to it.
   int border = n.borderFile.isEmpty() ? 0 : int(borderPaths_.indexOf(n.borderFile));
   if (border < 0) {
@@ -397,8 +388,8 @@ void MainWindow::applyJob(const ProcessingSettings &n) {
     borderChosen(border);
   else
     cmbBK_->setCurrentIndex(border);
-  if (n.sizeMode == SizeFitBorder && cmbSize_->currentIndex() != SizeFitBorder)
-    cmbSize_->setCurrentIndex(SizeFitBorder);
+  if (n.sizeMode == SizeFitBorder && size_->mode() != SizeFitBorder)
+    size_->switchMode(SizeFitBorder);
 
   job_.text = n.text;
   job_.fontName = n.fontName;

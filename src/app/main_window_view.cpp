@@ -7,6 +7,7 @@
 #include "app/main_window.h"
 
 #include "app/info_panel.h"
+#include "app/size_panel.h"
 #include "viewer/frm_pic.h"
 
 #include <QAction>
@@ -71,12 +72,11 @@ void MainWindow::showOriginalFullScreen() {
 }
 
 void MainWindow::showProcessedFullScreen() {
-  const int mode = cmbSize_->currentIndex();
-  if (txtW_->text() == QLatin1String("0") && txtH_->text() == QLatin1String("0") && mode != SizeFitBorder &&
+  const int mode = size_->mode();
+  if (job_.widthText == QLatin1String("0") && job_.heightText == QLatin1String("0") && mode != SizeFitBorder &&
       mode != SizeOriginal) {
     QMessageBox::critical(this, AppTitle, QStringLiteral("图片尺寸不能同时为0！"));
-    txtW_->setFocus();
-    txtW_->selectAll();
+    size_->focusWidth();
     return;
   }
   if (list_->currentRow() < 0 || previewImage_.isNull()) {
@@ -122,7 +122,7 @@ void MainWindow::refreshInfoPanel() {
   const QString border = cmbBK_->currentIndex() > 0 && cmbBK_->currentIndex() < cmbBK_->count() - 2
                              ? cmbBK_->currentText()
                              : QStringLiteral("无边框");
-  info_->setJob(jobSummaryLines(jobSettings(), cmbSize_->currentText(), border));
+  info_->setJob(jobSummaryLines(jobSettings(), size_->modeName(), border));
 }
 
 void MainWindow::changeEvent(QEvent *event) {
