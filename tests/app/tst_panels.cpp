@@ -1,0 +1,103 @@
+// The window's panels on their own: what each writes into the job model and
+// when it announces the change.
+#include "app/job_model.h"
+#include "app/output_panel.h"
+#include "app/size_panel.h"
+
+#include <QComboBox>
+#include <QLineEdit>
+#include <QSignalSpy>
+#include <QtTest>
+
+using namespace kuvo;
+using Group = JobModel::Group;
+
+class TestPanels : public QObject {
+  Q_OBJECT
+private slots:
+  void groupSignals_data() {
+    QTest::addColumn<int>("group");
+    QTest::addColumn<QByteArray>("signal");
+    QTest::newRow("size") << int(Group::Size) << QByteArray(SIGNAL(sizeChanged()));
+    QTest::newRow("overlays") << int(Group::Overlays) << QByteArray(SIGNAL(overlaysChanged()));
+    QTest::newRow("adjustments") << int(Group::Adjustments) << QByteArray(SIGNAL(adjustmentsChanged()));
+    QTest::newRow("output") << int(Group::Output) << QByteArray(SIGNAL(outputChanged()));
+    QTest::newRow("options") << int(Group::Options) << QByteArray(SIGNAL(optionsChanged()));
+    QTest::newRow("captions") << int(Group::Captions) << QByteArray(SIGNAL(captionsChanged()));
+  }
+  // A change announces its own group once, and only that one.
+  void groupSignals() {
+    QFETCH(int, group);
+    QFETCH(QByteArray, signal);
+    JobModel model;
+    QSignalSpy own(&model, signal.constData());
+    QSignalSpy any(&model, &JobModel::changed);
+    QSignalSpy size(&model, &JobModel::sizeChanged);
+    model.change(Group(group), [](ProcessingSettings &j) { j.prefix = QStringLiteral("x_"); });
+    QCOMPARE(model.settings().prefix, QStringLiteral("x_"));
+    QCOMPARE(own.count(), 1);
+    QCOMPARE(any.count(), 1);
+    QCOMPARE(any.first().first().value<Group>(), Group(group));
+    QCOMPARE(size.count(), Group(group) == Group::Size ? 1 : 0);
+    model.store([](ProcessingSettings &j) { j.prefix = QStringLiteral("y_"); });
+    QCOMPARE(any.count(), 1);
+  }
+
+  // The width is stored as typed but announced only on Enter; the height
+  // and the list entries announce at once.
+  void sizeBoxes() {
+    JobModel model;
+    model.setLoading(false);
+    SizePanel panel(&model);
+    auto *width = panel.findChild<QLineEdit *>(QStringLiteral("txtW"));
+    auto *list = panel.findChild<QComboBox *>(QStringLiteral("cmbSize"));
+    QVERIFY(width && list);
+    QSignalSpy changed(&model, &JobModel::sizeChanged);
+    list->setCurrentIndex(list->count() - 1); // custom
+    QCOMPARE(model.settings().sizeMode, list->count() - 1);
+    QCOMPARE(model.settings().widthText, QStringLiteral("800"));
+    QCOMPARE(model.settings().heightText, QStringLiteral("600"));
+    QCOMPARE(changed.count(), 1);
+    width->setText(QStringLiteral("1024"));
+    QCOMPARE(model.settings().widthText, QStringLiteral("1024"));
+    QCOMPARE(changed.count(), 1);
+    QTest::keyClick(width, Qt::Key_Return);
+    QCOMPARE(changed.count(), 2);
+    panel.findChild<QLineEdit *>(QStringLiteral("txtH"))->setText(QStringLiteral("700"));
+    QCOMPARE(model.settings().heightText, QStringLiteral("700"));
+    QCOMPARE(changed.count(), 3);
+  }
+
+  // A loaded job puts its own boxes in, not those of the list entry.
+  void sizeFromJob() {
+    JobModel model;
+    SizePanel panel(&model);
+    ProcessingSettings job;
+    job.sizeMode = SizeFixedWidth;
+    job.widthText = QStringLiteral("640");
+    panel.applyJob(job);
+    QCOMPARE(model.settings().widthText, QStringLiteral("640"));
+    QCOMPARE(panel.findChild<QLineEdit *>(QStringLiteral("txtW"))->text(), QStringLiteral("640"));
+  }
+
+  void outputFolderCleaned_data() {
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("stored");
+    QTest::newRow("trailing slash") << "/tmp/out/" << "/tmp/out";
+    QTest::newRow("dots") << "/tmp/a/../out/." << "/tmp/out";
+    QTest::newRow("root") << "/" << "/";
+  }
+  void outputFolderCleaned() {
+    QFETCH(QString, typed);
+    QFETCH(QString, stored);
+    JobModel model;
+    OutputPanel panel(&model);
+    QSignalSpy changed(&model, &JobModel::outputChanged);
+    panel.setOutputFolder(typed);
+    QCOMPARE(model.settings().outputFolder, stored);
+    QCOMPARE(changed.count(), 1);
+  }
+};
+
+QTEST_MAIN(TestPanels)
+#include "tst_panels.moc"
