@@ -4,7 +4,7 @@
 #include "engine/store_keys.h"
 #include "platform/settings_store.h"
 
-#include <QHBoxLayout>
+#include <QGridLayout>
 #include <QLabel>
 #include <QSignalBlocker>
 #include <QSpinBox>
@@ -31,18 +31,19 @@ TileControls::TileControls(QWidget *parent) : QWidget(parent) {
                   QStringLiteral("平铺水印之间的间距(占水印宽、高的百分比)"));
   textOpacity_ = spin(this, "spnTextAlpha", 0, 100, QStringLiteral("%"),
                       QStringLiteral("文字水印的不透明度(0-完全透明,100-不透明)"));
-  auto *row = new QHBoxLayout(this);
-  row->setContentsMargins(0, 0, 0, 0);
-  auto label = [this, row](const QString &text, QSpinBox *box) {
+  // Two rows: one row of three captioned boxes is wider than the watermark group.
+  auto *grid = new QGridLayout(this);
+  grid->setContentsMargins(0, 0, 0, 0);
+  auto label = [this, grid](const QString &text, QSpinBox *box, int row, int column) {
     auto *l = new QLabel(text, this);
     l->setBuddy(box);
-    row->addWidget(l);
-    row->addWidget(box);
+    grid->addWidget(l, row, column);
+    grid->addWidget(box, row, column + 1);
   };
-  label(QStringLiteral("平铺角度:"), angle_);
-  label(QStringLiteral("间距:"), spacing_);
-  label(QStringLiteral("文字不透明度:"), textOpacity_);
-  row->addStretch();
+  label(QStringLiteral("平铺角度:"), angle_, 0, 0);
+  label(QStringLiteral("间距:"), spacing_, 0, 2);
+  label(QStringLiteral("文字不透明度:"), textOpacity_, 1, 0);
+  grid->setColumnStretch(4, 1);
   for (QSpinBox *box : {angle_, spacing_, textOpacity_})
     connect(box, &QSpinBox::valueChanged, this, &TileControls::changed);
   setTileEnabled(false);
