@@ -13,7 +13,9 @@
 #include "app/skins.h"
 #include "app/tool_strips.h"
 #include "app/web_links.h"
+#include "engine/decoder.h"
 #include "engine/job_file.h"
+#include "engine/native_names.h"
 #include "platform/settings_store.h"
 #include "viewer/frm_pic.h"
 
@@ -218,6 +220,23 @@ void MainWindow::buildShellMenus() {
   });
 }
 
+namespace {
+// The pixel size for the status line. The file is opened by its own bytes, so
+// a GBK-named picture has its size too; formats Qt reads only from the header
+// (JPEG, PNG, ...) are not read whole. HEIC/AVIF, which Qt cannot read, go
+// through the engine's probe when the file is of a sane size.
+QSize listedPictureSize(const QString &path) {
+  QFile file;
+  if (!openForReading(file, path))
+    return {};
+  QImageReader reader(&file);
+  const QSize size = reader.size();
+  if (size.isValid() || file.size() > 64 * 1024 * 1024 || !file.seek(0))
+    return size;
+  return probePictureSize(file.readAll());
+}
+} // namespace
+
 // The facts of the entry that became current, the caption and the title.
 void MainWindow::currentEntryChanged(int row) {
   const bool listed = row >= 0 && row < list_->count();
@@ -232,12 +251,11 @@ void MainWindow::currentEntryChanged(int row) {
     return;
   }
   const QString path = list_->path(row);
-  const QFileInfo info(path);
-  QString facts = QStringLiteral("【图片信息】文件名:") + info.fileName();
-  const QSize size = QImageReader(path).size();
+  QString facts = QStringLiteral("【图片信息】文件名:") + QFileInfo(path).fileName();
+  const QSize size = listedPictureSize(path);
   if (size.isValid())
     facts += QStringLiteral("  宽:%1  高:%2").arg(size.width()).arg(size.height());
-  facts += QStringLiteral("  大小:%1K   双击文件名可全屏浏览。").arg(info.size() / 1024);
+  facts += QStringLiteral("  大小:%1K   双击文件名可全屏浏览。").arg(nativeFileFacts(path).size / 1024);
   ShowStatus(facts);
   if (info_)
     info_->setPictureFacts(facts + QLatin1Char('\n') + QDir::toNativeSeparators(path));

@@ -6,6 +6,7 @@
 #include "app/skins.h"
 #include "app/splash_window.h"
 #include "app/web_links.h"
+#include "engine/native_names.h"
 #include "platform/program_paths.h"
 #include "platform/settings_store.h"
 
@@ -31,6 +32,7 @@
 #include <QTemporaryDir>
 #include <QTextBrowser>
 #include <QToolButton>
+#include <filesystem>
 #include <QWheelEvent>
 #include <QtTest>
 #include <functional>
@@ -623,6 +625,25 @@ private slots:
     QTRY_COMPARE(thumb->iconSize(), QImage(a).size().scaled(72, 72, Qt::KeepAspectRatio));
     QTRY_VERIFY(!w->previewBusy());
   }
+
+#ifndef Q_OS_WIN
+  // A name in GBK bytes, as Windows archives leave them, still shows its size.
+  void gbkEntryFacts() {
+    const QString b = copySample(QStringLiteral("sunset_landscape.jpg"), QStringLiteral("cap3.jpg"));
+    const QByteArray gbk = QFile::encodeName(QFileInfo(b).absolutePath()) + "/\xb7\xe7\xbe\xb0.jpg"; // 风景.jpg
+    std::filesystem::remove(gbk.toStdString());
+    std::filesystem::copy_file(QFile::encodeName(b).toStdString(), gbk.toStdString());
+    auto w = makeWindow();
+    w->openCommandLine({nameFromNativeBytes(gbk)});
+    const QSize size = QImage(b).size();
+    QCOMPARE(w->statusText(), QStringLiteral("【图片信息】文件名:风景.jpg  宽:%1  高:%2  大小:%3K   双击文件名可全屏浏览。")
+                                  .arg(size.width())
+                                  .arg(size.height())
+                                  .arg(QFileInfo(b).size() / 1024));
+    QTRY_VERIFY(!w->previewBusy());
+    std::filesystem::remove(gbk.toStdString()); // Qt's folder removal cannot see the name
+  }
+#endif
 
   void splashBringsUpTheWindow() {
     QFile::remove(settingsFilePath());
