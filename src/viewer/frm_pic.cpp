@@ -1,6 +1,7 @@
 #include "viewer/frm_pic.h"
 
 #include "engine/decoder.h"
+#include "engine/native_names.h"
 #include "platform/program_paths.h"
 #include "viewer/frm_pic_detail.h"
 #include "viewer/viewer_geometry.h"
@@ -127,7 +128,7 @@ QString frmPic::infoText() const {
     parts << QStringLiteral("%1/%2").arg(index + 1).arg(files_.size());
   parts << tr8("%1×%2 像素").arg(naturalSize_.width()).arg(naturalSize_.height());
   if (!imagePath_.isEmpty()) {
-    const double mb = double(QFileInfo(imagePath_).size()) / (1024.0 * 1024.0);
+    const double mb = double(nativeFileFacts(imagePath_).size) / (1024.0 * 1024.0); // GBK names too
     parts << (mb >= 1.0 ? QStringLiteral("%1 MB").arg(mb, 0, 'f', 1)
                         : QStringLiteral("%1 KB").arg(std::max(1.0, mb * 1024.0), 0, 'f', 0));
   }
