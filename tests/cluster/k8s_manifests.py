@@ -37,10 +37,10 @@ def load(name):
 
 
 def pod(name, job):
-    spec = job["spec"]["template"]["spec"]
-    check(spec.get("restartPolicy") == "Never", f"{name}: restartPolicy must be Never")
-    (container,) = spec["containers"]
-    volumes = {v["name"]: v for v in spec.get("volumes", [])}
+    pod_body = job["spec"]["template"]["spec"]
+    check(pod_body.get("restartPolicy") == "Never", f"{name}: restartPolicy must be Never")
+    (container,) = pod_body["containers"]
+    volumes = {v["name"]: v for v in pod_body.get("volumes", [])}
     mounts = container.get("volumeMounts", [])
     for m in mounts:
         check(m["name"] in volumes, f"{name}: mount {m['name']} names no volume")
@@ -64,15 +64,15 @@ def value(words, option):
 
 shards = load("kuvo-shards.yaml")
 finish = load("kuvo-finish.yaml")
-spec = shards["spec"]
-check(spec.get("completionMode") == "Indexed", "kuvo-shards.yaml: completionMode must be Indexed")
+array = shards["spec"]
+check(array.get("completionMode") == "Indexed", "kuvo-shards.yaml: completionMode must be Indexed")
 shard_words, shard_claims = pod("kuvo-shards.yaml", shards)
 finish_words, finish_claims = pod("kuvo-finish.yaml", finish)
 split = re.fullmatch(r"k8s/(\d+)", value(shard_words, "--shard") or "")
 if check(split, "kuvo-shards.yaml: no --shard k8s/N"):
     n = int(split.group(1))
-    check(spec.get("completions") == n, f"kuvo-shards.yaml: completions {spec.get('completions')} but --shard k8s/{n}")
-    check(1 <= spec.get("parallelism", 1) <= n, "kuvo-shards.yaml: parallelism beyond the shard count")
+    check(array.get("completions") == n, f"kuvo-shards.yaml: completions {array.get('completions')} but --shard k8s/{n}")
+    check(1 <= array.get("parallelism", 1) <= n, "kuvo-shards.yaml: parallelism beyond the shard count")
 check(value(shard_words, "-o") is not None and value(shard_words, "-o") == value(finish_words, "--finish"),
       "the finish Job merges another folder than the shards write")
 check(shard_claims and shard_claims == finish_claims, "the shards and the finish use different volumes")
