@@ -1,7 +1,7 @@
 #include "app/main_window.h"
 
 #include "app/file_list_panel.h"
-#include "app/tile_controls.h"
+#include "app/overlay_panel.h"
 #include "app/job_model.h"
 #include "app/output_panel.h"
 #include "app/size_panel.h"
@@ -42,13 +42,6 @@
 namespace kuvo {
 
 namespace {
-const QStringList &anchorNames() {
-  static const QStringList names{QStringLiteral("右下"), QStringLiteral("左下"), QStringLiteral("左上"),
-                                 QStringLiteral("右上"), QStringLiteral("居中"), QStringLiteral("自定义"),
-                                 QStringLiteral("平铺")};
-  return names;
-}
-
 QFrame *marker(QWidget *parent, const char *name, const char *color) {
   auto *m = new QFrame(parent);
   m->setObjectName(QLatin1String(name));
@@ -57,10 +50,6 @@ QFrame *marker(QWidget *parent, const char *name, const char *color) {
                        .arg(QLatin1String(name), QLatin1String(color)));
   m->hide();
   return m;
-}
-
-QGroupBox *panel(const QString &caption, const char *name) {
-  return boldGroup(new QGroupBox, caption, name);
 }
 } // namespace
 
@@ -109,7 +98,8 @@ MainWindow::MainWindow(QWidget *parent)
   rightLayout->setSpacing(6);
   size_ = new SizePanel(model_);
   rightLayout->addWidget(size_);
-  rightLayout->addWidget(buildOverlayPanel());
+  overlay_ = new OverlayPanel(model_);
+  rightLayout->addWidget(overlay_);
   output_ = new OutputPanel(model_);
   rightLayout->addWidget(output_);
   rightLayout->addStretch();
@@ -149,7 +139,6 @@ MainWindow::MainWindow(QWidget *parent)
   connect(model_, &JobModel::changed, this, [this] { settingsChanged(); });
   connect(output_, &OutputPanel::status, this, &MainWindow::ShowStatus);
   connect(size_, &SizePanel::status, this, &MainWindow::ShowStatus);
-  connect(size_, &SizePanel::fitBorderChosen, this, &MainWindow::fitBorderChosen);
   connect(output_, &OutputPanel::folderChosen, this, [this](const QString &f) { model_->setChooserFolder(f); });
   connect(output_, &OutputPanel::uploadClicked, this, &MainWindow::uploadSwitchClicked);
   connect(output_, &OutputPanel::optionsRequested, this, [this](frmOption::Face face) { openOptions(face); });
@@ -157,7 +146,6 @@ MainWindow::MainWindow(QWidget *parent)
   buildShellMenus();
   buildViewCommands();
   buildInfoPanel();
-  fillBorderList();
   loadSettings();
   QDir().mkpath(defaultOutputFolder());
   QDir().mkpath(scratchFolder());
@@ -234,11 +222,8 @@ void MainWindow::buildMenus() {
   QAction *mSetImg = namedAction(adjust, QStringLiteral("图片水印..."), QStringLiteral("mSetImg"));
   connect(mPLD, &QAction::triggered, this, [this] { frmTZ_->show(); });
   connect(mPPro, &QAction::triggered, this, &MainWindow::showMatrixPanel);
-  connect(mSetTxt, &QAction::triggered, this, &MainWindow::openTextDialog);
-  connect(mSetImg, &QAction::triggered, this, [this] {
-    if (choosePictureWatermark())
-      chkInfoImg_->setChecked(true);
-  });
+  connect(mSetTxt, &QAction::triggered, this, [this] { overlay_->openTextDialog(); });
+  connect(mSetImg, &QAction::triggered, this, [this] { overlay_->choosePictureAndTick(); });
 
   effectsMenu_ = menuBar()->addMenu(QStringLiteral("特效(&X)"));
   effectsMenu_->setObjectName(QStringLiteral("mTXMenu"));
@@ -289,63 +274,6 @@ void MainWindow::buildMenus() {
   });
 }
 
-QWidget *MainWindow::buildOverlayPanel() {
-  QGroupBox *box = panel(QStringLiteral("3.添加边框和水印"), "frmOverlay");
-  cmbBK_ = named(new QComboBox(box), "cmbBK");
-  cmbBK_->setMaxVisibleItems(20);
-  chkInfoTxt_ = named(new QCheckBox(QStringLiteral("文字水印"), box), "chkInfoTxt");
-  chkInfoTxt_->setToolTip(QStringLiteral("添加文字水印"));
-  cmbPos_ = named(new QComboBox(box), "cmbPos");
-  cmbPos_->setToolTip(QStringLiteral("指定文字水印位置"));
-  cmbPos_->addItems(anchorNames());
-  cmbPos_->setEnabled(false);
-  txtSize_ = named(new QLineEdit(QStringLiteral("9"), box), "txtSize");
-  txtSize_->setToolTip(QStringLiteral("文字大小"));
-  txtSize_->setMaximumWidth(44);
-  lTxt_ = named(new QLabel(QStringLiteral("文字水印:无"), box), "lTxt");
-  lTxt_->setTextFormat(Qt::PlainText);
-  chkInfoImg_ = named(new QCheckBox(QStringLiteral("图片水印"), box), "chkInfoImg");
-  chkInfoImg_->setToolTip(QStringLiteral("添加图片水印"));
-  cmbPosImg_ = named(new QComboBox(box), "cmbPosImg");
-  cmbPosImg_->setToolTip(QStringLiteral("指定图片水印位置"));
-  cmbPosImg_->addItems(anchorNames());
-  cmbPosImg_->setEnabled(false);
-  txtAlpha_ = named(new QLineEdit(QStringLiteral("80"), box), "txtAlpha");
-  txtAlpha_->setToolTip(QStringLiteral("水印透明度(0-完全透明,100-不透明)"));
-  txtAlpha_->setMaximumWidth(44);
-  hscSY_ = named(new QSlider(Qt::Horizontal, box), "hscSY");
-  hscSY_->setRange(-20, 20);
-  hscSY_->setValue(0);
-  lScale_ = named(new QLabel(QStringLiteral("1.00"), box), "lScale");
-  lSY_ = named(new QLabel(QStringLiteral("图片水印:无"), box), "lSY");
-  lSY_->setTextFormat(Qt::PlainText);
-
-  auto *grid = new QGridLayout(box);
-  grid->addWidget(new QLabel(QStringLiteral("边框:"), box), 0, 0);
-  grid->addWidget(cmbBK_, 0, 1, 1, 5);
-  grid->addWidget(chkInfoTxt_, 1, 0, 1, 2);
-  grid->addWidget(new QLabel(QStringLiteral("位置:"), box), 1, 2);
-  grid->addWidget(cmbPos_, 1, 3);
-  grid->addWidget(new QLabel(QStringLiteral("字号:"), box), 1, 4);
-  grid->addWidget(txtSize_, 1, 5);
-  grid->addWidget(lTxt_, 2, 0, 1, 6);
-  grid->addWidget(chkInfoImg_, 3, 0, 1, 2);
-  grid->addWidget(new QLabel(QStringLiteral("位置:"), box), 3, 2);
-  grid->addWidget(cmbPosImg_, 3, 3);
-  grid->addWidget(new QLabel(QStringLiteral("透明度:"), box), 3, 4);
-  grid->addWidget(txtAlpha_, 3, 5);
-  grid->addWidget(new QLabel(QStringLiteral("缩放:"), box), 4, 0);
-  grid->addWidget(hscSY_, 4, 1, 1, 4);
-  grid->addWidget(lScale_, 4, 5);
-  grid->addWidget(lSY_, 5, 0, 1, 6);
-  tileControls_ = new TileControls(box);
-  grid->addWidget(tileControls_, 6, 0, 1, 6);
-  grid->setColumnStretch(3, 1);
-  for (QWidget *w : box->findChildren<QWidget *>())
-    plainFont(w);
-  return box;
-}
-
 QWidget *MainWindow::buildPreviewArea() {
   picImg_ = named(new QFrame, "picImg");
   picImg_->setFrameShape(QFrame::StyledPanel);
@@ -379,11 +307,8 @@ QWidget *MainWindow::buildPreviewArea() {
   mShowOn_->setCheckable(true);
   mShowOn_->setChecked(true);
   connect(mShowOn_, &QAction::triggered, this, [this](bool on) { setLivePreview(on); });
-  connect(mSetTxtSY, &QAction::triggered, this, &MainWindow::openTextDialog);
-  connect(mSetPicSY, &QAction::triggered, this, [this] {
-    if (choosePictureWatermark())
-      chkInfoImg_->setChecked(true);
-  });
+  connect(mSetTxtSY, &QAction::triggered, this, [this] { overlay_->openTextDialog(); });
+  connect(mSetPicSY, &QAction::triggered, this, [this] { overlay_->choosePictureAndTick(); });
   connect(mCopyPic, &QAction::triggered, this, [this] {
     if (!previewImage_.isNull())
       QApplication::clipboard()->setImage(previewImage_);
@@ -416,11 +341,8 @@ QWidget *MainWindow::buildSideStrip() {
   QToolButton *cmdSetP = tool(QStringLiteral("图片水印"), QStringLiteral("添加图片类型的水印"), "cmdSetP");
   QToolButton *cmdMR = tool(QStringLiteral("美容"), QStringLiteral("快速人像美容"), "cmdMR");
   QToolButton *cmdTX = tool(QStringLiteral("更多特效"), QStringLiteral("选择图片特效"), "cmdTX");
-  connect(cmdTSet, &QToolButton::clicked, this, &MainWindow::openTextDialog);
-  connect(cmdSetP, &QToolButton::clicked, this, [this] {
-    if (choosePictureWatermark())
-      chkInfoImg_->setChecked(true);
-  });
+  connect(cmdTSet, &QToolButton::clicked, this, [this] { overlay_->openTextDialog(); });
+  connect(cmdSetP, &QToolButton::clicked, this, [this] { overlay_->choosePictureAndTick(); });
   connect(cmdMR, &QToolButton::clicked, this, [this] { mTX_[0]->trigger(); });
   connect(cmdTX, &QToolButton::clicked, this,
           [this, cmdTX] { effectsMenu_->popup(cmdTX->mapToGlobal(QPoint(0, cmdTX->height()))); });

@@ -45,8 +45,8 @@ class FileListPanel;
 class InfoPanel;
 class JobModel;
 class OutputPanel;
+class OverlayPanel;
 class SizePanel;
-class TileControls;
 class NeighbourPreviews;
 class ToolStrips;
 class RunBridge;
@@ -79,8 +79,6 @@ public:
   // Handles dropped data; onList: dropped on the list or the preview.
   void dropData(const QMimeData *data, bool onList);
 
-  // Border list: adds the *.png of folder, chooses the last one added.
-  void addBorderFolder(const QString &folder);
   void setOutputFolder(const QString &folder);
 
   // ReDrawPic: recompute the preview of the current entry.
@@ -172,35 +170,24 @@ private:
   void buildMenus();
   void buildToolMenus(QMenu *adjust);
   void connectFileList();
-  QWidget *buildOverlayPanel();
   QWidget *buildPreviewArea();
   QWidget *buildSideStrip();
   QWidget *buildRotationBar();
   void buildBrightnessPanel(QWidget *parent);
   void buildMatrixPanel(QWidget *parent);
-  void fillBorderList();
   void connectPanel();
 
   // File list.
   void showEmptyList(); // no entry left: idle preview, title and status
 
   // Panel handlers.
-  void fitBorderChosen();
-  void borderChosen(int index);
-  void chooseBorderFolder();
-  void textWatermarkToggled(bool on);
-  void openTextDialog();
-  void pictureWatermarkToggled(bool on);
-  bool choosePictureWatermark();
-  void positionChosen(bool text, int index);
+  void positionChosen(bool text, int index); // the preview's part of a position list choice
   void rotationChosen(int index);
   void effectChosen(int index);
   void channelToggled(int channel, bool on);
   void channelBoxesChanged();
   void matrixBoxChanged(int cell);
   void showMatrixPanel();
-  void updateTextLabel();
-  void updatePictureLabel();
   void settingsChanged();       // refresh the preview and hand the change to a running job
   void setLivePreview(bool on); // the "实时预览" switch and its two menu ticks
 
@@ -233,11 +220,8 @@ private:
   void runCommitted(int done, int total);
 
   // Controls, named as in the window design.
-  QComboBox *cmbBK_ = nullptr, *cmbPos_ = nullptr, *cmbPosImg_ = nullptr;
-  QLineEdit *txtSize_ = nullptr, *txtAlpha_ = nullptr;
-  QCheckBox *chkInfoTxt_ = nullptr, *chkInfoImg_ = nullptr;
-  QLabel *lTxt_ = nullptr, *lSY_ = nullptr, *lInfo_ = nullptr, *lScale_ = nullptr;
-  QSlider *hscSY_ = nullptr, *sldLD_ = nullptr;
+  QLabel *lInfo_ = nullptr;
+  QSlider *sldLD_ = nullptr;
   QPushButton *cmdDone_ = nullptr, *cmdStop_ = nullptr;
   QFrame *picImg_ = nullptr;
   QLabel *imgM_ = nullptr;
@@ -258,15 +242,13 @@ private:
   FileListPanel *list_ = nullptr;
   SizePanel *size_ = nullptr;
   OutputPanel *output_ = nullptr;
-  TileControls *tileControls_ = nullptr; // angle, spacing and text opacity of "平铺"
+  OverlayPanel *overlay_ = nullptr;
   // A press on a tiled watermark drags its whole grid from where it was grabbed.
   QPointF tileGrabPoint_;
   double tileGrabX_ = 0, tileGrabY_ = 0;
   bool tileGrabbed_ = false;
   bool textTiled() const;
   bool pictureTiled() const;
-  QStringList borderPaths_; // by border list position; 0 = "无边框"
-  int lastBorderIndex_ = 0;
   // "保持子文件夹结构": pictures of a folder added with its subfolders go into
   // the same folders below the output folder (the list keeps the folders).
   bool keepFolderTree_ = false;

@@ -1,13 +1,9 @@
 // The job panel of the main window, the preview and the settings store.
-#include "app/choosers.h"
 #include "app/file_list_panel.h"
 #include "app/job_model.h"
 #include "app/main_window.h"
-#include "app/tile_controls.h"
-#include "app/txt_set_dialog.h"
-#include "app/web_links.h"
+#include "app/overlay_panel.h"
 #include "app/widget_helpers.h"
-#include "app/output_panel.h"
 #include "app/size_panel.h"
 #include "viewer/frm_pic.h"
 #include "engine/pipeline.h"
@@ -38,278 +34,12 @@
 
 namespace kuvo {
 
-namespace {
-const QString AddBorderText = QStringLiteral("添加本地边框...");
-const QString DownloadBorderText = QStringLiteral("网络下载边框...");
-
-} // namespace
-
-void MainWindow::fillBorderList() {
-  const QSignalBlocker block(cmbBK_);
-  cmbBK_->clear();
-  borderPaths_.clear();
-  cmbBK_->addItem(NoBorderText);
-  borderPaths_ << QString();
-  for (const BorderEntry &b : bordersInFolder(programDataDir() + QStringLiteral("/bk"))) {
-    cmbBK_->addItem(b.name);
-    borderPaths_ << b.path;
-  }
-  cmbBK_->addItem(AddBorderText);
-  cmbBK_->addItem(DownloadBorderText);
-  // Without a download address the entry stays visible but cannot be chosen.
-  auto *model = qobject_cast<QStandardItemModel *>(cmbBK_->model());
-  if (QStandardItem *item = model ? model->item(cmbBK_->count() - 1) : nullptr;
-      item && linkAddress(WebLink::Download).isEmpty()) {
-    item->setEnabled(false);
-    item->setToolTip(LinkNotSetTip);
-  }
-}
-
-void MainWindow::connectPanel() {
-  // Borders take effect on every change (also by the mouse wheel); the two
-  // command entries act when chosen, even when chosen twice in a row.
-  connect(cmbBK_, &QComboBox::currentIndexChanged, this, [this](int i) {
-    if (i >= 0 && i < cmbBK_->count() - 2)
-      borderChosen(i);
-  });
-  connect(cmbBK_, &QComboBox::activated, this, [this](int i) {
-    if (i >= cmbBK_->count() - 2)
-      borderChosen(i);
-  });
-  connect(chkInfoTxt_, &QCheckBox::toggled, this, &MainWindow::textWatermarkToggled);
-  connect(chkInfoImg_, &QCheckBox::toggled, this, &MainWindow::pictureWatermarkToggled);
-  connect(cmbPos_, &QComboBox::activated, this, [this](int i) { positionChosen(true, i); });
-  connect(cmbPosImg_, &QComboBox::activated, this, [this](int i) { positionChosen(false, i); });
-  connect(tileControls_, &TileControls::changed, this, [this] {
-    tileControls_->apply(job_);
-    settingsChanged();
-  });
-  connect(txtSize_, &QLineEdit::textChanged, this, [this](const QString &t) {
-    double v = 0;
-    if (toNumber(t, v) && v > 0 && v < 10000) {
-      job_.fontSize = static_cast<int>(std::nearbyint(v));
-      settingsChanged();
-    }
-  });
-  connect(txtAlpha_, &QLineEdit::textChanged, this, [this](const QString &t) {
-    double v = 0;
-    if (!t.isEmpty() && toNumber(t, v)) {
-      job_.watermarkMatrix[3 * 5 + 3] = static_cast<float>(v / 100.0);
-      settingsChanged();
-    }
-  });
-  connect(hscSY_, &QSlider::valueChanged, this, [this](int v) {
-    job_.pictureWatermarkScale = watermarkScaleFor(v);
-    lScale_->setText(QString::number(job_.pictureWatermarkScale, 'f', 2));
-    picImg_->setFocus();
-    settingsChanged();
-  });
-  connect(cmdDone_, &QPushButton::clicked, this, &MainWindow::startRun);
-  connect(cmdStop_, &QPushButton::clicked, this, &MainWindow::stopRun);
-  for (QLineEdit *box : {txtSize_, txtAlpha_})
-    box->installEventFilter(this);
-}
-
-// Fit-to-border needs a border: the first one is chosen (with no border
-// pictures that entry is the add-border command).
-void MainWindow::fitBorderChosen() {
-  if (cmbBK_->currentIndex() != 0 || cmbBK_->count() <= 2)
-    return;
-  if (cmbBK_->count() > 3)
-    cmbBK_->setCurrentIndex(1);
-  else if (loaded())
-    borderChosen(1);
-}
-
-void MainWindow::borderChosen(int index) {
-  const int count = cmbBK_->count();
-  if (index < 0 || index >= count)
-    return;
-  if (index == count - 2) {
-    if (loaded())
-      chooseBorderFolder();
-    return;
-  }
-  if (index == count - 1) {
-    cmbBK_->setCurrentIndex(0);
-    const QString address = linkAddress(WebLink::Download);
-    if (!OpenPage(address))
-      ShowStatus(openPageFailedText(address));
-    return;
-  }
-  lastBorderIndex_ = index;
-  job_.borderFile = index < borderPaths_.size() ? borderPaths_[index] : QString();
-  if (index == 0 && size_->mode() == SizeFitBorder)
-    size_->switchMode(SizeFixedWidth);
-  if (loaded()) {
-    ShowStatus(QStringLiteral("【提示】滚动鼠标滚轮可以选择不同的边框。"));
-    cmbBK_->setFocus();
-  }
-  settingsChanged();
-}
-
-void MainWindow::chooseBorderFolder() {
-  ShowStatus(QStringLiteral("【提示】请选择文件夹,该文件夹内所有图片边框将被添加。"));
-  const auto chosen = chooseFolder(this, QStringLiteral("请选择文件夹,该文件夹内所有图片边框将被添加。"),
-                                   programDataDir() + QStringLiteral("/bk"), false, QStringLiteral("*.png"));
-  if (!chosen) {
-    // Cancelled: the list shows the border in force again.
-    const QSignalBlocker block(cmbBK_);
-    cmbBK_->setCurrentIndex(std::clamp(lastBorderIndex_, 0, cmbBK_->count() - 3));
-    return;
-  }
-  model_->setChooserFolder(chosen->folder);
-  addBorderFolder(chosen->folder);
-}
-
-void MainWindow::addBorderFolder(const QString &folder) {
-  const QVector<BorderEntry> found = bordersInFolder(folder, borderPaths_);
-  {
-    const QSignalBlocker block(cmbBK_);
-    // The two command entries stay last.
-    for (const BorderEntry &b : found) {
-      cmbBK_->insertItem(cmbBK_->count() - 2, b.name);
-      borderPaths_ << b.path;
-    }
-    cmbBK_->setCurrentIndex(cmbBK_->count() - 3);
-  }
-  borderChosen(cmbBK_->count() - 3);
-}
-
-void MainWindow::updateTextLabel() {
-  lTxt_->setText(job_.text.isEmpty() ? QStringLiteral("文字水印:无") : QStringLiteral("文字水印:") + job_.text);
-}
-
-void MainWindow::updatePictureLabel() {
-  lSY_->setText(job_.pictureWatermarkFile.isEmpty()
-                    ? QStringLiteral("图片水印:无")
-                    : QStringLiteral("图片水印:") + shortenedPath(QDir::toNativeSeparators(job_.pictureWatermarkFile)));
-  lSY_->setToolTip(QDir::toNativeSeparators(job_.pictureWatermarkFile));
-}
-
-void MainWindow::textWatermarkToggled(bool on) {
-  job_.textWatermarkOn = on;
-  if (on) {
-    if (job_.text.isEmpty() && loaded())
-      openTextDialog();
-    if (!chkInfoTxt_->isChecked())
-      return; // the dialog was cancelled
-    updateTextLabel();
-    if (!job_.text.isEmpty()) {
-      cmbPos_->setEnabled(true);
-      if (cmbPos_->currentIndex() != AnchorFree && loaded())
-        cmbPos_->setFocus();
-      if (loaded())
-        ShowStatus(QStringLiteral("【提示】成功设置文字水印:") + job_.text);
-      settingsChanged();
-    }
-  } else {
-    job_.text.clear();
-    updateTextLabel();
-    cmbPos_->setEnabled(false);
-    cmbPos_->setCurrentIndex(AnchorCenter);
-    job_.textAnchor = AnchorCenter;
-    settingsChanged();
-  }
-}
-
-void MainWindow::openTextDialog() {
-  ShowStatus(QStringLiteral("【提示】设置文字水印。"));
-  TextStyle style;
-  style.text = job_.text;
-  style.fontName = job_.fontName;
-  style.fontSize = job_.fontSize;
-  style.color = job_.textColor;
-  style.bold = job_.bold;
-  style.underline = job_.underline;
-  style.italic = job_.italic;
-  TxtSetDialog dialog(style, this);
-  dialog.exec();
-  if (dialog.outcome() == TxtSetDialog::Confirmed) {
-    const TextStyle chosen = dialog.style();
-    job_.text = chosen.text;
-    job_.fontName = chosen.fontName;
-    job_.fontSize = chosen.fontSize;
-    job_.textColor = chosen.color;
-    job_.bold = chosen.bold;
-    job_.underline = chosen.underline;
-    job_.italic = chosen.italic;
-    {
-      const QSignalBlocker block(txtSize_);
-      txtSize_->setText(QString::number(job_.fontSize));
-    }
-    if (!chkInfoTxt_->isChecked())
-      chkInfoTxt_->setChecked(true);
-    else
-      textWatermarkToggled(true);
-  } else if (dialog.outcome() == TxtSetDialog::CancelledByButton) {
-    // "取消" unticks the box and keeps the text as it was.
-    const QString before = style.text;
-    chkInfoTxt_->setChecked(false);
-    job_.text = before;
-    job_.textWatermarkOn = false;
-  } else {
-    settingsChanged();
-  }
-}
-
-bool MainWindow::choosePictureWatermark() {
-  ShowStatus(QStringLiteral("【提示】请选择要添加的水印图片。"));
-  const int alpha = txtAlpha_->text().toInt();
-  const auto chosen = chooseWatermark(this, QStringLiteral("请选择要添加的水印图片。"),
-                                      programDataDir() + QStringLiteral("/sy"), alpha);
-  if (!chosen)
-    return !job_.pictureWatermarkFile.isEmpty();
-  model_->setChooserFolder(QDir::fromNativeSeparators(readSetting(QStringLiteral("sODIR"), model_->chooserFolder())));
-  txtAlpha_->setText(chosen->alphaText);
-  if (!chosen->file.isEmpty())
-    job_.pictureWatermarkFile = chosen->file;
-  updatePictureLabel();
-  if (chkInfoImg_->isChecked())
-    pictureWatermarkToggled(true);
-  return !job_.pictureWatermarkFile.isEmpty();
-}
-
-void MainWindow::pictureWatermarkToggled(bool on) {
-  job_.pictureWatermarkOn = on;
-  if (on) {
-    if (job_.pictureWatermarkFile.isEmpty() && loaded())
-      choosePictureWatermark();
-    if (job_.pictureWatermarkFile.isEmpty()) {
-      const QSignalBlocker block(chkInfoImg_);
-      chkInfoImg_->setChecked(false);
-      job_.pictureWatermarkOn = false;
-      updatePictureLabel();
-      return;
-    }
-    cmbPosImg_->setEnabled(true);
-    if (cmbPosImg_->currentIndex() != AnchorFree && loaded())
-      cmbPosImg_->setFocus();
-    updatePictureLabel();
-    if (loaded())
-      ShowStatus(QStringLiteral("【提示】已设置图片水印:") + QDir::toNativeSeparators(job_.pictureWatermarkFile) +
-                 QStringLiteral("。"));
-    settingsChanged();
-  } else {
-    job_.pictureWatermarkFile.clear();
-    cmbPosImg_->setEnabled(false);
-    cmbPosImg_->setCurrentIndex(AnchorTopRight);
-    job_.pictureWatermarkAnchor = AnchorTopRight;
-    updatePictureLabel();
-    settingsChanged();
-  }
-}
-
+// A position list entry was chosen: "自定义" places that watermark on the
+// preview by dragging, "平铺" drags its grid; either ends the move mode.
 void MainWindow::positionChosen(bool text, int index) {
-  if (text)
-    job_.textAnchor = index;
-  else
-    job_.pictureWatermarkAnchor = index;
   if (mXYPos_)
     mXYPos_->setEnabled(false);
   if (index == AnchorFree) {
-    ShowStatus(text ? QStringLiteral("【提示】按住鼠标左键拖动红色圆块即可调整位置,方向键微调。")
-                    : QStringLiteral("【提示】按住鼠标左键拖动蓝色条块即可调整位置,方向键微调。"));
     target_ = text ? PlacementTarget::Text : PlacementTarget::Picture;
     if (moveMode_)
       leaveMoveMode();
@@ -319,11 +49,19 @@ void MainWindow::positionChosen(bool text, int index) {
       blinkMarker(text ? lblPos_ : lblPosImg_, true);
     picImg_->setFocus();
   } else if (index == AnchorTile) {
-    ShowStatus(TileHint);
     if (moveMode_)
       leaveMoveMode();
   }
-  settingsChanged();
+}
+
+void MainWindow::connectPanel() {
+  connect(overlay_, &OverlayPanel::status, this, &MainWindow::ShowStatus);
+  connect(overlay_, &OverlayPanel::positionChosen, this, &MainWindow::positionChosen);
+  connect(overlay_, &OverlayPanel::borderCleared, this, [this] { size_->switchMode(SizeFixedWidth); });
+  connect(overlay_, &OverlayPanel::previewFocusWanted, this, [this] { picImg_->setFocus(); });
+  connect(size_, &SizePanel::fitBorderChosen, overlay_, &OverlayPanel::fitBorderChosen);
+  connect(cmdDone_, &QPushButton::clicked, this, &MainWindow::startRun);
+  connect(cmdStop_, &QPushButton::clicked, this, &MainWindow::stopRun);
 }
 
 void MainWindow::rotationChosen(int index) {
@@ -377,8 +115,6 @@ void MainWindow::matrixBoxChanged(int cell) {
 }
 
 void MainWindow::settingsChanged() {
-  tileControls_->setTileEnabled(textTiled() || pictureTiled());
-  tileControls_->setTextEnabled(chkInfoTxt_->isChecked());
   if (run_)
     run_->updateSettings(jobSettings());
   ReDrawPic();
@@ -494,23 +230,6 @@ bool MainWindow::eventFilter(QObject *watched, QEvent *event) {
     ShowStatus(watched->property("kuvoFirstHint").toString());
   }
   if (type == QEvent::MouseButtonPress) {
-    struct Hint {
-      QObject *box;
-      const char *text;
-      bool selects;
-    };
-    const Hint hints[] = {
-        {txtSize_, "【提示】请输入水印文字的大小。", true},
-        {txtAlpha_, "【提示】请输入水印图片的透明度(0-100，数字越大越不透明)。", false},
-    };
-    for (const Hint &h : hints) {
-      if (watched != h.box || firstClickDone_.contains(watched))
-        continue;
-      firstClickDone_.insert(watched);
-      ShowStatus(QString::fromUtf8(h.text));
-      if (h.selects)
-        QTimer::singleShot(0, static_cast<QLineEdit *>(watched), &QLineEdit::selectAll);
-    }
     for (QLineEdit *box : txtRGB_)
       if (watched == box)
         ShowStatus(QStringLiteral("【提示】请输入数字。数字越大该颜色越重(建议0-10之间，可以是小数)。"));

@@ -4,6 +4,7 @@
 #include "app/file_list_panel.h"
 #include "app/job_model.h"
 #include "app/main_window.h"
+#include "app/overlay_panel.h"
 #include "app/tile_controls.h"
 
 #include <QAction>
@@ -148,9 +149,9 @@ void MainWindow::placeMarkers() {
     return;
   const PreviewGeometry g = previewGeometry();
   const bool shown = !shownRect_.isEmpty();
-  const bool textActive = chkInfoTxt_->isChecked() && cmbPos_->currentIndex() == AnchorFree &&
+  const bool textActive = job_.textWatermarkOn && job_.textAnchor == AnchorFree &&
                           !g.textSize.isEmpty() && !(job_.textX == 0 && job_.textY == 0);
-  const bool pictureActive = chkInfoImg_->isChecked() && cmbPosImg_->currentIndex() == AnchorFree &&
+  const bool pictureActive = job_.pictureWatermarkOn && job_.pictureWatermarkAnchor == AnchorFree &&
                              !g.pictureSize.isEmpty() &&
                              !(job_.pictureWatermarkX == 0 && job_.pictureWatermarkY == 0);
   if (shown && textActive)
@@ -194,11 +195,11 @@ void MainWindow::blinkMarker(QWidget *m, bool staysVisible) {
 }
 
 bool MainWindow::textTiled() const {
-  return chkInfoTxt_->isChecked() && !job_.text.isEmpty() && cmbPos_->currentIndex() == AnchorTile;
+  return textWatermarkTiled(job_);
 }
 
 bool MainWindow::pictureTiled() const {
-  return chkInfoImg_->isChecked() && cmbPosImg_->currentIndex() == AnchorTile;
+  return pictureWatermarkTiled(job_);
 }
 
 // A tiled watermark covers the whole picture: a press anywhere on it that
@@ -208,8 +209,8 @@ bool MainWindow::grabTile(QPointF p) {
     return false;
   const PreviewGeometry g = previewGeometry();
   const PlacementTarget other =
-      hitTest(g, p, chkInfoTxt_->isChecked() && !job_.text.isEmpty() && !textTiled(), job_.textX, job_.textY,
-              chkInfoImg_->isChecked() && !pictureTiled(), job_.pictureWatermarkX, job_.pictureWatermarkY);
+      hitTest(g, p, job_.textWatermarkOn && !job_.text.isEmpty() && !textTiled(), job_.textX, job_.textY,
+              job_.pictureWatermarkOn && !pictureTiled(), job_.pictureWatermarkX, job_.pictureWatermarkY);
   if (other != PlacementTarget::None)
     return false;
   target_ = textTiled() ? PlacementTarget::Text : PlacementTarget::Picture;
@@ -285,21 +286,18 @@ bool MainWindow::previewEvent(QEvent *event) {
       return true;
     const PlacementTarget hit = shownRect_.isEmpty()
                                     ? PlacementTarget::None
-                                    : hitTest(g, p, chkInfoTxt_->isChecked() && !job_.text.isEmpty(), job_.textX,
-                                              job_.textY, chkInfoImg_->isChecked(), job_.pictureWatermarkX,
+                                    : hitTest(g, p, job_.textWatermarkOn && !job_.text.isEmpty(), job_.textX,
+                                              job_.textY, job_.pictureWatermarkOn, job_.pictureWatermarkX,
                                               job_.pictureWatermarkY);
     if (hit == PlacementTarget::None) {
       picImg_->unsetCursor();
       return false;
     }
     target_ = hit;
-    QComboBox *list = hit == PlacementTarget::Text ? cmbPos_ : cmbPosImg_;
-    if (list->currentIndex() != AnchorFree) {
-      list->setCurrentIndex(AnchorFree);
-      if (hit == PlacementTarget::Text)
-        job_.textAnchor = AnchorFree;
-      else
-        job_.pictureWatermarkAnchor = AnchorFree;
+    int &anchor = hit == PlacementTarget::Text ? job_.textAnchor : job_.pictureWatermarkAnchor;
+    if (anchor != AnchorFree) {
+      anchor = AnchorFree;
+      overlay_->showJob();
     }
     if (mXYPos_)
       mXYPos_->setEnabled(false);
@@ -363,9 +361,9 @@ void MainWindow::previewKey(int key) {
   const int dy = key == Qt::Key_Down ? 1 : key == Qt::Key_Up ? -1 : 0;
   if (dx == 0 && dy == 0)
     return;
-  const bool textActive = (chkInfoTxt_->isChecked() && cmbPos_->currentIndex() == AnchorFree) || textTiled();
+  const bool textActive = (job_.textWatermarkOn && job_.textAnchor == AnchorFree) || textTiled();
   const bool pictureActive =
-      (chkInfoImg_->isChecked() && cmbPosImg_->currentIndex() == AnchorFree) || pictureTiled();
+      (job_.pictureWatermarkOn && job_.pictureWatermarkAnchor == AnchorFree) || pictureTiled();
   const PreviewGeometry g = previewGeometry();
   if (moveMode_) {
     job_.originX += float(dx);

@@ -4,105 +4,55 @@
 #include "app/job_model.h"
 #include "app/main_window.h"
 #include "app/output_panel.h"
+#include "app/overlay_panel.h"
 #include "app/size_panel.h"
 #include "app/tile_controls.h"
 #include "app/widget_helpers.h"
+#include "engine/store_keys.h"
 #include "platform/program_paths.h"
 #include "platform/settings_store.h"
 
-#include <QCheckBox>
-#include <QComboBox>
 #include <QDate>
 #include <QDir>
-#include <QLineEdit>
 #include <cmath>
 
 namespace kuvo {
 
-// Settings store: keys 1-31 in their order, with their dependencies.
-void MainWindow::loadSettings() {
-  auto number = [](const QString &key, double &value) {
-    if (hasSetting(key))
-      toNumber(readSetting(key), value);
-  };
-  auto integer = [&number](const QString &key, int &value) {
-    double v = value;
-    number(key, v);
-    if (std::abs(v) < 2147483647.0)
-      value = static_cast<int>(std::nearbyint(v));
-  };
-  auto truth = [](const QString &key, bool &value) {
-    const QString v = readSetting(key).trimmed();
-    if (v.compare(QLatin1String("True"), Qt::CaseInsensitive) == 0 || v == QLatin1String("1"))
-      value = true;
-    else if (v.compare(QLatin1String("False"), Qt::CaseInsensitive) == 0 || v == QLatin1String("0"))
-      value = false;
-  };
+namespace {
+// The positions of the watermarks, under the names job files use for them.
+const QString TextAnchorKey = QStringLiteral("iTextPos");
+const QString PictureAnchorKey = QStringLiteral("iImgPos");
 
-  // 1. the last chooser folder
+// A stored position list entry; a watermark without one stands on "自定义".
+int storedAnchor(const QString &key) {
+  bool ok = false;
+  const int v = readSetting(key).trimmed().toInt(&ok);
+  return ok && v >= 0 && v <= AnchorLast ? v : AnchorFree;
+}
+} // namespace
+
+// The stored keys are read into the job model with the engine's rules; the
+// panels then show the model.
+void MainWindow::loadSettings() {
   model_->setChooserFolder(QDir::fromNativeSeparators(readSetting(QStringLiteral("sODIR"), programDataDir())));
-  // 2. watermark opacity
-  int alpha = 80;
-  integer(QStringLiteral("iuSYAlpha"), alpha);
-  txtAlpha_->setText(QString::number(alpha));
-  job_.watermarkMatrix[3 * 5 + 3] = alpha / 100.0f;
-  // 3. size and border selections, after both lists are filled
-  int sizeIndex = 0, borderIndex = 0;
-  integer(QStringLiteral("iuSize"), sizeIndex);
-  integer(QStringLiteral("iuBk"), borderIndex);
-  if (sizeIndex < 0 || sizeIndex >= size_->modeCount())
-    sizeIndex = 0;
+  KeyValues values;
+  for (const QString &key : storeKeyNames())
+    if (hasSetting(key))
+      values.insert(key, readSetting(key));
+  applyStoreKeys(job_, values);
+  if (job_.textWatermarkOn)
+    job_.textAnchor = storedAnchor(TextAnchorKey);
+  if (job_.pictureWatermarkOn)
+    job_.pictureWatermarkAnchor = storedAnchor(PictureAnchorKey);
   // A stored border that is no border entry any more means no border.
-  if (borderIndex < 0 || borderIndex >= cmbBK_->count() - 2)
-    borderIndex = 0;
-  if (cmbBK_->currentIndex() == borderIndex)
-    borderChosen(borderIndex);
-  else
-    cmbBK_->setCurrentIndex(borderIndex);
+  double border = 0;
+  if (hasSetting(QStringLiteral("iuBk")))
+    toNumber(readSetting(QStringLiteral("iuBk")), border);
+  job_.borderFile = std::abs(border) < 2147483647.0 ? overlay_->borderPathAt(int(std::nearbyint(border))) : QString();
+  overlay_->showJob();
+  const int sizeIndex = job_.sizeMode >= 0 && job_.sizeMode < size_->modeCount() ? job_.sizeMode : 0;
   size_->chooseMode(sizeIndex);
-  // 4. text watermark
-  job_.text = readSetting(QStringLiteral("sText"));
-  integer(QStringLiteral("iSize"), job_.fontSize);
-  {
-    const QSignalBlocker block(txtSize_);
-    txtSize_->setText(QString::number(job_.fontSize));
-  }
-  job_.fontName = readSetting(QStringLiteral("sFont"), job_.fontName);
-  double color = job_.textColor;
-  number(QStringLiteral("lColor"), color);
-  if (color >= 0 && color <= 4294967295.0)
-    job_.textColor = static_cast<quint32>(std::llround(color));
-  truth(QStringLiteral("sBold"), job_.bold);
-  truth(QStringLiteral("sUnderline"), job_.underline);
-  truth(QStringLiteral("sItalic"), job_.italic);
-  if (!job_.text.isEmpty()) {
-    double x = 0, y = 0;
-    number(QStringLiteral("iuTSyX"), x);
-    number(QStringLiteral("iuTSyY"), y);
-    chkInfoTxt_->setChecked(true);
-    cmbPos_->setCurrentIndex(AnchorFree);
-    job_.textAnchor = AnchorFree;
-    job_.textX = x;
-    job_.textY = y;
-  }
-  updateTextLabel();
-  // 5. picture watermark
-  job_.pictureWatermarkFile = readSetting(QStringLiteral("suISyF"));
-  if (!job_.pictureWatermarkFile.isEmpty()) {
-    double x = 0, y = 0;
-    number(QStringLiteral("iuISyX"), x);
-    number(QStringLiteral("iuISyY"), y);
-    chkInfoImg_->setChecked(true);
-    cmbPosImg_->setCurrentIndex(AnchorFree);
-    job_.pictureWatermarkAnchor = AnchorFree;
-    job_.pictureWatermarkX = x;
-    job_.pictureWatermarkY = y;
-  }
-  updatePictureLabel();
-  // 6. keys 17-30
   loadOptionKeys();
-  TileControls::loadSettings(job_);
-  tileControls_->showValues(job_);
   setOutputFolder(job_.outputFolder);
 }
 
@@ -151,13 +101,15 @@ void MainWindow::loadOptionKeys() {
 void MainWindow::saveSettings() {
   TileControls::saveSettings(job_);
   saveSetting(QStringLiteral("iuSize"), QString::number(job_.sizeMode));
-  const int border = cmbBK_->currentIndex();
-  if (border >= 0 && border < cmbBK_->count() - 2)
+  // The border by its list position; one added from another folder is gone
+  // after a restart and is then read as no border.
+  if (const int border = overlay_->borderIndexOf(job_.borderFile); border >= 0)
     saveSetting(QStringLiteral("iuBk"), QString::number(border));
-  saveSetting(QStringLiteral("iuSYAlpha"), txtAlpha_->text());
+  saveSetting(QStringLiteral("iuSYAlpha"), QString::number(std::lround(job_.watermarkMatrix[3 * 5 + 3] * 100)));
   saveSetting(QStringLiteral("suISyF"), job_.pictureWatermarkFile);
   saveSetting(QStringLiteral("iuISyX"), QString::number(job_.pictureWatermarkX, 'g', 17));
   saveSetting(QStringLiteral("iuISyY"), QString::number(job_.pictureWatermarkY, 'g', 17));
+  saveSetting(PictureAnchorKey, QString::number(job_.pictureWatermarkAnchor));
   saveSetting(QStringLiteral("sText"), job_.text);
   saveSetting(QStringLiteral("iSize"), QString::number(job_.fontSize));
   saveSetting(QStringLiteral("sFont"), job_.fontName);
@@ -168,6 +120,7 @@ void MainWindow::saveSettings() {
   saveSetting(QStringLiteral("sItalic"), truthText(job_.italic));
   saveSetting(QStringLiteral("iuTSyX"), QString::number(job_.textX, 'g', 17));
   saveSetting(QStringLiteral("iuTSyY"), QString::number(job_.textY, 'g', 17));
+  saveSetting(TextAnchorKey, QString::number(job_.textAnchor));
 }
 
 } // namespace kuvo

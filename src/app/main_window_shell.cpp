@@ -7,6 +7,7 @@
 #include "app/tile_controls.h"
 #include "app/job_model.h"
 #include "app/output_panel.h"
+#include "app/overlay_panel.h"
 #include "app/size_panel.h"
 #include "app/info_panel.h"
 #include "app/neighbour_previews.h"
@@ -394,62 +395,9 @@ void MainWindow::applyJob(const ProcessingSettings &n) {
   const bool wasLoaded = loaded();
   model_->setLoading(true); // no dialogs and no previews while the controls change
   size_->applyJob(n);
-  // The border: an entry of the list, or the file added to it.
-  int border = n.borderFile.isEmpty() ? 0 : int(borderPaths_.indexOf(n.borderFile));
-  if (border < 0) {
-    const QSignalBlocker block(cmbBK_);
-    cmbBK_->insertItem(cmbBK_->count() - 2, QFileInfo(n.borderFile).completeBaseName());
-    borderPaths_ << n.borderFile;
-    border = cmbBK_->count() - 3;
-  }
-  if (cmbBK_->currentIndex() == border)
-    borderChosen(border);
-  else
-    cmbBK_->setCurrentIndex(border);
+  overlay_->applyJob(n);
   if (n.sizeMode == SizeFitBorder && size_->mode() != SizeFitBorder)
     size_->switchMode(SizeFitBorder);
-
-  job_.text = n.text;
-  job_.fontName = n.fontName;
-  job_.fontSize = n.fontSize;
-  job_.textColor = n.textColor;
-  job_.bold = n.bold;
-  job_.underline = n.underline;
-  job_.italic = n.italic;
-  {
-    const QSignalBlocker block(txtSize_);
-    txtSize_->setText(QString::number(n.fontSize));
-  }
-  setTick(chkInfoTxt_, n.textWatermarkOn && !n.text.isEmpty(), [this](bool on) { textWatermarkToggled(on); });
-  if (n.textAnchor >= 0 && n.textAnchor <= AnchorLast && chkInfoTxt_->isChecked()) {
-    cmbPos_->setCurrentIndex(n.textAnchor);
-    job_.textAnchor = n.textAnchor;
-  }
-  job_.textX = n.textX;
-  job_.textY = n.textY;
-
-  job_.pictureWatermarkFile = n.pictureWatermarkFile;
-  setTick(chkInfoImg_, n.pictureWatermarkOn && !n.pictureWatermarkFile.isEmpty(),
-          [this](bool on) { pictureWatermarkToggled(on); });
-  if (n.pictureWatermarkAnchor >= 0 && n.pictureWatermarkAnchor <= AnchorLast && chkInfoImg_->isChecked()) {
-    cmbPosImg_->setCurrentIndex(n.pictureWatermarkAnchor);
-    job_.pictureWatermarkAnchor = n.pictureWatermarkAnchor;
-  }
-  job_.pictureWatermarkX = n.pictureWatermarkX;
-  job_.pictureWatermarkY = n.pictureWatermarkY;
-  job_.tileAngle = n.tileAngle;
-  job_.tileSpacing = n.tileSpacing;
-  job_.textOpacity = n.textOpacity;
-  tileControls_->showValues(job_);
-  int best = 0;
-  for (int v = hscSY_->minimum(); v <= hscSY_->maximum(); ++v)
-    if (std::abs(watermarkScaleFor(v) - n.pictureWatermarkScale) <
-        std::abs(watermarkScaleFor(best) - n.pictureWatermarkScale))
-      best = v;
-  hscSY_->setValue(best);
-  job_.pictureWatermarkScale = n.pictureWatermarkScale;
-  txtAlpha_->setText(QString::number(std::lround(n.watermarkMatrix[3 * 5 + 3] * 100)));
-  job_.watermarkMatrix = n.watermarkMatrix;
 
   if (n.rotateMode >= 0 && n.rotateMode < 8 && mPRT_[n.rotateMode])
     rotationChosen(n.rotateMode);
@@ -480,8 +428,6 @@ void MainWindow::applyJob(const ProcessingSettings &n) {
   job_.pdfSignature = n.pdfSignature;
   job_.pdfDate = n.pdfDate;
   output_->applyJob(n);
-  updateTextLabel();
-  updatePictureLabel();
   model_->setLoading(!wasLoaded);
   settingsChanged();
 }

@@ -7,6 +7,7 @@
 #include "app/main_window.h"
 
 #include "app/info_panel.h"
+#include "app/overlay_panel.h"
 #include "app/size_panel.h"
 #include "viewer/frm_pic.h"
 
@@ -119,10 +120,7 @@ void MainWindow::buildInfoPanel() {
 void MainWindow::refreshInfoPanel() {
   if (!info_ || !info_->isVisible())
     return;
-  const QString border = cmbBK_->currentIndex() > 0 && cmbBK_->currentIndex() < cmbBK_->count() - 2
-                             ? cmbBK_->currentText()
-                             : QStringLiteral("无边框");
-  info_->setJob(jobSummaryLines(jobSettings(), size_->modeName(), border));
+  info_->setJob(jobSummaryLines(jobSettings(), size_->modeName(), overlay_->borderName()));
 }
 
 void MainWindow::changeEvent(QEvent *event) {

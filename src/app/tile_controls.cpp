@@ -1,7 +1,6 @@
 #include "app/tile_controls.h"
 
 #include "engine/processing_settings.h"
-#include "engine/store_keys.h"
 #include "platform/settings_store.h"
 
 #include <QGridLayout>
@@ -65,21 +64,6 @@ void TileControls::apply(ProcessingSettings &job) const {
 
 namespace {
 const char *const keys[] = {"iTileAngle", "iTileSpacing", "iTextAlpha"};
-}
-
-void TileControls::loadSettings(ProcessingSettings &job) {
-  KeyValues values;
-  for (const char *key : keys)
-    if (hasSetting(QLatin1String(key)))
-      values.insert(QLatin1String(key), readSetting(QLatin1String(key)));
-  // Read into a fresh job so that only these three fields are taken.
-  ProcessingSettings read = job;
-  read.text.clear();
-  read.pictureWatermarkFile.clear();
-  applyStoreKeys(read, values);
-  job.tileAngle = read.tileAngle;
-  job.tileSpacing = read.tileSpacing;
-  job.textOpacity = read.textOpacity;
 }
 
 void TileControls::saveSettings(const ProcessingSettings &job) {

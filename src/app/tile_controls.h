@@ -27,9 +27,8 @@ public:
   void setTileEnabled(bool on);
   void setTextEnabled(bool on);
 
-  // The tile and text-opacity keys of the settings store, read with the
-  // engine's rules (a value out of range keeps the job's).
-  static void loadSettings(ProcessingSettings &job);
+  // Writes the tile and text-opacity keys of the settings store (the
+  // engine's store keys read them back).
   static void saveSettings(const ProcessingSettings &job);
 
 signals:

@@ -1,6 +1,7 @@
 #include "app/window_rules.h"
 
 #include "engine/picture_files.h"
+#include "engine/processing_settings.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -8,6 +9,14 @@
 #include <algorithm>
 
 namespace kuvo {
+
+bool textWatermarkTiled(const ProcessingSettings &job) {
+  return job.textWatermarkOn && !job.text.isEmpty() && job.textAnchor == AnchorTile;
+}
+
+bool pictureWatermarkTiled(const ProcessingSettings &job) {
+  return job.pictureWatermarkOn && job.pictureWatermarkAnchor == AnchorTile;
+}
 
 QString statusLineText(const QString &text) {
   if (text.size() > 240)

@@ -8,6 +8,8 @@
 
 namespace kuvo {
 
+struct ProcessingSettings;
+
 inline const QString AppTitle = QStringLiteral("Kuvo图片批处理");
 inline const QString VersionText = QStringLiteral("6.5.9999版");
 inline const QString IdleStatus = QStringLiteral("就绪。");
@@ -30,6 +32,10 @@ QString countLabelText(qsizetype count);
 
 // The watermark scale of slider value v (-20..20); never 0.
 float watermarkScaleFor(int v);
+
+// A watermark that is on, has its text or picture and stands on "平铺".
+bool textWatermarkTiled(const ProcessingSettings &job);
+bool pictureWatermarkTiled(const ProcessingSettings &job);
 
 // Appends the accepted pictures among candidates that are not yet in list
 // (exact comparison); returns how many were added.

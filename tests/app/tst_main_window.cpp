@@ -3,6 +3,7 @@
 #include "app_test_main.h"
 #include "app/web_links.h"
 #include "app/main_window.h"
+#include "app/overlay_panel.h"
 #include "app/wait_window.h"
 #include "platform/program_paths.h"
 #include "platform/settings_store.h"
@@ -285,6 +286,43 @@ private slots:
     QVERIFY(child<QCheckBox>(&again, "chkInfoTxt")->isChecked());
   }
 
+  // The chosen position lists come back after a restart; a store written
+  // before they were kept shows a stored watermark at its free position.
+  void positionsSurviveRestart_data() {
+    QTest::addColumn<QString>("textPos");
+    QTest::addColumn<QString>("picturePos");
+    QTest::addColumn<int>("textAnchor");
+    QTest::addColumn<int>("pictureAnchor");
+    QTest::newRow("tiled text, corner picture") << "6" << "2" << int(AnchorTile) << int(AnchorTopLeft);
+    QTest::newRow("centre text, tiled picture") << "4" << "6" << int(AnchorCenter) << int(AnchorTile);
+    QTest::newRow("no stored position") << QString() << QString() << int(AnchorFree) << int(AnchorFree);
+    QTest::newRow("position out of range") << "7" << "-1" << int(AnchorFree) << int(AnchorFree);
+  }
+  void positionsSurviveRestart() {
+    QFETCH(QString, textPos);
+    QFETCH(QString, picturePos);
+    QFETCH(int, textAnchor);
+    QFETCH(int, pictureAnchor);
+    QMap<QString, QString> keys{{"sText", "Kuvo"}, {"suISyF", "/pictures/logo.png"}};
+    if (!textPos.isNull())
+      keys.insert({{"iTextPos", textPos}, {"iImgPos", picturePos}});
+    auto w = makeWindow(keys);
+    const auto *text = child<QComboBox>(w.get(), "cmbPos");
+    const auto *picture = child<QComboBox>(w.get(), "cmbPosImg");
+    QCOMPARE(text->currentIndex(), textAnchor);
+    QCOMPARE(picture->currentIndex(), pictureAnchor);
+    QCOMPARE(w->jobSettings().textAnchor, textAnchor);
+    QCOMPARE(w->jobSettings().pictureWatermarkAnchor, pictureAnchor);
+    QVERIFY(text->isEnabled() && picture->isEnabled());
+    QCOMPARE(child<QWidget>(w.get(), "spnTileAngle")->isEnabled(),
+             textAnchor == AnchorTile || pictureAnchor == AnchorTile);
+    w->saveSettings();
+    w.reset();
+    MainWindow again;
+    QCOMPARE(child<QComboBox>(&again, "cmbPos")->currentIndex(), textAnchor);
+    QCOMPARE(child<QComboBox>(&again, "cmbPosImg")->currentIndex(), pictureAnchor);
+  }
+
   void sizeListRules() {
     auto w = makeWindow();
     auto *size = child<QComboBox>(w.get(), "cmbSize");
@@ -324,8 +362,8 @@ private slots:
     const QString more = work_.filePath(QStringLiteral("moreborders"));
     writePng(more + QStringLiteral("/gold.png"), QSize(200, 200));
     touch(more + QStringLiteral("/notes.txt"));
-    w->addBorderFolder(more);
-    w->addBorderFolder(more); // the same folder twice adds its borders once
+    w->findChild<OverlayPanel *>()->addBorderFolder(more);
+    w->findChild<OverlayPanel *>()->addBorderFolder(more); // the same folder twice adds its borders once
     QCOMPARE(border->count(), 6);
     QCOMPARE(border->currentIndex(), 3);
     QCOMPARE(border->currentText(), QStringLiteral("gold"));

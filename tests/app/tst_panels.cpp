@@ -2,9 +2,11 @@
 // when it announces the change.
 #include "app/job_model.h"
 #include "app/output_panel.h"
+#include "app/overlay_panel.h"
 #include "app/size_panel.h"
 
 #include <QComboBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QSignalSpy>
 #include <QtTest>
@@ -78,6 +80,54 @@ private slots:
     panel.applyJob(job);
     QCOMPARE(model.settings().widthText, QStringLiteral("640"));
     QCOMPARE(panel.findChild<QLineEdit *>(QStringLiteral("txtW"))->text(), QStringLiteral("640"));
+  }
+
+  // The number boxes of the watermark group: a number that does not fit
+  // keeps the value in force and announces nothing.
+  void overlayBoxes_data() {
+    QTest::addColumn<QString>("box");
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<int>("fontSize");
+    QTest::addColumn<float>("opacity");
+    QTest::addColumn<int>("announced");
+    QTest::newRow("font size") << "txtSize" << "14" << 14 << 0.8f << 1;
+    QTest::newRow("font size rounded") << "txtSize" << " 11.6 " << 12 << 0.8f << 1;
+    QTest::newRow("font size zero") << "txtSize" << "0" << 9 << 0.8f << 0;
+    QTest::newRow("opacity") << "txtAlpha" << "35" << 9 << 0.35f << 1;
+    QTest::newRow("opacity not a number") << "txtAlpha" << "abc" << 9 << 0.8f << 0;
+    QTest::newRow("opacity empty") << "txtAlpha" << "" << 9 << 0.8f << 0;
+  }
+  void overlayBoxes() {
+    QFETCH(QString, box);
+    QFETCH(QString, typed);
+    JobModel model;
+    model.setLoading(false);
+    OverlayPanel panel(&model);
+    QSignalSpy changed(&model, &JobModel::overlaysChanged);
+    panel.findChild<QLineEdit *>(box)->setText(typed);
+    QTEST(model.settings().fontSize, "fontSize");
+    QTEST(model.settings().watermarkMatrix[3 * 5 + 3], "opacity");
+    QTEST(int(changed.count()), "announced");
+  }
+
+  // The panel shows the model as it stands: ticks, lists and labels.
+  void overlayShowsModel() {
+    JobModel model;
+    OverlayPanel panel(&model);
+    model.store([](ProcessingSettings &j) {
+      j.text = QStringLiteral("Kuvo");
+      j.textWatermarkOn = true;
+      j.textAnchor = AnchorTile;
+      j.watermarkMatrix[3 * 5 + 3] = 0.6f;
+    });
+    panel.showJob();
+    auto *pos = panel.findChild<QComboBox *>(QStringLiteral("cmbPos"));
+    QCOMPARE(pos->currentIndex(), int(AnchorTile));
+    QVERIFY(pos->isEnabled());
+    QVERIFY(!panel.findChild<QComboBox *>(QStringLiteral("cmbPosImg"))->isEnabled());
+    QCOMPARE(panel.findChild<QLineEdit *>(QStringLiteral("txtAlpha"))->text(), QStringLiteral("60"));
+    QCOMPARE(panel.findChild<QLabel *>(QStringLiteral("lTxt"))->text(), QStringLiteral("文字水印:Kuvo"));
+    QVERIFY(panel.findChild<QWidget *>(QStringLiteral("spnTileAngle"))->isEnabled());
   }
 
   void outputFolderCleaned_data() {

@@ -6,6 +6,7 @@
 #include "modal_helpers.h"
 #include "app/chooser_dialog.h"
 #include "app/main_window.h"
+#include "app/overlay_panel.h"
 #include "app/settings_notice.h"
 #include "app/skins.h"
 #include "app/txt_set_dialog.h"
@@ -183,7 +184,7 @@ private slots:
     QTemporaryDir borders;
     QImage(40, 30, QImage::Format_ARGB32).save(borders.filePath(QStringLiteral("edge.png")));
     auto w = windowWith({});
-    w->addBorderFolder(borders.path());
+    w->findChild<OverlayPanel *>()->addBorderFolder(borders.path());
     auto *list = child<QComboBox>(w.get(), "cmbBK");
     const int border = list->currentIndex();
     QCOMPARE(list->currentText(), QStringLiteral("edge"));
