@@ -1,5 +1,6 @@
 #include "app/main_window.h"
 
+#include "app/adjustments_panel.h"
 #include "app/file_list_panel.h"
 #include "app/overlay_panel.h"
 #include "app/job_model.h"
@@ -61,6 +62,8 @@ MainWindow::MainWindow(QWidget *parent)
   job_.outputFolder = defaultOutputFolder();
   model_->setChooserFolder(programDataDir());
 
+  adjust_ = new AdjustmentsPanel(model_, this);
+  connect(adjust_, &AdjustmentsPanel::status, this, &MainWindow::ShowStatus);
   buildMenus();
 
   auto *central = new QWidget(this);
@@ -81,16 +84,15 @@ MainWindow::MainWindow(QWidget *parent)
   auto *middleLayout = new QVBoxLayout(middle);
   middleLayout->setContentsMargins(0, 0, 0, 0);
   middleLayout->setSpacing(6);
-  middleLayout->addWidget(buildRotationBar());
+  frame4_ = adjust_->buildRotationBar();
+  middleLayout->addWidget(frame4_);
   auto *previewRow = new QHBoxLayout;
   previewRow->setSpacing(6);
   previewRow->addWidget(buildPreviewArea(), 1);
   previewRow->addWidget(buildSideStrip());
   middleLayout->addLayout(previewRow, 1);
-  buildBrightnessPanel(middle);
-  buildMatrixPanel(middle);
-  middleLayout->addWidget(frmTZ_);
-  middleLayout->addWidget(frmeJZ_);
+  middleLayout->addWidget(adjust_->buildBrightnessPanel(middle));
+  middleLayout->addWidget(adjust_->buildMatrixPanel(middle));
 
   auto *right = new QWidget(central);
   auto *rightLayout = new QVBoxLayout(right);
@@ -190,62 +192,23 @@ void MainWindow::buildMenus() {
   adjust->setObjectName(QStringLiteral("mPic"));
   QMenu *rotation = adjust->addMenu(QStringLiteral("方向旋转"));
   rotation->setObjectName(QStringLiteral("mPRTMenu"));
-  const QStringList rotations{QStringLiteral("取消旋转"),         QString(),
-                              QStringLiteral("智能旋转数码照片"), QStringLiteral("顺转90度"),
-                              QStringLiteral("逆转90度"),         QStringLiteral("旋转180度"),
-                              QStringLiteral("水平镜像"),         QStringLiteral("垂直镜像")};
-  auto *rotationGroup = new QActionGroup(this);
-  for (int i = 0; i < 8; ++i) {
-    if (i == 1) {
-      rotation->addSeparator();
-      continue;
-    }
-    mPRT_[i] = namedAction(rotation, rotations[i], QStringLiteral("mPRT_%1").arg(i));
-    mPRT_[i]->setCheckable(true);
-    rotationGroup->addAction(mPRT_[i]);
-    connect(mPRT_[i], &QAction::triggered, this, [this, i] { rotationChosen(i); });
-  }
-  mPRT_[0]->setChecked(true);
+  adjust_->fillRotationMenu(rotation);
   QMenu *channels = adjust->addMenu(QStringLiteral("色彩通道"));
   channels->setObjectName(QStringLiteral("mPCRMenu"));
-  const QStringList channelNames{QStringLiteral("红色通道"), QStringLiteral("绿色通道"), QStringLiteral("蓝色通道")};
-  for (int i = 0; i < 3; ++i) {
-    mPCR_[i] = namedAction(channels, channelNames[i], QStringLiteral("mPCR_%1").arg(i));
-    mPCR_[i]->setCheckable(true);
-    mPCR_[i]->setChecked(true);
-    connect(mPCR_[i], &QAction::toggled, this, [this, i](bool on) { channelToggled(i, on); });
-  }
+  adjust_->fillChannelMenu(channels);
   QAction *mPLD = namedAction(adjust, QStringLiteral("调整亮度..."), QStringLiteral("mPLD"));
   QAction *mPPro = namedAction(adjust, QStringLiteral("高级..."), QStringLiteral("mPPro"));
   adjust->addSeparator();
   QAction *mSetTxt = namedAction(adjust, QStringLiteral("文字水印..."), QStringLiteral("mSetTxt"));
   QAction *mSetImg = namedAction(adjust, QStringLiteral("图片水印..."), QStringLiteral("mSetImg"));
-  connect(mPLD, &QAction::triggered, this, [this] { frmTZ_->show(); });
-  connect(mPPro, &QAction::triggered, this, &MainWindow::showMatrixPanel);
+  connect(mPLD, &QAction::triggered, adjust_, &AdjustmentsPanel::showBrightnessPanel);
+  connect(mPPro, &QAction::triggered, adjust_, &AdjustmentsPanel::showMatrixPanel);
   connect(mSetTxt, &QAction::triggered, this, [this] { overlay_->openTextDialog(); });
   connect(mSetImg, &QAction::triggered, this, [this] { overlay_->choosePictureAndTick(); });
 
   effectsMenu_ = menuBar()->addMenu(QStringLiteral("特效(&X)"));
   effectsMenu_->setObjectName(QStringLiteral("mTXMenu"));
-  auto *effects = new QActionGroup(this);
-  mTXUndo_ = namedAction(effectsMenu_, QStringLiteral("无特效"), QStringLiteral("mTXUndo"));
-  mTXUndo_->setCheckable(true);
-  mTXUndo_->setChecked(true);
-  effects->addAction(mTXUndo_);
-  connect(mTXUndo_, &QAction::triggered, this, [this] { effectChosen(NoEffect); });
-  effectsMenu_->addSeparator();
-  const QStringList effectNames{QStringLiteral("一键美容"),  QStringLiteral("棱角分明"), QStringLiteral("暖黄记忆"),
-                                QStringLiteral("华贵绛紫"),  QStringLiteral("棕褐怀旧"), QStringLiteral("夜色朦胧"),
-                                QStringLiteral("陈旧往事"),  QStringLiteral("扫描线"),   QStringLiteral("浮雕"),
-                                QStringLiteral("灰度"),      QStringLiteral("黑白"),     QStringLiteral("底片"),
-                                QStringLiteral("BR_NotShow")};
-  for (int i = 0; i < 13; ++i) {
-    mTX_[i] = namedAction(effectsMenu_, effectNames[i], QStringLiteral("mTX_%1").arg(i));
-    mTX_[i]->setCheckable(true);
-    effects->addAction(mTX_[i]);
-    connect(mTX_[i], &QAction::triggered, this, [this, i] { effectChosen(i); });
-  }
-  mTX_[12]->setVisible(false);
+  adjust_->fillEffectsMenu(effectsMenu_);
 
   QMenu *options = menuBar()->addMenu(QStringLiteral("设置(&S)"));
   options->setObjectName(QStringLiteral("mSet"));
@@ -343,116 +306,15 @@ QWidget *MainWindow::buildSideStrip() {
   QToolButton *cmdTX = tool(QStringLiteral("更多特效"), QStringLiteral("选择图片特效"), "cmdTX");
   connect(cmdTSet, &QToolButton::clicked, this, [this] { overlay_->openTextDialog(); });
   connect(cmdSetP, &QToolButton::clicked, this, [this] { overlay_->choosePictureAndTick(); });
-  connect(cmdMR, &QToolButton::clicked, this, [this] { mTX_[0]->trigger(); });
+  connect(cmdMR, &QToolButton::clicked, this, [this] { adjust_->chooseEffect(0); });
   connect(cmdTX, &QToolButton::clicked, this,
           [this, cmdTX] { effectsMenu_->popup(cmdTX->mapToGlobal(QPoint(0, cmdTX->height()))); });
   layout->addSpacing(8);
-  const QStringList names{QStringLiteral("红"), QStringLiteral("绿"), QStringLiteral("蓝")};
-  const QStringList tips{QStringLiteral("红色分量大小(0-1)"), QStringLiteral("绿色分量大小(0-1)"),
-                         QStringLiteral("蓝色分量大小(0-1)")};
-  for (int i = 0; i < 3; ++i) {
-    auto *row = new QHBoxLayout;
-    auto *b = new QToolButton(strip);
-    b->setObjectName(QStringLiteral("cmdRGB_%1").arg(i));
-    b->setDefaultAction(mPCR_[i]);
-    b->setText(names[i]);
-    txtRGB_[i] = new QLineEdit(QStringLiteral("1"), strip);
-    txtRGB_[i]->setObjectName(QStringLiteral("txtRGB_%1").arg(i));
-    txtRGB_[i]->setToolTip(tips[i]);
-    txtRGB_[i]->setMaximumWidth(40);
-    txtRGB_[i]->installEventFilter(this);
-    row->addWidget(b);
-    row->addWidget(txtRGB_[i]);
-    layout->addLayout(row);
-    connect(txtRGB_[i], &QLineEdit::textChanged, this, [this] { channelBoxesChanged(); });
-  }
+  adjust_->addChannelRows(strip, layout);
   buildPlacementControls(strip);
   layout->addStretch();
   frame3_ = strip;
   return strip;
-}
-
-QWidget *MainWindow::buildRotationBar() {
-  auto *bar = named(new QFrame, "Frame4");
-  auto *layout = new QHBoxLayout(bar);
-  layout->setContentsMargins(0, 0, 0, 0);
-  layout->setSpacing(4);
-  struct Entry {
-    int index;
-    const char *text;
-    const char *tip;
-  };
-  const Entry entries[] = {{0, "原图", "恢复图片原始方向"}, {2, "自动", "自动扶正非正常方向拍摄的数码照片"},
-                           {3, "+90", "顺时针旋转90度"},    {4, "-90", "逆时针旋转90度"},
-                           {5, "180", "旋转180度"},         {6, "水平", "以水平线为轴镜像"},
-                           {7, "垂直", "以垂线为轴镜像"}};
-  layout->addWidget(new QLabel(QStringLiteral("方向:"), bar));
-  for (const Entry &e : entries) {
-    auto *b = new QToolButton(bar);
-    b->setObjectName(QStringLiteral("cmdR_%1").arg(e.index));
-    b->setText(QString::fromUtf8(e.text));
-    b->setToolTip(QString::fromUtf8(e.tip));
-    b->setCheckable(true);
-    b->setAutoExclusive(true);
-    b->setChecked(e.index == 0);
-    b->setMinimumWidth(48);
-    connect(b, &QToolButton::clicked, this, [this, i = e.index] { mPRT_[i]->trigger(); });
-    connect(mPRT_[e.index], &QAction::toggled, b, [b](bool on) {
-      if (on)
-        b->setChecked(true);
-    });
-    layout->addWidget(b);
-  }
-  layout->addStretch();
-  frame4_ = bar;
-  return bar;
-}
-
-void MainWindow::buildBrightnessPanel(QWidget *parent) {
-  frmTZ_ = named(new QGroupBox(QStringLiteral("亮度"), parent), "frmTZ");
-  sldLD_ = named(new QSlider(Qt::Horizontal, frmTZ_), "sldLD");
-  sldLD_->setRange(-75, 75);
-  auto *cmdLD = named(new QPushButton(QStringLiteral("默认"), frmTZ_), "cmdLD");
-  auto *cmdCloseTZ = named(new QPushButton(QStringLiteral("关闭"), frmTZ_), "cmdCloseTZ");
-  auto *layout = new QHBoxLayout(frmTZ_);
-  layout->addWidget(new QLabel(QStringLiteral("亮度"), frmTZ_));
-  layout->addWidget(sldLD_, 1);
-  layout->addWidget(cmdLD);
-  layout->addWidget(cmdCloseTZ);
-  connect(cmdLD, &QPushButton::clicked, this, [this] { sldLD_->setValue(0); });
-  connect(cmdCloseTZ, &QPushButton::clicked, frmTZ_, &QWidget::hide);
-  connect(sldLD_, &QSlider::valueChanged, this, [this](int v) {
-    job_.brightness = v;
-    mTX_[12]->setChecked(true);
-    effectChosen(12);
-  });
-  frmTZ_->hide();
-}
-
-void MainWindow::buildMatrixPanel(QWidget *parent) {
-  frmeJZ_ = named(new QGroupBox(QStringLiteral("颜色矩阵调整"), parent), "frmeJZ");
-  auto *grid = new QGridLayout(frmeJZ_);
-  grid->setSpacing(3);
-  for (int i = 0; i < 25; ++i) {
-    Text1_[i] = new QLineEdit(frmeJZ_);
-    Text1_[i]->setObjectName(QStringLiteral("Text1_%1").arg(i));
-    Text1_[i]->setMaximumWidth(56);
-    Text1_[i]->setAlignment(Qt::AlignRight);
-    grid->addWidget(Text1_[i], i / 5, i % 5);
-    connect(Text1_[i], &QLineEdit::textEdited, this, [this, i] { matrixBoxChanged(i); });
-  }
-  auto *ok = named(new QPushButton(QStringLiteral("确定"), frmeJZ_), "cmdJZOK");
-  auto *cancel = named(new QPushButton(QStringLiteral("取消"), frmeJZ_), "cmdJZCancel");
-  grid->addWidget(ok, 0, 5);
-  grid->addWidget(cancel, 1, 5);
-  grid->setColumnStretch(6, 1);
-  connect(ok, &QPushButton::clicked, frmeJZ_, &QWidget::hide);
-  connect(cancel, &QPushButton::clicked, this, [this] {
-    job_.imageMatrix = savedMatrix_;
-    frmeJZ_->hide();
-    settingsChanged();
-  });
-  frmeJZ_->hide();
 }
 
 void MainWindow::ShowStatus(const QString &text) {

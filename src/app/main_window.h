@@ -41,6 +41,7 @@ class QTimer;
 namespace kuvo {
 
 enum class ViewerMode;
+class AdjustmentsPanel;
 class FileListPanel;
 class InfoPanel;
 class JobModel;
@@ -172,9 +173,6 @@ private:
   void connectFileList();
   QWidget *buildPreviewArea();
   QWidget *buildSideStrip();
-  QWidget *buildRotationBar();
-  void buildBrightnessPanel(QWidget *parent);
-  void buildMatrixPanel(QWidget *parent);
   void connectPanel();
 
   // File list.
@@ -182,12 +180,6 @@ private:
 
   // Panel handlers.
   void positionChosen(bool text, int index); // the preview's part of a position list choice
-  void rotationChosen(int index);
-  void effectChosen(int index);
-  void channelToggled(int channel, bool on);
-  void channelBoxesChanged();
-  void matrixBoxChanged(int cell);
-  void showMatrixPanel();
   void settingsChanged();       // refresh the preview and hand the change to a running job
   void setLivePreview(bool on); // the "实时预览" switch and its two menu ticks
 
@@ -221,19 +213,12 @@ private:
 
   // Controls, named as in the window design.
   QLabel *lInfo_ = nullptr;
-  QSlider *sldLD_ = nullptr;
   QPushButton *cmdDone_ = nullptr, *cmdStop_ = nullptr;
   QFrame *picImg_ = nullptr;
   QLabel *imgM_ = nullptr;
-  QGroupBox *frmTZ_ = nullptr, *frmeJZ_ = nullptr;
-  QLineEdit *txtRGB_[3] = {};
-  QLineEdit *Text1_[25] = {};
   QMenu *mImgOpt_ = nullptr, *effectsMenu_ = nullptr;
   QAction *mAddFile_ = nullptr, *mAddDir_ = nullptr, *mDelFile_ = nullptr, *mClear_ = nullptr, *mUndoDel_ = nullptr,
-          *mTXUndo_ = nullptr, *mShowOn_ = nullptr, *mShowOn2_ = nullptr;
-  QAction *mPRT_[8] = {};
-  QAction *mPCR_[3] = {};
-  QAction *mTX_[13] = {};
+          *mShowOn_ = nullptr, *mShowOn2_ = nullptr;
 
   // Job state: the model every panel edits. job_ is the not yet panelled
   // code's way into the same settings.
@@ -243,6 +228,7 @@ private:
   SizePanel *size_ = nullptr;
   OutputPanel *output_ = nullptr;
   OverlayPanel *overlay_ = nullptr;
+  AdjustmentsPanel *adjust_ = nullptr;
   // A press on a tiled watermark drags its whole grid from where it was grabbed.
   QPointF tileGrabPoint_;
   double tileGrabX_ = 0, tileGrabY_ = 0;
@@ -252,9 +238,7 @@ private:
   // "保持子文件夹结构": pictures of a folder added with its subfolders go into
   // the same folders below the output folder (the list keeps the folders).
   bool keepFolderTree_ = false;
-  ColorMatrix savedMatrix_{};
   bool loaded() const;
-  bool updatingChannels_ = false;
   QSet<QObject *> firstClickDone_;
 
   // Background work.

@@ -1,4 +1,4 @@
-// The job panel of the main window, the preview and the settings store.
+// The main window: the preview refresh, the preview side of the position lists and the window's event filter.
 #include "app/file_list_panel.h"
 #include "app/job_model.h"
 #include "app/main_window.h"
@@ -62,56 +62,6 @@ void MainWindow::connectPanel() {
   connect(size_, &SizePanel::fitBorderChosen, overlay_, &OverlayPanel::fitBorderChosen);
   connect(cmdDone_, &QPushButton::clicked, this, &MainWindow::startRun);
   connect(cmdStop_, &QPushButton::clicked, this, &MainWindow::stopRun);
-}
-
-void MainWindow::rotationChosen(int index) {
-  job_.rotateMode = index;
-  if (mPRT_[index] && !mPRT_[index]->isChecked())
-    mPRT_[index]->setChecked(true);
-  settingsChanged();
-}
-
-void MainWindow::effectChosen(int index) {
-  job_.effect = index;
-  if (index == NoEffect)
-    mTXUndo_->setChecked(true);
-  else
-    mTX_[index]->setChecked(true);
-  settingsChanged();
-}
-
-void MainWindow::channelToggled(int channel, bool on) {
-  if (updatingChannels_)
-    return;
-  txtRGB_[channel]->setText(on ? QStringLiteral("1") : QStringLiteral("0"));
-}
-
-void MainWindow::channelBoxesChanged() {
-  double f[3] = {1, 1, 1};
-  for (int i = 0; i < 3; ++i)
-    if (!toNumber(txtRGB_[i]->text(), f[i]))
-      return; // the matrix in force stays
-  job_.imageMatrix = channelMatrix(float(f[0]), float(f[1]), float(f[2]));
-  updatingChannels_ = true;
-  for (int i = 0; i < 3; ++i)
-    mPCR_[i]->setChecked(f[i] != 0);
-  updatingChannels_ = false;
-  settingsChanged();
-}
-
-void MainWindow::showMatrixPanel() {
-  savedMatrix_ = job_.imageMatrix;
-  for (int i = 0; i < 25; ++i)
-    Text1_[i]->setText(QString::number(double(job_.imageMatrix[i])));
-  frmeJZ_->show();
-}
-
-void MainWindow::matrixBoxChanged(int cell) {
-  double v = 0;
-  if (!toNumber(Text1_[cell]->text(), v))
-    return;
-  job_.imageMatrix[cell] = static_cast<float>(v);
-  settingsChanged();
 }
 
 void MainWindow::settingsChanged() {
@@ -229,11 +179,7 @@ bool MainWindow::eventFilter(QObject *watched, QEvent *event) {
     firstClickDone_.insert(watched);
     ShowStatus(watched->property("kuvoFirstHint").toString());
   }
-  if (type == QEvent::MouseButtonPress) {
-    for (QLineEdit *box : txtRGB_)
-      if (watched == box)
-        ShowStatus(QStringLiteral("【提示】请输入数字。数字越大该颜色越重(建议0-10之间，可以是小数)。"));
-  } else if (watched == picImg_ &&
+  if (watched == picImg_ &&
              (type == QEvent::DragEnter || type == QEvent::DragMove || type == QEvent::Drop)) {
     auto *drag = static_cast<QDropEvent *>(event);
     if (!drag->mimeData()->hasImage() && !drag->mimeData()->hasUrls())

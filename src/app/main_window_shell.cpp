@@ -7,6 +7,7 @@
 #include "app/tile_controls.h"
 #include "app/job_model.h"
 #include "app/output_panel.h"
+#include "app/adjustments_panel.h"
 #include "app/overlay_panel.h"
 #include "app/size_panel.h"
 #include "app/info_panel.h"
@@ -399,16 +400,7 @@ void MainWindow::applyJob(const ProcessingSettings &n) {
   if (n.sizeMode == SizeFitBorder && size_->mode() != SizeFitBorder)
     size_->switchMode(SizeFitBorder);
 
-  if (n.rotateMode >= 0 && n.rotateMode < 8 && mPRT_[n.rotateMode])
-    rotationChosen(n.rotateMode);
-  {
-    const QSignalBlocker block(sldLD_);
-    sldLD_->setValue(n.brightness);
-  }
-  job_.brightness = n.brightness;
-  if (n.effect >= NoEffect && n.effect < 13)
-    effectChosen(n.effect);
-  job_.imageMatrix = n.imageMatrix;
+  adjust_->applyJob(n);
   job_.originX = n.originX;
   job_.originY = n.originY;
   setOriginBoxes();

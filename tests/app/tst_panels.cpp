@@ -1,14 +1,20 @@
 // The window's panels on their own: what each writes into the job model and
 // when it announces the change.
+#include "app/adjustments_panel.h"
 #include "app/job_model.h"
 #include "app/output_panel.h"
 #include "app/overlay_panel.h"
 #include "app/size_panel.h"
 
+#include <QAction>
 #include <QComboBox>
+#include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
+#include <QPushButton>
 #include <QSignalSpy>
+#include <QVBoxLayout>
 #include <QtTest>
 
 using namespace kuvo;
@@ -128,6 +134,50 @@ private slots:
     QCOMPARE(panel.findChild<QLineEdit *>(QStringLiteral("txtAlpha"))->text(), QStringLiteral("60"));
     QCOMPARE(panel.findChild<QLabel *>(QStringLiteral("lTxt"))->text(), QStringLiteral("文字水印:Kuvo"));
     QVERIFY(panel.findChild<QWidget *>(QStringLiteral("spnTileAngle"))->isEnabled());
+  }
+
+  // The channel boxes and their menu ticks follow each other; a box that is
+  // no number keeps the matrix in force.
+  void channelBoxes() {
+    JobModel model;
+    AdjustmentsPanel panel(&model);
+    QMenu menu;
+    QWidget strip;
+    auto *layout = new QVBoxLayout(&strip);
+    panel.fillChannelMenu(&menu);
+    panel.addChannelRows(&strip, layout);
+    auto *green = strip.findChild<QLineEdit *>(QStringLiteral("txtRGB_1"));
+    auto *greenTick = menu.findChild<QAction *>(QStringLiteral("mPCR_1"));
+    QSignalSpy changed(&model, &JobModel::adjustmentsChanged);
+    green->setText(QStringLiteral("0"));
+    QCOMPARE(model.settings().imageMatrix[6], 0.0f);
+    QVERIFY(!greenTick->isChecked());
+    green->setText(QStringLiteral("x"));
+    QCOMPARE(model.settings().imageMatrix[6], 0.0f);
+    QCOMPARE(changed.count(), 1);
+    greenTick->setChecked(true);
+    QCOMPARE(green->text(), QStringLiteral("1"));
+    QCOMPARE(model.settings().imageMatrix, channelMatrix(1, 1, 1));
+    QCOMPARE(changed.count(), 2);
+  }
+
+  // "取消" of the matrix panel puts back the matrix it was opened with.
+  void matrixCancel() {
+    JobModel model;
+    AdjustmentsPanel panel(&model);
+    QWidget parent;
+    QGroupBox *box = panel.buildMatrixPanel(&parent);
+    panel.showMatrixPanel();
+    auto *cell = box->findChild<QLineEdit *>(QStringLiteral("Text1_0"));
+    QCOMPARE(cell->text(), QStringLiteral("1"));
+    cell->selectAll();
+    QTest::keyClicks(cell, QStringLiteral("0.25"));
+    QCOMPARE(model.settings().imageMatrix[0], 0.25f);
+    QSignalSpy changed(&model, &JobModel::adjustmentsChanged);
+    box->findChild<QPushButton *>(QStringLiteral("cmdJZCancel"))->click();
+    QCOMPARE(model.settings().imageMatrix, identityMatrix());
+    QCOMPARE(changed.count(), 1);
+    QVERIFY(box->isHidden());
   }
 
   void outputFolderCleaned_data() {
