@@ -268,6 +268,23 @@ void AdjustmentsPanel::applyJob(const ProcessingSettings &n) {
   if (n.effect >= NoEffect && n.effect < 13)
     effectChosen(n.effect);
   job().imageMatrix = n.imageMatrix;
+  showChannels(n.imageMatrix);
+}
+
+// A matrix of channel factors alone shows them in the boxes and ticks, so
+// the next box edit starts from the loaded factors rather than from stale
+// boxes; any other matrix leaves the boxes as they are.
+void AdjustmentsPanel::showChannels(const ColorMatrix &m) {
+  if (!txtRGB_[0] || m != channelMatrix(m[0], m[6], m[12]))
+    return;
+  updatingChannels_ = true;
+  for (int i = 0; i < 3; ++i) {
+    const float f = m[i * 6];
+    const QSignalBlocker block(txtRGB_[i]);
+    txtRGB_[i]->setText(QString::number(double(f)));
+    mPCR_[i]->setChecked(f != 0);
+  }
+  updatingChannels_ = false;
 }
 
 // Every click into a channel box tells what it takes.

@@ -57,6 +57,7 @@ private:
   void channelToggled(int channel, bool on);
   void channelBoxesChanged();
   void matrixBoxChanged(int cell);
+  void showChannels(const ColorMatrix &matrix);
 
   JobModel *model_;
   QAction *mPRT_[8] = {};

@@ -159,6 +159,18 @@ private slots:
     QCOMPARE(green->text(), QStringLiteral("1"));
     QCOMPARE(model.settings().imageMatrix, channelMatrix(1, 1, 1));
     QCOMPARE(changed.count(), 2);
+
+    // A loaded job's factors reach the boxes: the next edit keeps them.
+    panel.fillRotationMenu(&menu);
+    panel.fillEffectsMenu(&menu);
+    panel.buildBrightnessPanel(&strip);
+    ProcessingSettings job;
+    job.imageMatrix = channelMatrix(0, 0.5f, 1);
+    panel.applyJob(job);
+    QCOMPARE(green->text(), QStringLiteral("0.5"));
+    QVERIFY(!menu.findChild<QAction *>(QStringLiteral("mPCR_0"))->isChecked());
+    strip.findChild<QLineEdit *>(QStringLiteral("txtRGB_2"))->setText(QStringLiteral("2"));
+    QCOMPARE(model.settings().imageMatrix, channelMatrix(0, 0.5f, 2));
   }
 
   // "取消" of the matrix panel puts back the matrix it was opened with.
