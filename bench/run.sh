@@ -119,6 +119,8 @@ for ((r = 1; r <= rounds; r++)); do
     if ! /usr/bin/time -f '%e %U %S %M' -o "$results/time.txt" bash -c "$(declare -f run_case); $(declare -p files pngs gifs); run_case \"\$@\"" _ "$c" "$out" \
       >"$results/${c//:/-}.log" 2>&1; then
       echo "$c: failed, see $results/${c//:/-}.log" >&2
+      wall[$c]+="- " # keeps the rounds of every command in step for the ratios
+      cpu[$c]+="- "
       continue
     fi
     read -r e u s m < <(tail -n 1 "$results/time.txt")
@@ -129,7 +131,7 @@ for ((r = 1; r <= rounds; r++)); do
   printf 'round %d of %d done\n' "$r" "$rounds" >&2
 done
 
-median() { tr ' ' '\n' | grep -v '^$' | sort -g | awk '{v[NR] = $1} END {if (NR == 0) print "nan"; else if (NR % 2) print v[(NR + 1) / 2]; else print (v[NR / 2] + v[NR / 2 + 1]) / 2}'; }
+median() { tr ' ' '\n' | grep -v -e '^$' -e '^-$' | sort -g | awk '{v[NR] = $1} END {if (NR == 0) print "nan"; else if (NR % 2) print v[(NR + 1) / 2]; else print (v[NR / 2] + v[NR / 2 + 1]) / 2}'; }
 # ratio KIND A B: median over the rounds of A's time / B's time, KIND being
 # wall or cpu.
 ratio() {
@@ -139,7 +141,7 @@ ratio() {
   read -r -a b <<<"${times[$3]:-}"
   local i out=""
   for ((i = 0; i < ${#a[@]} && i < ${#b[@]}; i++)); do
-    out+="$(awk "BEGIN {print ${a[i]} / ${b[i]}}") "
+    [ "${a[i]}" = - ] || [ "${b[i]}" = - ] || out+="$(awk "BEGIN {print ${a[i]} / ${b[i]}}") "
   done
   echo "$out" | median
 }
