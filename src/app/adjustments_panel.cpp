@@ -75,10 +75,10 @@ void AdjustmentsPanel::fillEffectsMenu(QMenu *menu) {
   effects->addAction(mTXUndo_);
   connect(mTXUndo_, &QAction::triggered, this, [this] { effectChosen(NoEffect); });
   menu->addSeparator();
-  const QStringList names{QStringLiteral("一键美容"), QStringLiteral("棱角分明"), QStringLiteral("暖黄记忆"),
-                          QStringLiteral("华贵绛紫"), QStringLiteral("棕褐怀旧"), QStringLiteral("夜色朦胧"),
-                          QStringLiteral("陈旧往事"), QStringLiteral("扫描线"),   QStringLiteral("浮雕"),
-                          QStringLiteral("灰度"),     QStringLiteral("黑白"),     QStringLiteral("底片"),
+  const QStringList names{QStringLiteral("一键美容"),  QStringLiteral("棱角分明"), QStringLiteral("暖黄记忆"),
+                          QStringLiteral("华贵绛紫"),  QStringLiteral("棕褐怀旧"), QStringLiteral("夜色朦胧"),
+                          QStringLiteral("陈旧往事"),  QStringLiteral("扫描线"),   QStringLiteral("浮雕"),
+                          QStringLiteral("灰度"),      QStringLiteral("黑白"),     QStringLiteral("底片"),
                           QStringLiteral("BR_NotShow")};
   for (int i = 0; i < 13; ++i) {
     mTX_[i] = namedAction(menu, names[i], QStringLiteral("mTX_%1").arg(i));

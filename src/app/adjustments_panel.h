@@ -37,8 +37,8 @@ public:
   QGroupBox *buildBrightnessPanel(QWidget *parent);
   QGroupBox *buildMatrixPanel(QWidget *parent);
 
-  void showBrightnessPanel(); // "调整亮度..."
-  void showMatrixPanel();     // "高级...": the matrix in force into the boxes
+  void showBrightnessPanel();   // "调整亮度..."
+  void showMatrixPanel();       // "高级...": the matrix in force into the boxes
   void chooseEffect(int index); // an entry of the effects menu, as if chosen
 
   // A loaded job, through the handlers.

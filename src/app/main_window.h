@@ -21,17 +21,13 @@
 
 class QAction;
 class QActionGroup;
-class QCheckBox;
-class QComboBox;
 class QFrame;
-class QGroupBox;
 class QLabel;
 class QLineEdit;
 class QListWidget;
 class QMenu;
 class QMimeData;
 class QPushButton;
-class QSlider;
 class QThread;
 class QToolButton;
 class QNetworkAccessManager;
@@ -179,7 +175,8 @@ private:
   void showEmptyList(); // no entry left: idle preview, title and status
 
   // Panel handlers.
-  void positionChosen(bool text, int index); // the preview's part of a position list choice
+  // The preview's part of a position list choice.
+  void positionChosen(bool text, int index);
   void settingsChanged();       // refresh the preview and hand the change to a running job
   void setLivePreview(bool on); // the "实时预览" switch and its two menu ticks
 
