@@ -1,6 +1,7 @@
 #include "engine/metadata.h"
 
 #include "engine/codec_heif.h"
+#include "engine/png_chunks.h"
 
 // exiv2 0.27 hands images out as std::auto_ptr.
 #pragma GCC diagnostic push
@@ -141,6 +142,8 @@ QByteArray withSourceMetadata(const QByteArray &encoded, const QByteArray &sourc
     if (buffer.size_ != size || size <= 0)
       return encoded;
     QByteArray result(reinterpret_cast<const char *>(buffer.pData_), buffer.size_);
+    if (hasIcc && out->mimeType() == "image/png")
+      result = withNamedIccChunk(result);
     // Metadata is worth less than the picture: a damaged result is dropped.
     return stillThePicture(result, QByteArray::fromStdString(out->mimeType()), options.pixelSize) ? result : encoded;
   } catch (const std::exception &) {

@@ -12,4 +12,9 @@ namespace kuvo {
 // allocation. False for anything that is not a PNG.
 bool pngChunkOverrunsData(const QByteArray &data);
 
+// exiv2 0.27 writes a PNG's colour profile (iCCP) with an empty name, which
+// libpng rejects, so every reader drops the profile. Returns the PNG with
+// an unnamed iCCP chunk named "ICC profile"; any other data unchanged.
+QByteArray withNamedIccChunk(const QByteArray &png);
+
 } // namespace kuvo

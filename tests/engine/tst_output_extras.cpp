@@ -223,8 +223,8 @@ void TestOutputExtras::iccProfileKeepsOutputReadable_data() {
   QTest::addColumn<QString>("format");
   QTest::addColumn<bool>("keepsProfile");
   QTest::newRow("jpg") << "jpg" << true;
-  QTest::newRow("png") << "png" << false; // kept, but Qt's readers do not report it
-  QTest::newRow("tiff") << "tiff" << false;
+  QTest::newRow("png") << "png" << true;
+  QTest::newRow("tiff") << "tiff" << true;
   QTest::newRow("webp") << "webp" << false; // exiv2 cannot write it into WebP
 }
 
