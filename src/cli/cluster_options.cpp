@@ -1,6 +1,7 @@
 #include "cli/cluster_options.h"
 
 #include "cli/cli_options.h"
+#include "engine/native_names.h"
 
 #include <QDir>
 #include <QFile>
@@ -54,7 +55,7 @@ bool readListFile(const QString &path, bool nulSeparated, QStringList &entries, 
   QFile file;
   const bool standardInput = path == QLatin1String("-");
   const bool opened =
-      standardInput ? file.open(stdin, QIODevice::ReadOnly) : (file.setFileName(path), file.open(QIODevice::ReadOnly));
+      standardInput ? file.open(stdin, QIODevice::ReadOnly) : openForReading(file, path);
   if (!opened) {
     error = QStringLiteral("无法读取图片列表“%1”：%2").arg(path, file.errorString());
     return false;
@@ -64,7 +65,7 @@ bool readListFile(const QString &path, bool nulSeparated, QStringList &entries, 
     if (!nulSeparated && entry.endsWith('\r'))
       entry.chop(1);
     if (!entry.isEmpty())
-      entries << QFile::decodeName(entry);
+      entries << nameFromNativeBytes(entry); // a GBK name is found again by its bytes
   }
   return true;
 }

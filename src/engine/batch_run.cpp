@@ -52,6 +52,14 @@ bool webPrefixHasHost(const QString &prefix) {
   return url.isValid() && !url.scheme().isEmpty() && !url.host().isEmpty();
 }
 
+QStringList RunSummary::pictureFiles() const {
+  QStringList files = outputPaths;
+  for (qsizetype i = 0; i < files.size() && i < keptPaths.size(); ++i)
+    if (files[i].isEmpty())
+      files[i] = keptPaths[i];
+  return files;
+}
+
 bool asksToMinimise(const ProcessingSettings &s) { return s.files.size() > 100 || s.upload; }
 
 // What a worker hands back for one picture: the composed picture's report
@@ -127,8 +135,10 @@ PictureOutcome BatchRun::commit(int index, const QString &source, const PictureW
     outcome.kind = PictureOutcome::Skipped;
     // A file from before the run stays this picture's output; one that an
     // earlier picture of this run wrote is that picture's.
-    if (decision.replacesIndex < 0)
+    if (decision.replacesIndex < 0) {
       outcome.keptPath = decision.path;
+      summary.keptPaths[index] = decision.path;
+    }
     outcome.note = QStringLiteral("已跳过:文件已存在 ") + QDir::toNativeSeparators(decision.path);
     ++summary.skipped;
   } else {
@@ -204,6 +214,7 @@ RunSummary BatchRun::run() {
   summary.total = shard_.share(static_cast<int>(files.size()));
   summary.errorText = ErrorTextHeader;
   summary.outputPaths = QStringList(files.size(), QString());
+  summary.keptPaths = summary.outputPaths;
 
   // Pictures start ahead of the one being committed, so a large picture at
   // the head of the list does not leave the other workers idle.

@@ -66,11 +66,15 @@ struct RunSummary {
   bool errorFlag = false;
   QString errorText;       // header line followed by the entries
   QStringList outputPaths; // per list index; empty where nothing was written
+  QStringList keptPaths;   // per list index: a file from before the run left as the picture's output
   QStringList uploadedUrls;
   QString closingText;
   QString errorLogPath; // set when ErrorLog.txt was written
   double seconds = 0;
   int failed() const { return processed - saved - replaced - skipped; }
+  // Each picture's output file: written by this run or, under "skip", left
+  // from before it. A PDF of a resumed run holds every picture of the list.
+  QStringList pictureFiles() const;
 };
 
 struct PictureWork;

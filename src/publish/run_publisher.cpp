@@ -34,7 +34,7 @@ void RunPublisher::afterLoop(const ProcessingSettings &settings, RunSummary &sum
     summary.closingText = uploadClosingText(uploader_->uploadedCount(), uploader_->failedCount());
   if (settings.makePdf) {
     outcome_.pdfTried = true;
-    outcome_.pdf = MakePdf(settings, summary.outputPaths);
+    outcome_.pdf = MakePdf(settings, summary.pictureFiles());
     for (const QString &path : outcome_.pdf.skipped) {
       summary.errorText += path + QStringLiteral("在生成PDF文件时发生错误:无法读取图片。\r\n");
       summary.errorFlag = true;

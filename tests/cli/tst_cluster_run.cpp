@@ -58,6 +58,7 @@ private slots:
   void resubmittedShardDoesNothingLeft();
   void killedShardResumes();
   void outputOfThisRunSkippedIsNotTwice();
+  void resumedRunPdfHoldsEveryPicture();
   void uploadsThroughShards();
 
 private:
@@ -320,6 +321,26 @@ void TestClusterRun::outputOfThisRunSkippedIsNotTwice() {
   QCOMPARE(runBatch({"--finish", cluster}).exitCode, 0);
   const QString pdf = QStringLiteral("/Kuvo图片集.pdf");
   QCOMPARE(contents(cluster + pdf), contents(one + pdf));
+}
+
+// One run resumed with --existing skip: the PDF still holds every picture,
+// the ones left from the first attempt too.
+void TestClusterRun::resumedRunPdfHoldsEveryPicture() {
+  QStringList paths;
+  for (const char *name : {"r0", "r1", "r2"}) {
+    QImage image(30, 20, QImage::Format_RGB32);
+    image.fill(QColor::fromRgb(name[1] * 40, 90, 160));
+    paths << dir_.filePath(QStringLiteral("resume-%1.png").arg(QLatin1String(name)));
+    QVERIFY(image.save(paths.last()));
+  }
+  const QString out = dir_.filePath(QStringLiteral("resume-out"));
+  const QStringList options = QStringList{"--quiet", "--format", "png", "--pdf", "-o", out} + paths;
+  QCOMPARE(runBatch(options).exitCode, 0);
+  const QString pdf = out + QStringLiteral("/Kuvo图片集.pdf");
+  const QByteArray whole = contents(pdf);
+  QVERIFY(QFile::remove(out + QStringLiteral("/resume-r1.png")) && QFile::remove(pdf));
+  QCOMPARE(runBatch(options + QStringList{"--existing", "skip"}).exitCode, 0);
+  QCOMPARE(contents(pdf), whole);
 }
 
 // Shards upload their pictures; a shard re-run with --existing skip keeps the

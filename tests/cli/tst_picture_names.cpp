@@ -280,6 +280,16 @@ void TestPictureNames::gbkNames() {
   QVERIFY(shell.waitForFinished(60000));
   QVERIFY2(shell.exitCode() == 0, shell.readAllStandardError().constData());
   QCOMPARE(QImage(out + QStringLiteral("/flat/照片.png")).size(), QSize(40, 20));
+
+  // And by its bytes in a --files-from list, as a Windows tool writes one.
+  const QString list = work.filePath(QStringLiteral("list.txt"));
+  QFile listFile(list);
+  QVERIFY(listFile.open(QIODevice::WriteOnly));
+  listFile.write(photo + "\r\n");
+  listFile.close();
+  r = runBatch({"-o", out + QStringLiteral("/listed"), "--format", "png", "--size", "original", "--files-from", list});
+  QVERIFY2(r.exitCode == 0, qPrintable(r.err));
+  QCOMPARE(QImage(out + QStringLiteral("/listed/照片.png")).size(), QSize(40, 20));
   struct stat st;
   QCOMPARE(::stat(photo.constData(), &st), 0);
   QCOMPARE(qint64(st.st_size), qint64(jpeg.size()));
