@@ -361,7 +361,8 @@ void OverlayPanel::openTextDialog() {
 
 bool OverlayPanel::choosePictureWatermark() {
   emit status(QStringLiteral("【提示】请选择要添加的水印图片。"));
-  const int alpha = txtAlpha_->text().toInt();
+  // The chooser starts at the opacity in force, whatever the box holds.
+  const int alpha = int(std::lround(job().watermarkMatrix[3 * 5 + 3] * 100));
   const auto chosen = chooseWatermark(window(), QStringLiteral("请选择要添加的水印图片。"),
                                       programDataDir() + QStringLiteral("/sy"), alpha);
   if (!chosen)

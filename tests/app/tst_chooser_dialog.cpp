@@ -7,6 +7,7 @@
 #include "platform/settings_store.h"
 
 #include <QApplication>
+#include <QAction>
 #include <QCheckBox>
 #include <QDir>
 #include <QFile>
@@ -139,6 +140,23 @@ private slots:
     QVERIFY(sawBox);
     QVERIFY(scanned.size() == 1 || scanned.wait(20000));
     QCOMPARE(window.files(), (QStringList{folder + "/one.jpg", folder + "/inner/two.png"}));
+  }
+
+  // The chooser starts at the opacity in force: a box holding no number
+  // would otherwise start it at 80 and its OK would replace the opacity.
+  void watermarkChooserStartsAtOpacityInForce() {
+    MainWindow window;
+    auto *alpha = window.findChild<QLineEdit *>("txtAlpha");
+    alpha->setText(QStringLiteral("35"));
+    alpha->setText(QStringLiteral("35.x"));
+    QString shown;
+    onNextModal([&](QWidget *w) {
+      shown = w->findChild<QLineEdit *>("txtSYAlpha")->text();
+      static_cast<QDialog *>(w)->reject();
+    });
+    window.findChild<QAction *>("mSetImg")->trigger();
+    QCOMPARE(shown, QStringLiteral("35"));
+    QCOMPARE(window.jobSettings().watermarkMatrix[18], 0.35f);
   }
 
   void windowChoosesAWatermark() {
