@@ -6,6 +6,7 @@
 //
 //   kuvo-window-bench BASELINE.jpg PROGRESSIVE.jpg [ROUNDS [SCREENSHOT.png]]
 #include "app/main_window.h"
+#include "app/preview_panel.h"
 #include "app/web_links.h"
 
 #include <QApplication>
@@ -65,7 +66,7 @@ Timing timeAction(kuvo::MainWindow &w, QWidget *label, PaintWatch &watch, const 
   Timing t;
   QElapsedTimer timer;
   bool shown = false;
-  const auto conn = QObject::connect(&w, &kuvo::MainWindow::previewShown, [&] {
+  const auto conn = QObject::connect(w.preview(), &kuvo::PreviewPanel::previewShown, [&] {
     shown = true;
     t.computed = timer.nsecsElapsed() / 1e6;
     watch.armed = true;
@@ -98,7 +99,7 @@ Timing timeAction(kuvo::MainWindow &w, QWidget *label, PaintWatch &watch, const 
 void settle(kuvo::MainWindow &w, int ms) {
   QElapsedTimer timer;
   timer.start();
-  while (w.previewBusy() && timer.elapsed() < 20000)
+  while (w.preview()->busy() && timer.elapsed() < 20000)
     QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
   timer.restart();
   while (timer.elapsed() < ms)

@@ -5,6 +5,7 @@
 #include "app/overlay_panel.h"
 #include "app/job_model.h"
 #include "app/output_panel.h"
+#include "app/preview_panel.h"
 #include "app/size_panel.h"
 #include "app/widget_helpers.h"
 #include "app/wait_window.h"
@@ -41,18 +42,6 @@
 #include <QVBoxLayout>
 
 namespace kuvo {
-
-namespace {
-QFrame *marker(QWidget *parent, const char *name, const char *color) {
-  auto *m = new QFrame(parent);
-  m->setObjectName(QLatin1String(name));
-  m->setAttribute(Qt::WA_TransparentForMouseEvents);
-  m->setStyleSheet(QStringLiteral("QFrame#%1{background:%2;border:none;}")
-                       .arg(QLatin1String(name), QLatin1String(color)));
-  m->hide();
-  return m;
-}
-} // namespace
 
 MainWindow::MainWindow(QWidget *parent)
     : QMainWindow(parent), model_(new JobModel(this)), job_(model_->fields()) {
@@ -134,11 +123,17 @@ MainWindow::MainWindow(QWidget *parent)
   wait_ = new WaitWindow(this);
   wait_->hide();
   connectFileList();
-  connect(&previewWatcher_, &QFutureWatcher<PipelineResult>::finished, this, &MainWindow::previewDone);
 
   connectPanel();
-  // Every change of the job refreshes the preview and reaches a running job.
-  connect(model_, &JobModel::changed, this, [this] { settingsChanged(); });
+  connectPreview();
+  // Every change of the job refreshes the preview and reaches a running job;
+  // a caption changes no picture.
+  connect(model_, &JobModel::changed, this, [this](JobModel::Group group) {
+    if (group != JobModel::Group::Captions)
+      settingsChanged();
+    else if (run_)
+      run_->updateSettings(jobSettings());
+  });
   connect(output_, &OutputPanel::status, this, &MainWindow::ShowStatus);
   connect(size_, &SizePanel::status, this, &MainWindow::ShowStatus);
   connect(output_, &OutputPanel::folderChosen, this, [this](const QString &f) { model_->setChooserFolder(f); });
@@ -238,24 +233,9 @@ void MainWindow::buildMenus() {
 }
 
 QWidget *MainWindow::buildPreviewArea() {
-  picImg_ = named(new QFrame, "picImg");
-  picImg_->setFrameShape(QFrame::StyledPanel);
-  picImg_->setMinimumSize(300, 280);
-  picImg_->setFocusPolicy(Qt::StrongFocus);
-  picImg_->setAcceptDrops(true);
-  picImg_->installEventFilter(this);
-  picImg_->setContextMenuPolicy(Qt::CustomContextMenu);
-  imgM_ = named(new QLabel(picImg_), "imgM");
-  imgM_->setAlignment(Qt::AlignCenter);
-  imgM_->setScaledContents(true);
-  imgM_->setAttribute(Qt::WA_TransparentForMouseEvents);
-  imgM_->setText(IdlePreviewText);
-  lblPos_ = marker(picImg_, "lblPos", "rgba(229,57,53,210)");
-  lblPosImg_ = marker(picImg_, "lblPosImg", "rgba(30,136,229,210)");
-  lblPosMove_ = marker(picImg_, "lblPosMove", "#1e88e5");
-  lblPosMove_->resize(int(MoveMarkerSize), int(MoveMarkerSize));
-  lblPosMove_->setStyleSheet(QStringLiteral("QFrame#lblPosMove{background:#1e88e5;border:2px solid white;}"));
-  web_ = named(new QTextBrowser(picImg_), "Web");
+  preview_ = new PreviewPanel(model_);
+  web_ = named(new QTextBrowser(preview_), "Web");
+  preview_->setPage(web_);
   web_->setOpenExternalLinks(true);
   web_->setFrameShape(QFrame::NoFrame);
   web_->hide();
@@ -273,17 +253,11 @@ QWidget *MainWindow::buildPreviewArea() {
   connect(mSetTxtSY, &QAction::triggered, this, [this] { overlay_->openTextDialog(); });
   connect(mSetPicSY, &QAction::triggered, this, [this] { overlay_->choosePictureAndTick(); });
   connect(mCopyPic, &QAction::triggered, this, [this] {
-    if (!previewImage_.isNull())
-      QApplication::clipboard()->setImage(previewImage_);
+    if (!preview_->image().isNull())
+      QApplication::clipboard()->setImage(preview_->image());
   });
-  // A right click in move mode ends the mode instead of opening the menu.
-  connect(picImg_, &QWidget::customContextMenuRequested, this, [this](const QPoint &pos) {
-    if (moveMode_)
-      leaveMoveMode();
-    else
-      mImgOpt_->popup(picImg_->mapToGlobal(pos));
-  });
-  return picImg_;
+  connect(preview_, &PreviewPanel::menuRequested, mImgOpt_, [this](const QPoint &at) { mImgOpt_->popup(at); });
+  return preview_;
 }
 
 QWidget *MainWindow::buildSideStrip() {
@@ -311,7 +285,7 @@ QWidget *MainWindow::buildSideStrip() {
           [this, cmdTX] { effectsMenu_->popup(cmdTX->mapToGlobal(QPoint(0, cmdTX->height()))); });
   layout->addSpacing(8);
   adjust_->addChannelRows(strip, layout);
-  buildPlacementControls(strip);
+  preview_->addOriginControls(strip, layout);
   layout->addStretch();
   frame3_ = strip;
   return strip;
@@ -347,7 +321,7 @@ ProcessingSettings MainWindow::jobSettings() const {
 
 void MainWindow::resizeEvent(QResizeEvent *event) {
   QMainWindow::resizeEvent(event);
-  layoutPreview();
+  preview_->layoutPreview();
 }
 
 } // namespace kuvo

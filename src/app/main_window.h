@@ -5,13 +5,11 @@
 #include "app/placement.h"
 #include "app/window_rules.h"
 #include "engine/batch_run.h"
-#include "engine/decoded_source_cache.h"
 #include "engine/processing_settings.h"
 #include "engine/size_presets.h"
 #include "publish/run_publisher.h"
 #include "publish/upload_settings.h"
 
-#include <QFutureWatcher>
 #include <QHash>
 #include <QImage>
 #include <QMainWindow>
@@ -43,8 +41,8 @@ class InfoPanel;
 class JobModel;
 class OutputPanel;
 class OverlayPanel;
+class PreviewPanel;
 class SizePanel;
-class NeighbourPreviews;
 class ToolStrips;
 class RunBridge;
 class WaitWindow;
@@ -80,8 +78,7 @@ public:
 
   // ReDrawPic: recompute the preview of the current entry.
   void ReDrawPic();
-  bool previewBusy() const;
-  QImage previewImage() const { return previewImage_; }
+  PreviewPanel *preview() const { return preview_; }
 
   // The viewer, the capture tools and the Word import.
   void openViewer(bool processed, bool cropMode);
@@ -131,24 +128,10 @@ public:
   void chooseSkin(int index);
   QString skinPath() const { return skinPath_; }
 
-  // Preview placement.
-  PreviewGeometry previewGeometry() const;
-  QRect shownPictureRect() const; // where the canvas is drawn, picImg coordinates
-  bool moveMode() const { return moveMode_; }
-  PlacementTarget placementTarget() const { return target_; }
-  void enterMoveMode();
-  void leaveMoveMode();
-  void resetOrigin();
-  void askOrigin();
-  void previewKey(int key);
-  // "图片说明...": shows the caption box of the current entry.
-  void showCaptionBox();
-
   // The news page in the idle preview area.
   void loadNewsPage();
 
 signals:
-  void previewShown();
   void scanFinished(int added);
   void runProgressed(int done, int total); // after each picture of a run
   void runFinished();
@@ -156,7 +139,6 @@ signals:
 
 protected:
   void closeEvent(QCloseEvent *event) override;
-  bool eventFilter(QObject *watched, QEvent *event) override;
   void dragEnterEvent(QDragEnterEvent *event) override;
   void dropEvent(QDropEvent *event) override;
   void resizeEvent(QResizeEvent *event) override;
@@ -180,21 +162,7 @@ private:
   void settingsChanged();       // refresh the preview and hand the change to a running job
   void setLivePreview(bool on); // the "实时预览" switch and its two menu ticks
 
-  // Preview.
-  void startPreview();
-  void previewDone();
-  void showPreviewPixmap();
-  void storeCaption();
-
-  // Placement on the preview.
-  bool previewEvent(QEvent *event);
-  void layoutPreview();
-  void placeMarkers();
-  void blinkMarker(QWidget *marker, bool staysVisible);
-  void dragTo(QPointF p, bool released);
-  bool grabTile(QPointF p);
-  void setOriginBoxes();
-  void buildPlacementControls(QWidget *strip);
+  void connectPreview();
   void buildShellMenus();
   void buildViewCommands();
   void buildInfoPanel();
@@ -202,7 +170,6 @@ private:
   void applyWindowState(); // maximised: "处理信息" shown; normal: it and the news page hidden
   void applyJob(const ProcessingSettings &loaded);
   void currentEntryChanged(int row);
-  void startThumbnail();
 
   // Run.
   void runFinishedHere();
@@ -211,8 +178,7 @@ private:
   // Controls, named as in the window design.
   QLabel *lInfo_ = nullptr;
   QPushButton *cmdDone_ = nullptr, *cmdStop_ = nullptr;
-  QFrame *picImg_ = nullptr;
-  QLabel *imgM_ = nullptr;
+  PreviewPanel *preview_ = nullptr; // picImg
   QMenu *mImgOpt_ = nullptr, *effectsMenu_ = nullptr;
   QAction *mAddFile_ = nullptr, *mAddDir_ = nullptr, *mDelFile_ = nullptr, *mClear_ = nullptr, *mUndoDel_ = nullptr,
           *mShowOn_ = nullptr, *mShowOn2_ = nullptr;
@@ -226,27 +192,16 @@ private:
   OutputPanel *output_ = nullptr;
   OverlayPanel *overlay_ = nullptr;
   AdjustmentsPanel *adjust_ = nullptr;
-  // A press on a tiled watermark drags its whole grid from where it was grabbed.
-  QPointF tileGrabPoint_;
-  double tileGrabX_ = 0, tileGrabY_ = 0;
-  bool tileGrabbed_ = false;
-  bool textTiled() const;
-  bool pictureTiled() const;
   // "保持子文件夹结构": pictures of a folder added with its subfolders go into
   // the same folders below the output folder (the list keeps the folders).
   bool keepFolderTree_ = false;
   bool loaded() const;
-  QSet<QObject *> firstClickDone_;
 
   // Background work.
   WaitWindow *wait_ = nullptr;
-  QFutureWatcher<PipelineResult> previewWatcher_;
-  DecodedSourceCache previewSources_; // the current entry decoded, for the next settings change
   UploadSettings upload_;
   QString passwordAskedFor_; // the user whose password was asked this session
   std::unique_ptr<RunPublisher> publisher_;
-  bool previewPending_ = false;
-  QImage previewImage_;
   std::unique_ptr<BatchRun> run_;
   RunBridge *bridge_ = nullptr;
   QThread *runThread_ = nullptr;
@@ -254,19 +209,7 @@ private:
   bool previewOffBeforeRun_ = false;
   bool previewOff_ = false;
 
-  // Placement.
-  QFrame *lblPos_ = nullptr, *lblPosImg_ = nullptr, *lblPosMove_ = nullptr;
-  QLineEdit *txtXp_ = nullptr, *txtYp_ = nullptr, *txtPicTxt_ = nullptr;
-  QToolButton *imgPre_ = nullptr, *imgFor_ = nullptr, *imgSmall_ = nullptr;
-  QFutureWatcher<QImage> thumbWatcher_;
-  QString thumbPath_;
-  QAction *mXYPos_ = nullptr;
-  QRect shownRect_;
-  OverlayPlacement placement_;
-  PlacementTarget target_ = PlacementTarget::None;
-  bool moveMode_ = false;
-  bool dragging_ = false;
-  QTimer *blinkTimer_ = nullptr;
+  QAction *mXYPos_ = nullptr; // "坐标定位", available in move mode
 
   // Options kept by the window beyond the job.
   int slideSeconds_ = 3;
@@ -278,7 +221,6 @@ private:
   QFrame *frame3_ = nullptr, *frame4_ = nullptr;
   ToolStrips *strips_ = nullptr;
   InfoPanel *info_ = nullptr;
-  NeighbourPreviews *neighbours_ = nullptr;
 
   // The web panel.
   QTextBrowser *web_ = nullptr;

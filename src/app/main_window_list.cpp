@@ -3,6 +3,7 @@
 // preview and menus following the list.
 #include "app/file_list_panel.h"
 #include "app/main_window.h"
+#include "app/preview_panel.h"
 #include "app/wait_window.h"
 
 #include <QAction>
@@ -88,14 +89,7 @@ void MainWindow::dropData(const QMimeData *data, bool onList) {
 // the title are reset here.
 void MainWindow::showEmptyList() {
   currentEntryChanged(-1);
-  if (moveMode_)
-    leaveMoveMode();
-  previewImage_ = QImage();
-  placement_ = OverlayPlacement();
-  imgM_->clear();
-  imgM_->setText(IdlePreviewText);
-  imgM_->show();
-  layoutPreview();
+  preview_->showIdle();
   ShowStatus(IdleStatus);
 }
 

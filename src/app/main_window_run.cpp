@@ -199,7 +199,6 @@ MainWindow::~MainWindow() {
     runThread_->wait();
     delete runThread_;
   }
-  previewWatcher_.waitForFinished();
 }
 
 } // namespace kuvo

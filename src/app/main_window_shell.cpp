@@ -11,7 +11,7 @@
 #include "app/overlay_panel.h"
 #include "app/size_panel.h"
 #include "app/info_panel.h"
-#include "app/neighbour_previews.h"
+#include "app/preview_panel.h"
 #include "app/skins.h"
 #include "app/tool_strips.h"
 #include "app/web_links.h"
@@ -53,8 +53,6 @@ QAction *menuAction(QMenu *menu, const QString &text, const char *name) {
   return a;
 }
 
-constexpr int ThumbnailSide = 72;
-
 // Sets a check box and runs its handler even when the tick does not change.
 template <typename F> void setTick(QCheckBox *box, bool on, F handler) {
   if (box->isChecked() == on)
@@ -86,7 +84,7 @@ void MainWindow::buildShellMenus() {
       loadJob(path);
   });
   QAction *mSPicTxt = menuAction(settings, QStringLiteral("图片说明..."), "mSPicTxt");
-  connect(mSPicTxt, &QAction::triggered, this, &MainWindow::showCaptionBox);
+  connect(mSPicTxt, &QAction::triggered, preview_, &PreviewPanel::showCaptionBox);
   settings->addSeparator();
   mKTTool_ = menuAction(settings, QStringLiteral("显示顶部工具条"), "mKTTool");
   mKRTool_ = menuAction(settings, QStringLiteral("显示右侧工具条"), "mKRTool");
@@ -96,7 +94,7 @@ void MainWindow::buildShellMenus() {
   }
   // Unticked, a strip gives its room to the preview and shows over the
   // preview's edge while the pointer is near it.
-  strips_ = new ToolStrips(picImg_, frame3_, frame4_, this);
+  strips_ = new ToolStrips(preview_, frame3_, frame4_, this);
   connect(mKTTool_, &QAction::toggled, this, [this](bool on) { strips_->setPinned(frame4_, on); });
   connect(mKRTool_, &QAction::toggled, this, [this](bool on) { strips_->setPinned(frame3_, on); });
 
@@ -150,76 +148,16 @@ void MainWindow::buildShellMenus() {
   mXYPos_->setEnabled(false);
   mImgOpt_->insertActions(copy ? copy : popup.value(0), {mSetXYPos, mSet0, mXYPos_});
   mImgOpt_->insertSeparator(copy ? copy : popup.value(0));
-  connect(mSetXYPos, &QAction::triggered, this, &MainWindow::enterMoveMode);
-  connect(mSet0, &QAction::triggered, this, &MainWindow::resetOrigin);
-  connect(mXYPos_, &QAction::triggered, this, &MainWindow::askOrigin);
+  connect(mSetXYPos, &QAction::triggered, preview_, &PreviewPanel::enterMoveMode);
+  connect(mSet0, &QAction::triggered, preview_, &PreviewPanel::resetOrigin);
+  connect(mXYPos_, &QAction::triggered, preview_, &PreviewPanel::askOrigin);
   auto *adjust = menuBar()->findChild<QMenu *>(QStringLiteral("mPic"));
   adjust->addSeparator();
   QAction *mTRect = menuAction(adjust, QStringLiteral("移动图片"), "mTRect");
   QAction *mT0 = menuAction(adjust, QStringLiteral("恢复原点"), "mT0");
-  connect(mTRect, &QAction::triggered, this, &MainWindow::enterMoveMode);
-  connect(mT0, &QAction::triggered, this, &MainWindow::resetOrigin);
-
-  // The caption box along the bottom of the preview: Enter stores the text as
-  // the caption of the current entry, Esc hides the box.
-  txtPicTxt_ = new QLineEdit(picImg_);
-  txtPicTxt_->setObjectName(QStringLiteral("txtPicTxt"));
-  txtPicTxt_->setPlaceholderText(QStringLiteral("在这里填写该图片的说明,回车确认,ESC键隐藏本说明"));
-  txtPicTxt_->installEventFilter(this);
-  txtPicTxt_->hide();
+  connect(mTRect, &QAction::triggered, preview_, &PreviewPanel::enterMoveMode);
+  connect(mT0, &QAction::triggered, preview_, &PreviewPanel::resetOrigin);
   connect(list_, &FileListPanel::currentRowChanged, this, &MainWindow::currentEntryChanged);
-
-  // Previous and next arrows at the preview's sides, and the thumbnail of the
-  // source picture in its lower left corner (a click shows it full screen).
-  auto arrow = [this](const QString &text, const QString &tip, const char *name) {
-    auto *b = new QToolButton(picImg_);
-    b->setObjectName(QLatin1String(name));
-    b->setText(text);
-    b->setToolTip(tip);
-    b->setAutoRaise(true);
-    b->setFixedSize(NeighbourPreviews::Side + 8, NeighbourPreviews::Side + 8);
-    // They sit on the preview's dark ground whatever the skin.
-    b->setStyleSheet(QStringLiteral("QToolButton{padding:0;border:none;border-radius:4px;color:white;"
-                                    "background:rgba(0,0,0,90);font-size:20pt;font-weight:bold;}"
-                                    "QToolButton:hover{background:rgba(0,0,0,150);}"));
-    b->hide();
-    return b;
-  };
-  imgPre_ = arrow(QStringLiteral("‹"), QStringLiteral("上一个图片"), "imgPre");
-  imgFor_ = arrow(QStringLiteral("›"), QStringLiteral("下一个图片"), "imgFor");
-  neighbours_ = new NeighbourPreviews(imgPre_, imgFor_, this);
-  connect(imgPre_, &QToolButton::clicked, this, [this] {
-    if (list_->currentRow() > 0)
-      list_->setCurrentRow(list_->currentRow() - 1);
-  });
-  connect(imgFor_, &QToolButton::clicked, this, [this] {
-    if (list_->currentRow() + 1 < list_->count())
-      list_->setCurrentRow(list_->currentRow() + 1);
-  });
-  imgSmall_ = new QToolButton(picImg_);
-  imgSmall_->setObjectName(QStringLiteral("imgSmall"));
-  imgSmall_->setToolTip(QStringLiteral("原图"));
-  imgSmall_->setIconSize(QSize(ThumbnailSide, ThumbnailSide));
-  imgSmall_->hide();
-  connect(imgSmall_, &QToolButton::clicked, this, [this] { openViewer(false, false); });
-  connect(&thumbWatcher_, &QFutureWatcher<QImage>::finished, this, [this] {
-    const QImage thumb = thumbWatcher_.result();
-    const int row = list_->currentRow();
-    if (row >= 0 && thumbWatcher_.property("path").toString() != thumbPath_) {
-      startThumbnail(); // another entry was chosen meanwhile
-      return;
-    }
-    if (row < 0 || list_->path(row) != thumbPath_ || thumb.isNull()) {
-      imgSmall_->hide();
-      return;
-    }
-    imgSmall_->setIcon(QPixmap::fromImage(thumb));
-    imgSmall_->setIconSize(thumb.size());
-    imgSmall_->adjustSize();
-    layoutPreview();
-    imgSmall_->show();
-    imgSmall_->raise();
-  });
 }
 
 namespace {
@@ -242,14 +180,13 @@ QSize listedPictureSize(const QString &path) {
 // The facts of the entry that became current, the caption and the title.
 void MainWindow::currentEntryChanged(int row) {
   const bool listed = row >= 0 && row < list_->count();
-  neighbours_->show(listed && row > 0 ? list_->path(row - 1) : QString(),
-                    listed && row + 1 < list_->count() ? list_->path(row + 1) : QString());
+  preview_->showEntry(listed ? row : -1, listed ? list_->path(row) : QString(),
+                      listed && row > 0 ? list_->path(row - 1) : QString(),
+                      listed && row + 1 < list_->count() ? list_->path(row + 1) : QString());
   if (!listed) {
     if (info_)
       info_->setPictureFacts(QString());
     setWindowTitle(AppTitle + VersionText);
-    txtPicTxt_->hide();
-    imgSmall_->hide();
     return;
   }
   const QString path = list_->path(row);
@@ -261,45 +198,7 @@ void MainWindow::currentEntryChanged(int row) {
   ShowStatus(facts);
   if (info_)
     info_->setPictureFacts(facts + QLatin1Char('\n') + QDir::toNativeSeparators(path));
-  txtPicTxt_->setText(job_.description(row));
   setWindowTitle(AppTitle + VersionText + QStringLiteral(" - ") + QDir::toNativeSeparators(path));
-  // The thumbnail is decoded at its small size on a worker.
-  thumbPath_ = path;
-  if (!thumbWatcher_.isRunning())
-    startThumbnail();
-}
-
-void MainWindow::startThumbnail() {
-  const QString path = thumbPath_;
-  thumbWatcher_.setProperty("path", path);
-  thumbWatcher_.setFuture(QtConcurrent::run([path] {
-    QImageReader reader(path);
-    reader.setAutoTransform(true);
-    const QSize full = reader.size();
-    if (full.isValid())
-      reader.setScaledSize(full.scaled(ThumbnailSide, ThumbnailSide, Qt::KeepAspectRatio));
-    QImage image = reader.read();
-    if (!image.isNull() && (image.width() > ThumbnailSide || image.height() > ThumbnailSide))
-      image = image.scaled(ThumbnailSide, ThumbnailSide, Qt::KeepAspectRatio, Qt::SmoothTransformation);
-    return image;
-  }));
-}
-
-void MainWindow::storeCaption() {
-  const int row = list_->currentRow();
-  if (row < 0)
-    return;
-  if (job_.descriptions.size() <= row)
-    job_.descriptions.resize(row + 1);
-  job_.descriptions[row] = txtPicTxt_->text();
-  if (run_)
-    run_->updateSettings(jobSettings());
-}
-
-void MainWindow::showCaptionBox() {
-  txtPicTxt_->show();
-  txtPicTxt_->raise();
-  txtPicTxt_->setFocus();
 }
 
 OptionValues MainWindow::optionValues() const {
@@ -403,7 +302,7 @@ void MainWindow::applyJob(const ProcessingSettings &n) {
   adjust_->applyJob(n);
   job_.originX = n.originX;
   job_.originY = n.originY;
-  setOriginBoxes();
+  preview_->showOrigin();
 
   for (auto field :
        {&ProcessingSettings::keepSmall, &ProcessingSettings::cropToFit, &ProcessingSettings::keepMetadata,
@@ -473,7 +372,7 @@ void MainWindow::loadNewsPage() {
       return;
     }
     web_->setHtml(QString::fromUtf8(reply->readAll()));
-    web_->setGeometry(picImg_->contentsRect());
+    web_->setGeometry(preview_->contentsRect());
     if (list_->count() == 0 && showToday_) {
       web_->show();
       web_->raise();

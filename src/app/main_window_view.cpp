@@ -5,6 +5,7 @@
 #include "app/file_list_panel.h"
 #include "app/job_model.h"
 #include "app/main_window.h"
+#include "app/preview_panel.h"
 
 #include "app/info_panel.h"
 #include "app/overlay_panel.h"
@@ -80,7 +81,7 @@ void MainWindow::showProcessedFullScreen() {
     size_->focusWidth();
     return;
   }
-  if (list_->currentRow() < 0 || previewImage_.isNull()) {
+  if (list_->currentRow() < 0 || preview_->image().isNull()) {
     ShowStatus(QStringLiteral("【操作错误】没有可预览的图片。"));
     return;
   }
@@ -111,7 +112,7 @@ void MainWindow::buildInfoPanel() {
     row->addWidget(info_);
     rows->addLayout(row);
   }
-  connect(this, &MainWindow::previewShown, this, &MainWindow::refreshInfoPanel);
+  connect(preview_, &PreviewPanel::previewShown, this, &MainWindow::refreshInfoPanel);
   connect(this, &MainWindow::runFinished, this, [this] {
     info_->setRunResult(QStringLiteral("上次处理:") + statusText());
   });

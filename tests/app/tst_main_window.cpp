@@ -4,6 +4,7 @@
 #include "app/web_links.h"
 #include "app/main_window.h"
 #include "app/overlay_panel.h"
+#include "app/preview_panel.h"
 #include "app/wait_window.h"
 #include "platform/program_paths.h"
 #include "platform/settings_store.h"
@@ -840,27 +841,27 @@ private slots:
 
   void previewShowsTheCurrentEntry() {
     auto w = makeWindow();
-    QSignalSpy shown(w.get(), &MainWindow::previewShown);
+    QSignalSpy shown(w->preview(), &PreviewPanel::previewShown);
     w->addFiles({Samples + QStringLiteral("/sunset_landscape.jpg")});
     QVERIFY(shown.wait(20000));
-    QCOMPARE(w->previewImage().width(), 800);
+    QCOMPARE(w->preview()->image().width(), 800);
     // Several changes in a row: the newest is the one shown.
     child<QComboBox>(w.get(), "cmbSize")->setCurrentIndex(5);
     child<QLineEdit>(w.get(), "txtH")->setText(QStringLiteral("300"));
     child<QLineEdit>(w.get(), "txtW")->setText(QStringLiteral("400"));
     emit child<QLineEdit>(w.get(), "txtW")->returnPressed();
-    QTRY_VERIFY_WITH_TIMEOUT(!w->previewBusy() && w->previewImage().size() == QSize(400, 300), 20000);
+    QTRY_VERIFY_WITH_TIMEOUT(!w->preview()->busy() && w->preview()->image().size() == QSize(400, 300), 20000);
 
     // With the live preview off nothing is computed; turning it on refreshes.
     auto *live = child<QAction>(w.get(), "mShowOn2");
     live->trigger();
     QVERIFY(!child<QAction>(w.get(), "mShowOn")->isChecked());
     child<QLineEdit>(w.get(), "txtH")->setText(QStringLiteral("200"));
-    QVERIFY(!w->previewBusy());
-    QCOMPARE(w->previewImage().size(), QSize(400, 300));
+    QVERIFY(!w->preview()->busy());
+    QCOMPARE(w->preview()->image().size(), QSize(400, 300));
     live->trigger();
     QVERIFY(child<QAction>(w.get(), "mShowOn")->isChecked());
-    QTRY_VERIFY_WITH_TIMEOUT(!w->previewBusy() && w->previewImage().size() == QSize(400, 200), 20000);
+    QTRY_VERIFY_WITH_TIMEOUT(!w->preview()->busy() && w->preview()->image().size() == QSize(400, 200), 20000);
   }
 };
 

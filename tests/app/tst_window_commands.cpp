@@ -4,6 +4,7 @@
 #include "app_test_main.h"
 #include "modal_helpers.h"
 #include "app/main_window.h"
+#include "app/preview_panel.h"
 #include "app/neighbour_previews.h"
 #include "app/web_links.h"
 #include "viewer/frm_pic.h"
@@ -55,7 +56,7 @@ class TestWindowCommands : public QObject {
       QStringList paths;
       for (const QString &n : names)
         paths << Samples + QLatin1Char('/') + n;
-      QSignalSpy shown(w.get(), &MainWindow::previewShown);
+      QSignalSpy shown(w->preview(), &PreviewPanel::previewShown);
       w->addFiles(paths);
       if (!shown.wait(10000))
         qWarning("no preview");

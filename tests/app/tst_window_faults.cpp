@@ -7,6 +7,7 @@
 #include "app/chooser_dialog.h"
 #include "app/main_window.h"
 #include "app/overlay_panel.h"
+#include "app/preview_panel.h"
 #include "app/settings_notice.h"
 #include "app/skins.h"
 #include "app/txt_set_dialog.h"
@@ -63,7 +64,7 @@ class TestWindowFaults : public QObject {
     auto w = std::make_unique<MainWindow>();
     w->show();
     if (!paths.isEmpty()) {
-      QSignalSpy shown(w.get(), &MainWindow::previewShown);
+      QSignalSpy shown(w->preview(), &PreviewPanel::previewShown);
       w->addFiles(paths);
       if (!shown.wait(10000))
         qWarning("no preview");
@@ -85,7 +86,7 @@ private slots:
 
   void captionEnterOnlyStores() {
     auto w = windowWith({Samples + QStringLiteral("/checker.bmp"), Samples + QStringLiteral("/badge.gif")});
-    w->showCaptionBox();
+    w->preview()->showCaptionBox();
     auto *box = child<QLineEdit>(w.get(), "txtPicTxt");
     box->setText(QStringLiteral("第二张的说明"));
     QTest::keyClick(box, Qt::Key_Return);
@@ -102,11 +103,11 @@ private slots:
     f.close();
     auto w = windowWith({Samples + QStringLiteral("/checker.bmp")});
     QVERIFY(child<QLabel>(w.get(), "imgM")->isVisible());
-    QSignalSpy shown(w.get(), &MainWindow::previewShown);
+    QSignalSpy shown(w->preview(), &PreviewPanel::previewShown);
     w->addFiles({bad});
     QVERIFY(shown.wait(10000));
     QVERIFY(!child<QLabel>(w.get(), "imgM")->isVisible());
-    QVERIFY(w->previewImage().isNull());
+    QVERIFY(w->preview()->image().isNull());
     QVERIFY2(w->statusText().startsWith(QStringLiteral("【操作错误】无法预览broken.jpg:")), qPrintable(w->statusText()));
   }
 
@@ -121,7 +122,7 @@ private slots:
     auto *list = child<QListWidget>(w.get(), "lstFile");
     list->setCurrentRow(0);
     QTRY_VERIFY(child<QToolButton>(w.get(), "imgFor")->isVisible());
-    w->showCaptionBox();
+    w->preview()->showCaptionBox();
     if (clear) {
       w->clearList();
     } else {

@@ -5,6 +5,7 @@
 #include "modal_helpers.h"
 #include "app/web_links.h"
 #include "app/main_window.h"
+#include "app/preview_panel.h"
 #include "app/wait_window.h"
 #include "platform/settings_store.h"
 
@@ -61,12 +62,12 @@ private slots:
     MainWindow w;
     w.resize(1200, 780);
     w.show();
-    QSignalSpy shown(&w, &MainWindow::previewShown);
+    QSignalSpy shown(w.preview(), &PreviewPanel::previewShown);
     w.addFiles({Samples + "/sunset_landscape.jpg", Samples + "/tall_forest.jpg", Samples + "/diagram.png",
                 Samples + "/badge.gif"});
     w.findChild<QComboBox *>("cmbBK")->setCurrentIndex(0);
     QVERIFY(shown.wait(20000));
-    QTRY_VERIFY(!w.previewBusy());
+    QTRY_VERIFY(!w.preview()->busy());
     QCoreApplication::processEvents();
     const QImage shot = w.grab().toImage();
     QVERIFY(shot.save(shotPath("main")));

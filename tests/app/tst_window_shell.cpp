@@ -2,6 +2,7 @@
 // preview and the news page, driven through the window's controls.
 #include "modal_helpers.h"
 #include "app/main_window.h"
+#include "app/preview_panel.h"
 #include "app/option_dialog.h"
 #include "app/skins.h"
 #include "app/splash_window.h"
@@ -372,11 +373,11 @@ private slots:
     w->resize(1180, 760);
     w->show();
     QVERIFY(QTest::qWaitForWindowExposed(w.get()));
-    QSignalSpy shown(w.get(), &MainWindow::previewShown);
+    QSignalSpy shown(w->preview(), &PreviewPanel::previewShown);
     w->appendPicture(pic);
     QVERIFY(shown.wait(20000));
-    QTRY_VERIFY(!w->previewBusy());
-    const PreviewGeometry g = w->previewGeometry();
+    QTRY_VERIFY(!w->preview()->busy());
+    const PreviewGeometry g = w->preview()->previewGeometry();
     QVERIFY(!g.shown.isEmpty());
     QVERIFY(!g.textSize.isEmpty());
     auto *area = child<QWidget>(w.get(), "picImg");
@@ -388,7 +389,7 @@ private slots:
     const QPoint onText = (g.shown.topLeft() + QPointF(g.shown.width() * 0.25 + 2, g.shown.height() * 0.5 + 2)).toPoint();
     const QPoint to = (g.shown.topLeft() + QPointF(g.shown.width() * 0.6, g.shown.height() * 0.3)).toPoint();
     QTest::mousePress(area, Qt::LeftButton, Qt::NoModifier, onText);
-    QCOMPARE(w->placementTarget(), PlacementTarget::Text);
+    QCOMPARE(w->preview()->placementTarget(), PlacementTarget::Text);
     QCOMPARE(w->statusText(), QStringLiteral("【提示】按住鼠标左键拖动蓝色条块即可调整位置,方向键微调。"));
     QMouseEvent move(QEvent::MouseMove, QPointF(to), area->mapToGlobal(QPointF(to)), Qt::NoButton, Qt::LeftButton,
                      Qt::NoModifier);
@@ -400,8 +401,8 @@ private slots:
     QCOMPARE(w->jobSettings().textAnchor, int(AnchorFree));
 
     // Right arrow: one preview pixel; the wheel backward: one pixel down.
-    QTRY_VERIFY(!w->previewBusy());
-    const PreviewGeometry now = w->previewGeometry();
+    QTRY_VERIFY(!w->preview()->busy());
+    const PreviewGeometry now = w->preview()->previewGeometry();
     QTest::keyClick(area, Qt::Key_Right);
     QCOMPARE(w->jobSettings().textX, expected.x + 1.0 / now.shown.width());
     QWheelEvent wheel(QPointF(10, 10), area->mapToGlobal(QPointF(10, 10)), QPoint(), QPoint(0, -120), Qt::NoButton,
@@ -410,8 +411,8 @@ private slots:
     QCOMPARE(w->jobSettings().textY, expected.y + 1.0 / now.shown.height());
 
     // Move-picture mode: arrows move the start point; the boxes follow.
-    w->enterMoveMode();
-    QVERIFY(w->moveMode());
+    w->preview()->enterMoveMode();
+    QVERIFY(w->preview()->moveMode());
     QVERIFY(child<QAction>(w.get(), "mXYPos")->isEnabled());
     QTest::keyClick(area, Qt::Key_Left);
     QTest::keyClick(area, Qt::Key_Down);
@@ -420,8 +421,8 @@ private slots:
     child<QAction>(w.get(), "mSet0")->trigger();
     QCOMPARE(w->jobSettings().originX, 0.0f);
     QCOMPARE(w->jobSettings().originY, 0.0f);
-    w->leaveMoveMode();
-    QTRY_VERIFY(!w->previewBusy());
+    w->preview()->leaveMoveMode();
+    QTRY_VERIFY(!w->preview()->busy());
   }
 
   void pressOnAnchoredWatermarkFreesIt() {
@@ -437,11 +438,11 @@ private slots:
     auto *list = child<QComboBox>(w.get(), "cmbPosImg");
     list->setCurrentIndex(AnchorBottomRight);
     emit list->activated(AnchorBottomRight);
-    QSignalSpy shown(w.get(), &MainWindow::previewShown);
+    QSignalSpy shown(w->preview(), &PreviewPanel::previewShown);
     w->appendPicture(pic);
     QVERIFY(shown.wait(20000));
-    QTRY_VERIFY(!w->previewBusy());
-    const PreviewGeometry g = w->previewGeometry();
+    QTRY_VERIFY(!w->preview()->busy());
+    const PreviewGeometry g = w->preview()->previewGeometry();
     QVERIFY(!g.pictureSize.isEmpty());
     // The anchored watermark's centre, where the last preview put it.
     const double xi = w->jobSettings().pictureWatermarkX, yi = w->jobSettings().pictureWatermarkY;
@@ -450,7 +451,7 @@ private slots:
     const QPoint centre = (g.shown.topLeft() + QPointF(g.shown.width() * xi, g.shown.height() * yi)).toPoint();
     QTest::mousePress(area, Qt::LeftButton, Qt::NoModifier, centre);
     QCOMPARE(list->currentText(), QStringLiteral("自定义"));
-    QCOMPARE(w->placementTarget(), PlacementTarget::Picture);
+    QCOMPARE(w->preview()->placementTarget(), PlacementTarget::Picture);
     QTest::mouseRelease(area, Qt::LeftButton, Qt::NoModifier, centre);
     const Fraction f = dragPicture(g, QPointF(centre) - g.shown.topLeft());
     QCOMPARE(w->jobSettings().pictureWatermarkX, f.x);
@@ -459,7 +460,7 @@ private slots:
     QTest::mousePress(area, Qt::LeftButton, Qt::NoModifier, (g.shown.topLeft() + QPointF(3, 3)).toPoint());
     QTest::mouseRelease(area, Qt::LeftButton, Qt::NoModifier, (g.shown.topLeft() + QPointF(3, 3)).toPoint());
     QCOMPARE(w->jobSettings().pictureWatermarkX, f.x);
-    QTRY_VERIFY(!w->previewBusy());
+    QTRY_VERIFY(!w->preview()->busy());
   }
 
   void wheelWalksTheList() {
@@ -483,7 +484,7 @@ private slots:
     QCOMPARE(list->currentRow(), 0);
     wheelBy(120);
     QCOMPARE(list->currentRow(), 0);
-    QTRY_VERIFY(!w->previewBusy());
+    QTRY_VERIFY(!w->preview()->busy());
   }
 
   void coordinateBox_data() {
@@ -508,7 +509,7 @@ private slots:
       box->setTextValue(answer);
       box->accept();
     });
-    w->askOrigin();
+    w->preview()->askOrigin();
     QCOMPARE(prefill, QStringLiteral("5,6"));
     QTEST(child<QLineEdit>(w.get(), "txtXp")->text(), "x");
     QTEST(child<QLineEdit>(w.get(), "txtYp")->text(), "y");
@@ -544,7 +545,7 @@ private slots:
     QFETCH(bool, loaded);
     if (loaded)
       QVERIFY(web->toPlainText().contains(QStringLiteral("今日资讯")));
-    QTRY_VERIFY(!w->previewBusy());
+    QTRY_VERIFY(!w->preview()->busy());
   }
 
   void newsPageHidesForPictures() {
@@ -556,7 +557,7 @@ private slots:
     QVERIFY(!web->isHidden());
     w->appendPicture(copySample(QStringLiteral("checker.bmp"), QStringLiteral("h.bmp")));
     QVERIFY(web->isHidden());
-    QTRY_VERIFY(!w->previewBusy());
+    QTRY_VERIFY(!w->preview()->busy());
   }
 
   void newsPageOff() {
@@ -623,7 +624,7 @@ private slots:
     QVERIFY(previous->isHidden());
     QVERIFY(!next->isHidden());
     QTRY_COMPARE(thumb->iconSize(), QImage(a).size().scaled(72, 72, Qt::KeepAspectRatio));
-    QTRY_VERIFY(!w->previewBusy());
+    QTRY_VERIFY(!w->preview()->busy());
   }
 
 #ifndef Q_OS_WIN
@@ -640,7 +641,7 @@ private slots:
                                   .arg(size.width())
                                   .arg(size.height())
                                   .arg(QFileInfo(b).size() / 1024));
-    QTRY_VERIFY(!w->previewBusy());
+    QTRY_VERIFY(!w->preview()->busy());
     std::filesystem::remove(gbk.toStdString()); // Qt's folder removal cannot see the name
   }
 #endif
@@ -662,7 +663,7 @@ private slots:
     QCOMPARE(main->files(), QStringList{a});
     QTRY_VERIFY(!splash.isVisible());
     QVERIFY(main->isVisible());
-    QTRY_VERIFY(!main->previewBusy());
+    QTRY_VERIFY(!main->preview()->busy());
     main->close(); // deletes itself
     QTRY_VERIFY(main.isNull());
     qApp->setStyleSheet(QString());

@@ -2,6 +2,7 @@
 // preview, dragging the grid, and its settings kept across a restart.
 #include "app_test_main.h"
 #include "app/main_window.h"
+#include "app/preview_panel.h"
 #include "app/placement.h"
 #include "platform/settings_store.h"
 
@@ -66,7 +67,7 @@ private slots:
     QCOMPARE(angle->value(), -30);
     QCOMPARE(spacing->value(), 100);
 
-    QSignalSpy shown(w.get(), &MainWindow::previewShown);
+    QSignalSpy shown(w->preview(), &PreviewPanel::previewShown);
     w->appendPicture(picture_);
     QVERIFY(shown.wait(20000));
     list->setCurrentIndex(AnchorTile);
@@ -75,16 +76,16 @@ private slots:
     angle->setValue(0);
     QCOMPARE(w->jobSettings().tileAngle, 0);
     QCOMPARE(w->jobSettings().pictureWatermarkAnchor, int(AnchorTile));
-    QTRY_VERIFY(!w->previewBusy());
+    QTRY_VERIFY(!w->preview()->busy());
     // The preview shows copies in every corner.
-    const QImage preview = w->previewImage();
+    const QImage preview = w->preview()->image();
     QCOMPARE(preview.size(), QSize(800, 533));
     for (const QPoint corner : {QPoint(0, 0), QPoint(720, 0), QPoint(0, 453), QPoint(720, 453)})
       QVERIFY(darkest(preview, QRect(corner, QSize(80, 80))) < 50);
 
     // A press anywhere on the picture takes the grid and moves its origin
     // by the pointer's way; the entry stays "平铺".
-    const PreviewGeometry g = w->previewGeometry();
+    const PreviewGeometry g = w->preview()->previewGeometry();
     const double x0 = w->jobSettings().pictureWatermarkX, y0 = w->jobSettings().pictureWatermarkY;
     auto *area = w->findChild<QWidget *>(QStringLiteral("picImg"));
     const QPoint from = (g.shown.topLeft() + QPointF(30, 40)).toPoint();
@@ -97,8 +98,8 @@ private slots:
     QCOMPARE(list->currentIndex(), int(AnchorTile));
     QVERIFY(qAbs(w->jobSettings().pictureWatermarkX - (x0 + 25 / g.shown.width())) < 1e-9);
     QVERIFY(qAbs(w->jobSettings().pictureWatermarkY - (y0 - 10 / g.shown.height())) < 1e-9);
-    QTRY_VERIFY(!w->previewBusy());
-    QVERIFY(w->previewImage() != preview);
+    QTRY_VERIFY(!w->preview()->busy());
+    QVERIFY(w->preview()->image() != preview);
 
     // The angle and spacing are kept for the next start.
     spacing->setValue(250);
