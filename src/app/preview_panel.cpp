@@ -25,8 +25,8 @@ QFrame *marker(QWidget *parent, const char *name, const char *color) {
   auto *m = new QFrame(parent);
   m->setObjectName(QLatin1String(name));
   m->setAttribute(Qt::WA_TransparentForMouseEvents);
-  m->setStyleSheet(QStringLiteral("QFrame#%1{background:%2;border:none;}")
-                       .arg(QLatin1String(name), QLatin1String(color)));
+  m->setStyleSheet(
+      QStringLiteral("QFrame#%1{background:%2;border:none;}").arg(QLatin1String(name), QLatin1String(color)));
   m->hide();
   return m;
 }
@@ -158,9 +158,8 @@ void PreviewPanel::startPreview() {
   pending_ = false;
   rowPath_ = pendingJob_.files.value(pendingRow_);
   DecodedSourceCache *sources = &sources_;
-  watcher_.setFuture(QtConcurrent::run([s = std::move(pendingJob_), row = pendingRow_, sources] {
-    return funImgDone(s, row, sources);
-  }));
+  watcher_.setFuture(QtConcurrent::run(
+      [s = std::move(pendingJob_), row = pendingRow_, sources] { return funImgDone(s, row, sources); }));
   pendingJob_ = ProcessingSettings();
 }
 
@@ -203,9 +202,10 @@ void PreviewPanel::layoutPreview() {
   const QRect r = contentsRect();
   imgPre_->move(r.left() + 2, r.center().y() - imgPre_->height() / 2);
   imgFor_->move(r.right() - imgFor_->width() - 1, r.center().y() - imgFor_->height() / 2);
-  imgSmall_->move(r.left() + 6, r.bottom() - imgSmall_->height() - 6 - (txtPicTxt_->isVisible() ? txtPicTxt_->height() : 0));
-  for (QWidget *w : {static_cast<QWidget *>(imgPre_), static_cast<QWidget *>(imgFor_),
-                     static_cast<QWidget *>(imgSmall_)})
+  imgSmall_->move(r.left() + 6,
+                  r.bottom() - imgSmall_->height() - 6 - (txtPicTxt_->isVisible() ? txtPicTxt_->height() : 0));
+  for (QWidget *w :
+       {static_cast<QWidget *>(imgPre_), static_cast<QWidget *>(imgFor_), static_cast<QWidget *>(imgSmall_)})
     w->raise();
   const int h = txtPicTxt_->sizeHint().height();
   txtPicTxt_->setGeometry(r.left(), r.bottom() + 1 - h, r.width(), h);

@@ -70,9 +70,9 @@ public:
 signals:
   void previewShown();
   void status(const QString &text);
-  void stepRequested(int delta);       // an arrow without placement: the neighbouring entry
-  void fullScreenRequested();          // Enter
-  void originalRequested();            // the thumbnail
+  void stepRequested(int delta); // an arrow without placement: the neighbouring entry
+  void fullScreenRequested();    // Enter
+  void originalRequested();      // the thumbnail
   void menuRequested(const QPoint &globalPos);
   void dropped(const QMimeData *data); // pictures dropped on the preview
   void originEntryEnabled(bool on);    // "坐标定位" is available in move mode

@@ -89,9 +89,9 @@ bool PreviewPanel::grabTile(QPointF p) {
   if (shownRect_.isEmpty() || (!textTile && !pictureTile))
     return false;
   const PreviewGeometry g = previewGeometry();
-  const PlacementTarget other = hitTest(g, p, textShown(job) && !textTile, job.textX, job.textY,
-                                        job.pictureWatermarkOn && !pictureTile, job.pictureWatermarkX,
-                                        job.pictureWatermarkY);
+  const PlacementTarget other =
+      hitTest(g, p, textShown(job) && !textTile, job.textX, job.textY, job.pictureWatermarkOn && !pictureTile,
+              job.pictureWatermarkX, job.pictureWatermarkY);
   if (other != PlacementTarget::None)
     return false;
   target_ = textTile ? PlacementTarget::Text : PlacementTarget::Picture;
@@ -164,10 +164,10 @@ bool PreviewPanel::pressed(QPointF p) {
   if (grabTile(p))
     return true;
   const ProcessingSettings &job = model_->settings();
-  const PlacementTarget hit =
-      shownRect_.isEmpty() ? PlacementTarget::None
-                           : hitTest(previewGeometry(), p, textShown(job), job.textX, job.textY,
-                                     job.pictureWatermarkOn, job.pictureWatermarkX, job.pictureWatermarkY);
+  const PlacementTarget hit = shownRect_.isEmpty()
+                                  ? PlacementTarget::None
+                                  : hitTest(previewGeometry(), p, textShown(job), job.textX, job.textY,
+                                            job.pictureWatermarkOn, job.pictureWatermarkX, job.pictureWatermarkY);
   if (hit == PlacementTarget::None) {
     unsetCursor();
     return false;
