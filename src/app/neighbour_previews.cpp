@@ -1,5 +1,9 @@
 #include "app/neighbour_previews.h"
 
+#include "engine/native_names.h"
+
+#include <QFile>
+
 #include <QImageReader>
 #include <QPixmap>
 #include <QToolButton>
@@ -35,15 +39,18 @@ NeighbourPreviews::~NeighbourPreviews() {
   watcher_.waitForFinished();
 }
 
-QImage NeighbourPreviews::decodeSmall(const QString &path) {
-  QImageReader reader(path);
+QImage NeighbourPreviews::decodeSmall(const QString &path, int side) {
+  QFile file;
+  if (!openForReading(file, path))
+    return {};
+  QImageReader reader(&file);
   reader.setAutoTransform(true);
   const QSize full = reader.size();
-  if (full.isValid() && (full.width() > Side || full.height() > Side))
-    reader.setScaledSize(full.scaled(Side, Side, Qt::KeepAspectRatio));
+  if (full.isValid() && (full.width() > side || full.height() > side))
+    reader.setScaledSize(full.scaled(side, side, Qt::KeepAspectRatio));
   QImage image = reader.read();
-  if (!image.isNull() && (image.width() > Side || image.height() > Side))
-    image = image.scaled(Side, Side, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+  if (!image.isNull() && (image.width() > side || image.height() > side))
+    image = image.scaled(side, side, Qt::KeepAspectRatio, Qt::SmoothTransformation);
   return image;
 }
 
@@ -93,7 +100,7 @@ void NeighbourPreviews::startNext() {
     if (s.path.isEmpty() || cache_.contains(s.path))
       continue;
     decoding_ = s.path;
-    watcher_.setFuture(QtConcurrent::run(&NeighbourPreviews::decodeSmall, s.path));
+    watcher_.setFuture(QtConcurrent::run([path = s.path] { return decodeSmall(path); }));
     return;
   }
 }

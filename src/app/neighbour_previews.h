@@ -27,7 +27,9 @@ public:
   // The path whose picture a button shows (empty while it shows the arrow).
   QString shownPath(bool next) const;
 
-  static QImage decodeSmall(const QString &path);
+  // The picture at path, its longer side at most side pixels (never
+  // enlarged); the file is opened by its own bytes, so GBK names work too.
+  static QImage decodeSmall(const QString &path, int side = Side);
 
 signals:
   void pictureShown(bool next);

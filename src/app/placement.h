@@ -63,7 +63,12 @@ Fraction nudgeFraction(const PreviewGeometry &g, Fraction f, int dx, int dy);
 // button held is Up, one notch backward Down; anything else is 0 (dropped).
 int wheelKey(int angleDelta, Qt::KeyboardModifiers modifiers, Qt::MouseButtons buttons);
 
-// The answer of "坐标定位": "X,Y", both numbers not below 0.
+// The largest start point the origin boxes and "坐标定位" take, in pixels:
+// beyond it a coordinate is no position on any canvas (and past a float's
+// range it would reach the engine as infinity).
+inline constexpr double OriginLimit = 1e6;
+
+// The answer of "坐标定位": "X,Y", both numbers not below 0 nor above OriginLimit.
 std::optional<QPointF> parseOrigin(const QString &answer);
 
 // A single Windows-style command tail: quotes removed, a blank followed by a

@@ -8,7 +8,6 @@
 #include "app/widget_helpers.h"
 #include "app/window_rules.h"
 
-#include <QImageReader>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -314,17 +313,7 @@ void PreviewPanel::showEntry(int row, const QString &path, const QString &previo
 void PreviewPanel::startThumbnail() {
   const QString path = thumbPath_;
   thumbWatcher_.setProperty("path", path);
-  thumbWatcher_.setFuture(QtConcurrent::run([path] {
-    QImageReader reader(path);
-    reader.setAutoTransform(true);
-    const QSize full = reader.size();
-    if (full.isValid())
-      reader.setScaledSize(full.scaled(ThumbnailSide, ThumbnailSide, Qt::KeepAspectRatio));
-    QImage image = reader.read();
-    if (!image.isNull() && (image.width() > ThumbnailSide || image.height() > ThumbnailSide))
-      image = image.scaled(ThumbnailSide, ThumbnailSide, Qt::KeepAspectRatio, Qt::SmoothTransformation);
-    return image;
-  }));
+  thumbWatcher_.setFuture(QtConcurrent::run([path] { return NeighbourPreviews::decodeSmall(path, ThumbnailSide); }));
 }
 
 void PreviewPanel::thumbnailDone() {

@@ -71,7 +71,7 @@ void PreviewPanel::addOriginControls(QWidget *strip, QVBoxLayout *layout) {
     connect(edit, &QLineEdit::textChanged, this, [this, field = b.field](const QString &t) {
       bool ok = false;
       const double v = t.trimmed().toDouble(&ok);
-      if (!ok || !std::isfinite(v) || std::abs(v) > 1e6)
+      if (!ok || !std::isfinite(v) || std::abs(v) > OriginLimit)
         return;
       model_->change(Group::Size, [&](ProcessingSettings &j) { j.*field = static_cast<float>(v); });
     });

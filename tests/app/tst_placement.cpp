@@ -143,6 +143,9 @@ private slots:
     QTest::newRow("letters") << "a,b" << false << QPointF();
     QTest::newRow("three parts") << "1,2,3" << false << QPointF();
     QTest::newRow("empty") << "" << false << QPointF();
+    QTest::newRow("at the limit") << "1000000,0" << true << QPointF(1e6, 0);
+    QTest::newRow("past the limit") << "0,1000001" << false << QPointF();
+    QTest::newRow("past a float") << "1e300,5" << false << QPointF();
   }
   void origin() {
     QFETCH(QString, answer);

@@ -628,7 +628,8 @@ private slots:
   }
 
 #ifndef Q_OS_WIN
-  // A name in GBK bytes, as Windows archives leave them, still shows its size.
+  // A name in GBK bytes, as Windows archives leave them, still shows its
+  // size, its thumbnail and, beside another entry, its arrow picture.
   void gbkEntryFacts() {
     const QString b = copySample(QStringLiteral("sunset_landscape.jpg"), QStringLiteral("cap3.jpg"));
     const QByteArray gbk = QFile::encodeName(QFileInfo(b).absolutePath()) + "/\xb7\xe7\xbe\xb0.jpg"; // 风景.jpg
@@ -641,6 +642,12 @@ private slots:
                                   .arg(size.width())
                                   .arg(size.height())
                                   .arg(QFileInfo(b).size() / 1024));
+    auto *thumb = child<QToolButton>(w.get(), "imgSmall");
+    QTRY_VERIFY(!thumb->isHidden());
+    QCOMPARE(thumb->iconSize(), size.scaled(72, 72, Qt::KeepAspectRatio));
+    w->addFiles({b});
+    auto *previous = child<QToolButton>(w.get(), "imgPre");
+    QTRY_VERIFY(!previous->icon().isNull());
     QTRY_VERIFY(!w->preview()->busy());
     std::filesystem::remove(gbk.toStdString()); // Qt's folder removal cannot see the name
   }
