@@ -130,6 +130,17 @@ QStringList FileListPanel::files() const {
   return list;
 }
 
+ProcessingSettings FileListPanel::job() const {
+  ProcessingSettings s = model_->settings();
+  s.files = files();
+  if (model_->keepFolderTree() && hasTreeFolders()) {
+    s.outputSubfolders.reserve(s.files.size());
+    for (const QString &file : s.files)
+      s.outputSubfolders << treeFolder(file);
+  }
+  return s;
+}
+
 int FileListPanel::count() const {
   return lstFile_->count();
 }

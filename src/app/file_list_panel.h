@@ -3,6 +3,7 @@
 // pop-up, adding files and folders (scanned in the background), dropping,
 // removing and restoring entries.
 #include "app/window_rules.h"
+#include "engine/processing_settings.h"
 
 #include <QGroupBox>
 #include <QHash>
@@ -27,6 +28,9 @@ public:
   void setWaitWindow(WaitWindow *wait);
 
   QStringList files() const;
+  // The model's job with the list in order, and the folders below the output
+  // folder when the added folders' trees are kept.
+  ProcessingSettings job() const;
   int count() const;
   int currentRow() const;
   QString path(int row) const;

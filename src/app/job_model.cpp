@@ -37,4 +37,9 @@ void JobModel::announce(Group group) {
   emit changed(group);
 }
 
+void JobModel::setLivePreview(bool on) {
+  livePreview_ = on;
+  emit livePreviewChanged(on);
+}
+
 } // namespace kuvo

@@ -46,6 +46,16 @@ public:
   const QString &chooserFolder() const { return chooserFolder_; }
   void setChooserFolder(const QString &folder) { chooserFolder_ = folder; }
 
+  // "保持子文件夹结构": pictures of a folder added with its subfolders go
+  // into the same folders below the output folder.
+  bool keepFolderTree() const { return keepFolderTree_; }
+  void setKeepFolderTree(bool on) { keepFolderTree_ = on; }
+
+  // The "实时预览" switch: off, the preview is not computed. A run turns it
+  // on for its length (its pictures are processed whatever the switch).
+  bool livePreview() const { return livePreview_; }
+  void setLivePreview(bool on);
+
 signals:
   void sizeChanged();
   void overlaysChanged();
@@ -53,6 +63,7 @@ signals:
   void outputChanged();
   void optionsChanged();
   void captionsChanged();
+  void livePreviewChanged(bool on);
   // After any group's signal.
   void changed(kuvo::JobModel::Group group);
 
@@ -60,6 +71,8 @@ private:
   ProcessingSettings job_;
   QString chooserFolder_;
   bool loading_ = true;
+  bool keepFolderTree_ = false;
+  bool livePreview_ = true;
 };
 
 } // namespace kuvo

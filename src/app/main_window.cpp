@@ -6,6 +6,7 @@
 #include "app/job_model.h"
 #include "app/output_panel.h"
 #include "app/preview_panel.h"
+#include "app/run_controls.h"
 #include "app/size_panel.h"
 #include "app/widget_helpers.h"
 #include "app/wait_window.h"
@@ -94,19 +95,8 @@ MainWindow::MainWindow(QWidget *parent)
   output_ = new OutputPanel(model_);
   rightLayout->addWidget(output_);
   rightLayout->addStretch();
-  cmdDone_ = named(new QPushButton(QStringLiteral("开始处理"), right), "cmdDone");
-  cmdStop_ = named(new QPushButton(QStringLiteral("停止处理"), right), "cmdStop");
-  cmdDone_->setMinimumHeight(40);
-  cmdStop_->setMinimumHeight(40);
-  QFont runFont = cmdDone_->font();
-  runFont.setPointSizeF(runFont.pointSizeF() * 1.15);
-  runFont.setBold(true);
-  cmdDone_->setFont(runFont);
-  cmdStop_->setEnabled(false);
-  auto *runRow = new QHBoxLayout;
-  runRow->addWidget(cmdDone_, 3);
-  runRow->addWidget(cmdStop_, 2);
-  rightLayout->addLayout(runRow);
+  run_ = new RunControls(model_, list_, this);
+  rightLayout->addWidget(run_);
   right->setFixedWidth(350);
 
   outer->addWidget(listPanel);
@@ -120,8 +110,6 @@ MainWindow::MainWindow(QWidget *parent)
   statusBar()->addWidget(lInfo_, 1);
   statusBar()->setSizeGripEnabled(true);
 
-  wait_ = new WaitWindow(this);
-  wait_->hide();
   connectFileList();
 
   connectPanel();
@@ -131,13 +119,22 @@ MainWindow::MainWindow(QWidget *parent)
   connect(model_, &JobModel::changed, this, [this](JobModel::Group group) {
     if (group != JobModel::Group::Captions)
       settingsChanged();
-    else if (run_)
-      run_->updateSettings(jobSettings());
+    else
+      run_->jobChanged();
+  });
+  // The two "实时预览" ticks follow the switch, also when a run turns it on.
+  connect(model_, &JobModel::livePreviewChanged, this, [this](bool on) {
+    mShowOn_->setChecked(on);
+    mShowOn2_->setChecked(on);
   });
   connect(output_, &OutputPanel::status, this, &MainWindow::ShowStatus);
   connect(size_, &SizePanel::status, this, &MainWindow::ShowStatus);
   connect(output_, &OutputPanel::folderChosen, this, [this](const QString &f) { model_->setChooserFolder(f); });
-  connect(output_, &OutputPanel::uploadClicked, this, &MainWindow::uploadSwitchClicked);
+  connect(output_, &OutputPanel::uploadClicked, this, [this](bool on) {
+    if (!run_->uploadSwitchClicked(on))
+      output_->setUploadOn(false);
+  });
+  connectRun();
   connect(output_, &OutputPanel::optionsRequested, this, [this](frmOption::Face face) { openOptions(face); });
   buildToolMenus(menuBar()->findChild<QMenu *>(QStringLiteral("mPic")));
   buildShellMenus();
@@ -309,14 +306,7 @@ void MainWindow::setOutputFolder(const QString &folder) {
 }
 
 ProcessingSettings MainWindow::jobSettings() const {
-  ProcessingSettings s = job_;
-  s.files = files();
-  if (keepFolderTree_ && list_->hasTreeFolders()) {
-    s.outputSubfolders.reserve(s.files.size());
-    for (const QString &file : s.files)
-      s.outputSubfolders << list_->treeFolder(file);
-  }
-  return s;
+  return list_->job();
 }
 
 void MainWindow::resizeEvent(QResizeEvent *event) {

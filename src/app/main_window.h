@@ -4,11 +4,8 @@
 #include "app/option_dialog.h"
 #include "app/placement.h"
 #include "app/window_rules.h"
-#include "engine/batch_run.h"
 #include "engine/processing_settings.h"
 #include "engine/size_presets.h"
-#include "publish/run_publisher.h"
-#include "publish/upload_settings.h"
 
 #include <QHash>
 #include <QImage>
@@ -26,7 +23,6 @@ class QListWidget;
 class QMenu;
 class QMimeData;
 class QPushButton;
-class QThread;
 class QToolButton;
 class QNetworkAccessManager;
 class QTextBrowser;
@@ -44,8 +40,7 @@ class OverlayPanel;
 class PreviewPanel;
 class SizePanel;
 class ToolStrips;
-class RunBridge;
-class WaitWindow;
+class RunControls;
 
 class MainWindow : public QMainWindow {
   Q_OBJECT
@@ -90,18 +85,8 @@ public:
   void startScreenCapture();
   void startWebcam();
   void importWordPictures();
-  const UploadSettings &uploadSettings() const { return upload_; }
-  // The upload switch and the network parameters. Confirmed parameters are
-  // stored at once, the password never: it is asked for once per session.
-  void uploadSwitchClicked(bool on);
-  bool editUploadSettings();
-  bool askUploadPassword();
-
-  // The run.
-  void startRun();
-  void stopRun();
-  bool isRunning() const { return runThread_ != nullptr; }
-  WaitWindow *waitWindow() const { return wait_; }
+  // "开始处理", "停止处理", the wait window and the upload parameters.
+  RunControls *runControls() const { return run_; }
 
   // The settings store: read at start, written on close.
   void loadSettings();
@@ -152,6 +137,7 @@ private:
   QWidget *buildPreviewArea();
   QWidget *buildSideStrip();
   void connectPanel();
+  void connectRun();
 
   // File list.
   void showEmptyList(); // no entry left: idle preview, title and status
@@ -171,13 +157,8 @@ private:
   void applyJob(const ProcessingSettings &loaded);
   void currentEntryChanged(int row);
 
-  // Run.
-  void runFinishedHere();
-  void runCommitted(int done, int total);
-
   // Controls, named as in the window design.
   QLabel *lInfo_ = nullptr;
-  QPushButton *cmdDone_ = nullptr, *cmdStop_ = nullptr;
   PreviewPanel *preview_ = nullptr; // picImg
   QMenu *mImgOpt_ = nullptr, *effectsMenu_ = nullptr;
   QAction *mAddFile_ = nullptr, *mAddDir_ = nullptr, *mDelFile_ = nullptr, *mClear_ = nullptr, *mUndoDel_ = nullptr,
@@ -192,22 +173,10 @@ private:
   OutputPanel *output_ = nullptr;
   OverlayPanel *overlay_ = nullptr;
   AdjustmentsPanel *adjust_ = nullptr;
-  // "保持子文件夹结构": pictures of a folder added with its subfolders go into
-  // the same folders below the output folder (the list keeps the folders).
-  bool keepFolderTree_ = false;
   bool loaded() const;
 
   // Background work.
-  WaitWindow *wait_ = nullptr;
-  UploadSettings upload_;
-  QString passwordAskedFor_; // the user whose password was asked this session
-  std::unique_ptr<RunPublisher> publisher_;
-  std::unique_ptr<BatchRun> run_;
-  RunBridge *bridge_ = nullptr;
-  QThread *runThread_ = nullptr;
-  bool restartAfterRun_ = false;
-  bool previewOffBeforeRun_ = false;
-  bool previewOff_ = false;
+  RunControls *run_ = nullptr;
 
   QAction *mXYPos_ = nullptr; // "坐标定位", available in move mode
 

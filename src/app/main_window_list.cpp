@@ -4,6 +4,7 @@
 #include "app/file_list_panel.h"
 #include "app/main_window.h"
 #include "app/preview_panel.h"
+#include "app/run_controls.h"
 #include "app/wait_window.h"
 
 #include <QAction>
@@ -17,7 +18,7 @@
 namespace kuvo {
 
 void MainWindow::connectFileList() {
-  list_->setWaitWindow(wait_);
+  list_->setWaitWindow(run_->waitWindow());
   connect(list_, &FileListPanel::status, this, &MainWindow::ShowStatus);
   connect(list_, &FileListPanel::currentRowChanged, this, [this] { ReDrawPic(); });
   connect(list_, &FileListPanel::entriesChanged, this, [this] { ReDrawPic(); });
@@ -33,8 +34,8 @@ void MainWindow::connectFileList() {
   });
   connect(list_, &FileListPanel::scanStarted, this, [this] { mAddDir_->setEnabled(false); });
   connect(list_, &FileListPanel::scanFinished, this, [this] {
-    if (!isRunning())
-      wait_->hide();
+    if (!run_->isRunning())
+      run_->waitWindow()->hide();
     mAddDir_->setEnabled(true);
   });
   connect(list_, &FileListPanel::scanFinished, this, &MainWindow::scanFinished);

@@ -2,6 +2,7 @@
 #include "app/file_list_panel.h"
 #include "app/job_model.h"
 #include "app/main_window.h"
+#include "app/run_controls.h"
 #include "app/overlay_panel.h"
 #include "app/preview_panel.h"
 #include "app/widget_helpers.h"
@@ -52,26 +53,21 @@ void MainWindow::connectPanel() {
   connect(overlay_, &OverlayPanel::borderCleared, this, [this] { size_->switchMode(SizeFixedWidth); });
   connect(overlay_, &OverlayPanel::previewFocusWanted, this, [this] { preview_->setFocus(); });
   connect(size_, &SizePanel::fitBorderChosen, overlay_, &OverlayPanel::fitBorderChosen);
-  connect(cmdDone_, &QPushButton::clicked, this, &MainWindow::startRun);
-  connect(cmdStop_, &QPushButton::clicked, this, &MainWindow::stopRun);
 }
 
 void MainWindow::settingsChanged() {
-  if (run_)
-    run_->updateSettings(jobSettings());
+  run_->jobChanged();
   ReDrawPic();
 }
 
 void MainWindow::setLivePreview(bool on) {
-  previewOff_ = !on;
-  mShowOn_->setChecked(on);
-  mShowOn2_->setChecked(on);
+  model_->setLivePreview(on);
   if (on)
     ReDrawPic();
 }
 
 void MainWindow::ReDrawPic() {
-  if (!loaded() || previewOff_)
+  if (!loaded() || !model_->livePreview())
     return;
   const int row = list_->currentRow();
   preview_->refresh(row < 0 ? ProcessingSettings() : jobSettings(), row);

@@ -89,7 +89,9 @@ void MainWindow::loadOptionKeys() {
   integer(QStringLiteral("iExisting"), existing);
   if (existing >= 0 && existing <= 2)
     job_.existingFiles = static_cast<ExistingFiles>(existing);
-  flag(QStringLiteral("bKeepTree"), keepFolderTree_);
+  bool keepTree = model_->keepFolderTree();
+  flag(QStringLiteral("bKeepTree"), keepTree);
+  model_->setKeepFolderTree(keepTree);
   int maxKb = job_.maxJpegKb;
   integer(QStringLiteral("iMaxKB"), maxKb);
   if (maxKb >= 0)

@@ -2,8 +2,8 @@
 // skin menu, the tool-strip switches, the help menu and the web panel.
 #include "app/choosers.h"
 #include "app/file_list_panel.h"
-#include "app/job_model.h"
 #include "app/main_window.h"
+#include "app/run_controls.h"
 #include "app/tile_controls.h"
 #include "app/job_model.h"
 #include "app/output_panel.h"
@@ -224,7 +224,7 @@ OptionValues MainWindow::optionValues() const {
   v.keepGps = job_.keepGps;
   v.maxJpegKb = job_.maxJpegKb;
   v.existingFiles = static_cast<int>(job_.existingFiles);
-  v.keepFolderTree = keepFolderTree_;
+  v.keepFolderTree = model_->keepFolderTree();
   return v;
 }
 
@@ -258,7 +258,7 @@ bool MainWindow::openOptions(frmOption::Face face) {
   job_.keepGps = v.keepGps;
   job_.maxJpegKb = v.maxJpegKb;
   job_.existingFiles = static_cast<ExistingFiles>(v.existingFiles);
-  keepFolderTree_ = v.keepFolderTree;
+  model_->setKeepFolderTree(v.keepFolderTree);
   frmPic::setSlideInterval(v.slideSeconds);
   settingsChanged();
   return true;

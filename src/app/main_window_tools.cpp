@@ -1,16 +1,15 @@
-// The main window's ways into the viewer, the capture tools, the Word import
-// and the publishing switches (upload and PDF).
+// The main window's ways into the viewer, the capture tools and the Word
+// import.
 #include "app/file_list_panel.h"
 #include "app/job_model.h"
 #include "app/main_window.h"
-#include "app/output_panel.h"
+#include "app/run_controls.h"
 
 #include "capture/frm_cap.h"
 #include "capture/frm_copy_src.h"
 #include "engine/pipeline.h"
 #include "platform/program_paths.h"
 #include "platform/settings_store.h"
-#include "publish/ftp_settings_dialog.h"
 #include "publish/word_pictures.h"
 #include "viewer/frm_pic.h"
 
@@ -19,13 +18,11 @@
 #include <QCheckBox>
 #include <QFileDialog>
 #include <QFutureWatcher>
-#include <QInputDialog>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
-#include <QSettings>
 #include <QtConcurrent/QtConcurrentRun>
 
 namespace kuvo {
@@ -49,7 +46,7 @@ void MainWindow::buildToolMenus(QMenu *adjust) {
   tools->addSeparator();
   QAction *ftp = tools->addAction(QStringLiteral("网络参数设置..."));
   ftp->setObjectName(QStringLiteral("mFtpSet"));
-  connect(ftp, &QAction::triggered, this, &MainWindow::editUploadSettings);
+  connect(ftp, &QAction::triggered, run_, &RunControls::editUploadSettings);
 
   // The preview's pop-up shows the processed picture or crops the original.
   QAction *mPCut = new QAction(QStringLiteral("裁剪原图"), mImgOpt_);
@@ -61,43 +58,6 @@ void MainWindow::buildToolMenus(QMenu *adjust) {
   mImgOpt_->insertAction(existing.value(existing.size() - 1), mShowF);
   connect(mPCut, &QAction::triggered, this, [this] { openViewer(false, true); });
   connect(mShowF, &QAction::triggered, this, &MainWindow::showProcessedFullScreen);
-
-  QSettings store(settingsFilePath(), QSettings::IniFormat);
-  store.beginGroup(QStringLiteral("Options"));
-  loadUploadSettings(store, upload_);
-}
-
-void MainWindow::uploadSwitchClicked(bool on) {
-  if (on) {
-    QMessageBox::warning(this, UploadWarningTitle, UploadWarningText);
-    if (!upload_.serverSet())
-      editUploadSettings();
-    // Still no server: the run would be refused, so the switch goes off again.
-    if (!upload_.serverSet())
-      output_->setUploadOn(false);
-  }
-  ShowStatus(UploadSwitchHint);
-}
-
-bool MainWindow::editUploadSettings() {
-  if (!FtpSettingsDialog::edit(this, upload_))
-    return false;
-  QSettings store(settingsFilePath(), QSettings::IniFormat);
-  store.beginGroup(QStringLiteral("Options"));
-  saveUploadSettings(store, upload_);
-  return true;
-}
-
-bool MainWindow::askUploadPassword() {
-  bool ok = false;
-  const QString password = QInputDialog::getText(
-      this, AppTitle, QStringLiteral("请输入FTP用户“%1”的密码(只在本次运行期间使用，不会保存):").arg(upload_.ftpUser),
-      QLineEdit::Password, QString(), &ok);
-  if (!ok)
-    return false;
-  upload_.ftpPassword = password;
-  passwordAskedFor_ = upload_.ftpUser;
-  return true;
 }
 
 void MainWindow::openViewer(bool processed, bool cropMode) {

@@ -3,6 +3,7 @@
 #include "app_test_main.h"
 #include "app/web_links.h"
 #include "app/main_window.h"
+#include "app/run_controls.h"
 #include "app/overlay_panel.h"
 #include "app/preview_panel.h"
 #include "app/wait_window.h"
@@ -500,7 +501,7 @@ private slots:
     QCOMPARE(w->files().size(), 10050);
     QCOMPARE(w->files().first(), folder + QStringLiteral("/p00000.jpg"));
     QCOMPARE(child<QLabel>(w.get(), "lFile")->text(), QStringLiteral("图片数量:10050个"));
-    QVERIFY(w->waitWindow()->isHidden());
+    QVERIFY(w->runControls()->waitWindow()->isHidden());
     // The same folder again adds nothing; with subfolders only the new one.
     w->addFolder(folder, true);
     QVERIFY(done.wait(30000));
@@ -629,7 +630,7 @@ private slots:
     start->click();
     QCOMPARE(message, QStringLiteral("没有添加要处理的图片！"));
     QVERIFY(chooserShown);
-    QVERIFY(w->waitWindow()->isHidden());
+    QVERIFY(w->runControls()->waitWindow()->isHidden());
 
     w->addFiles({Samples + "/badge.gif"});
     auto *size = child<QComboBox>(w.get(), "cmbSize");
@@ -639,7 +640,7 @@ private slots:
     start->click();
     QCOMPARE(message, QStringLiteral("图片尺寸不能为0！"));
     QCOMPARE(child<QLineEdit>(w.get(), "txtW")->selectedText(), QStringLiteral("0"));
-    QVERIFY(!w->isRunning());
+    QVERIFY(!w->runControls()->isRunning());
   }
 
   void wholeRunWithStop() {
@@ -668,10 +669,10 @@ private slots:
     });
     urls_.opened.clear();
     start->click();
-    QVERIFY(w->isRunning());
+    QVERIFY(w->runControls()->isRunning());
     QVERIFY(!start->isEnabled());
     QVERIFY(stop->isEnabled());
-    QVERIFY(w->waitWindow()->isVisible());
+    QVERIFY(w->runControls()->waitWindow()->isVisible());
     QVERIFY(finished.wait(60000));
     QCOMPARE(captions.value(0), QStringLiteral("进度:1/24"));
     const int savedAfterStop = static_cast<int>(QDir(out).entryList(QDir::Files).size());
@@ -679,8 +680,8 @@ private slots:
     QVERIFY(QFileInfo::exists(out + QStringLiteral("/pic000.jpg")));
     QCOMPARE(w->statusText(), QStringLiteral("【提示】处理完毕！图片已保存到输出文件夹。"));
     QCOMPARE(urls_.opened.value(0), QUrl::fromLocalFile(out));
-    QVERIFY(w->waitWindow()->isHidden());
-    QVERIFY(!w->isRunning());
+    QVERIFY(w->runControls()->waitWindow()->isHidden());
+    QVERIFY(!w->runControls()->isRunning());
 
     // Start again; a change made during the run applies to later pictures.
     disconnect(progress);
@@ -721,7 +722,7 @@ private slots:
     start->click();
     QTRY_COMPARE_WITH_TIMEOUT(finished.size(), 2, 60000);
     QCOMPARE(QDir(out).entryList(QDir::Files).size(), 16);
-    QVERIFY(!w->isRunning());
+    QVERIFY(!w->runControls()->isRunning());
     QVERIFY(start->isEnabled());
   }
 
@@ -770,7 +771,7 @@ private slots:
     QSignalSpy finished(w.get(), &MainWindow::runFinished);
     connect(w.get(), &MainWindow::runProgressed, this, [&w](int done, int) {
       if (done == 1)
-        w->stopRun();
+        w->runControls()->stopRun();
     });
     child<QPushButton>(w.get(), "cmdDone")->click();
     QVERIFY(finished.wait(60000));

@@ -3,6 +3,7 @@
 // real FTP server on 127.0.0.1, and the PDF settings button and menu entry.
 #include "../publish/ftp_test_server.h"
 #include "app/main_window.h"
+#include "app/run_controls.h"
 #include "app_test_main.h"
 #include "platform/settings_store.h"
 
@@ -93,7 +94,7 @@ void TestPublishControls::uploadSwitchAndStoredParameters() {
   QFile raw(settingsFilePath());
   QVERIFY(raw.open(QIODevice::ReadOnly));
   QVERIFY(!raw.readAll().contains("s3cret"));
-  QCOMPARE(w.uploadSettings().ftpPassword, QStringLiteral("s3cret"));
+  QCOMPARE(w.runControls()->uploadSettings().ftpPassword, QStringLiteral("s3cret"));
 
   // With a server set, ticking again shows the warning only and stays on.
   chkFtp->click();

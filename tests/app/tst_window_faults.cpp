@@ -6,6 +6,7 @@
 #include "modal_helpers.h"
 #include "app/chooser_dialog.h"
 #include "app/main_window.h"
+#include "app/run_controls.h"
 #include "app/overlay_panel.h"
 #include "app/preview_panel.h"
 #include "app/settings_notice.h"
@@ -219,10 +220,10 @@ private slots:
     w.setGeometry(200, 150, 1000, 700);
     w.show();
     QVERIFY(QTest::qWaitForWindowExposed(&w));
-    w.waitWindow()->show();
-    const QPoint offset = w.waitWindow()->frameGeometry().center() - w.frameGeometry().center();
+    w.runControls()->waitWindow()->show();
+    const QPoint offset = w.runControls()->waitWindow()->frameGeometry().center() - w.frameGeometry().center();
     QVERIFY2(offset.manhattanLength() <= 4, qPrintable(QStringLiteral("%1,%2").arg(offset.x()).arg(offset.y())));
-    w.waitWindow()->hide();
+    w.runControls()->waitWindow()->hide();
   }
 
   void fitsSmallScreen() {

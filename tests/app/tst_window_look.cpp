@@ -6,6 +6,7 @@
 #include "app/web_links.h"
 #include "app/main_window.h"
 #include "app/preview_panel.h"
+#include "app/run_controls.h"
 #include "app/wait_window.h"
 #include "platform/settings_store.h"
 
@@ -100,7 +101,7 @@ private slots:
         return;
       grabbed = true;
       QVERIFY(w.grab().toImage().save(shotPath("running")));
-      WaitWindow *wait = w.waitWindow();
+      WaitWindow *wait = w.runControls()->waitWindow();
       QVERIFY(wait->isVisible());
       QVERIFY(wait->progressText().startsWith(QStringLiteral("%1 / %2").arg(done).arg(total)));
       QCOMPARE(wait->findChild<QProgressBar *>()->value(), done);

@@ -2,6 +2,7 @@
 // the rule for files that are already there.
 #include "app_test_main.h"
 #include "modal_helpers.h"
+#include "app/file_list_panel.h"
 #include "app/main_window.h"
 #include "platform/settings_store.h"
 
@@ -12,6 +13,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSignalSpy>
+#include <QSlider>
 #include <QTemporaryDir>
 #include <QtTest>
 #include <memory>
@@ -96,6 +98,37 @@ private slots:
     QCOMPARE(filesBelow(out.path()), expected);
     // The originals are all still there, untouched.
     QCOMPARE(contents(in.filePath(QStringLiteral("sub/x.jpg"))), contents(Sample));
+  }
+
+  // Entries removed while a run goes on do not shift the kept folders of
+  // the pictures still to come.
+  void treeKeptWhileListChanges() {
+    QTemporaryDir in, out;
+    for (int i = 0; i < 10; ++i) {
+      copySample(in.filePath(QStringLiteral("a/p%1.jpg").arg(i)));
+      copySample(in.filePath(QStringLiteral("b/q%1.jpg").arg(i)));
+    }
+    auto w = makeWindow({{QStringLiteral("bKeepTree"), QStringLiteral("1")}});
+    w->setOutputFolder(out.path());
+    QSignalSpy scanned(w.get(), &MainWindow::scanFinished);
+    w->addFolder(in.path(), true);
+    QVERIFY(scanned.size() == 1 || scanned.wait(30000));
+    auto *list = w->findChild<FileListPanel *>();
+    QCOMPARE(list->count(), 20);
+    auto *brightness = w->findChild<QSlider *>(QStringLiteral("sldLD"));
+    QVERIFY(brightness);
+    // Any change after the removal hands the job to the run again.
+    connect(w.get(), &MainWindow::runProgressed, list, [list, brightness](int done) {
+      if (done == 1) {
+        list->removeEntry(0);
+        brightness->setValue(5);
+      }
+    });
+    runToEnd(*w);
+    const QStringList made = filesBelow(out.path());
+    QCOMPARE(made.size(), 20);
+    for (const QString &file : made)
+      QVERIFY2(file.startsWith(QLatin1String("a/p")) || file.startsWith(QLatin1String("b/q")), qPrintable(file));
   }
 
   void existingFileRule_data() {
