@@ -113,8 +113,7 @@ std::optional<QPointF> parseOrigin(const QString &answer) {
   bool okX = false, okY = false;
   const double x = answer.left(comma).trimmed().toDouble(&okX);
   const double y = answer.mid(comma + 1).trimmed().toDouble(&okY);
-  if (!okX || !okY || !std::isfinite(x) || !std::isfinite(y) || x < 0 || y < 0 || x > OriginLimit ||
-      y > OriginLimit)
+  if (!okX || !okY || !std::isfinite(x) || !std::isfinite(y) || x < 0 || y < 0 || x > OriginLimit || y > OriginLimit)
     return std::nullopt;
   return QPointF(x, y);
 }
