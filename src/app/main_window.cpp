@@ -7,6 +7,8 @@
 #include "app/output_panel.h"
 #include "app/preview_panel.h"
 #include "app/run_controls.h"
+#include "app/window_menus.h"
+#include "app/window_shell.h"
 #include "app/size_panel.h"
 #include "app/widget_helpers.h"
 #include "app/wait_window.h"
@@ -54,7 +56,10 @@ MainWindow::MainWindow(QWidget *parent)
 
   adjust_ = new AdjustmentsPanel(model_, this);
   connect(adjust_, &AdjustmentsPanel::status, this, &MainWindow::ShowStatus);
-  buildMenus();
+  menus_ = new WindowMenus(this, model_);
+  adjust_->fillRotationMenu(menus_->rotationMenu());
+  adjust_->fillChannelMenu(menus_->channelMenu());
+  adjust_->fillEffectsMenu(menus_->effectsMenu());
 
   auto *central = new QWidget(this);
   auto *rows = new QVBoxLayout(central); // the columns, then "处理信息" when maximised
@@ -125,7 +130,7 @@ MainWindow::MainWindow(QWidget *parent)
   // The two "实时预览" ticks follow the switch, also when a run turns it on.
   connect(model_, &JobModel::livePreviewChanged, this, [this](bool on) {
     mShowOn_->setChecked(on);
-    mShowOn2_->setChecked(on);
+    menus_->tickLivePreview(on);
   });
   connect(output_, &OutputPanel::status, this, &MainWindow::ShowStatus);
   connect(size_, &SizePanel::status, this, &MainWindow::ShowStatus);
@@ -136,10 +141,11 @@ MainWindow::MainWindow(QWidget *parent)
   });
   connectRun();
   connect(output_, &OutputPanel::optionsRequested, this, [this](frmOption::Face face) { openOptions(face); });
-  buildToolMenus(menuBar()->findChild<QMenu *>(QStringLiteral("mPic")));
-  buildShellMenus();
-  buildViewCommands();
-  buildInfoPanel();
+  buildPreviewExtras();
+  buildCropButton();
+  shell_ = new WindowShell(this, preview_, list_);
+  preview_->setPage(shell_->newsPage());
+  connectMenus();
   loadSettings();
   QDir().mkpath(defaultOutputFolder());
   QDir().mkpath(scratchFolder());
@@ -151,103 +157,29 @@ MainWindow::MainWindow(QWidget *parent)
     start = start.boundedTo(s->availableGeometry().size() - QSize(16, 40));
   resize(start.expandedTo(minimumSizeHint()));
   // The news page fills the idle preview area when it arrives.
-  loadNewsPage();
+  shell_->loadNewsPage();
   model_->setLoading(false);
-}
-
-void MainWindow::buildMenus() {
-  QMenu *file = menuBar()->addMenu(QStringLiteral("文件(&F)"));
-  file->setObjectName(QStringLiteral("mFile"));
-  mAddFile_ = namedAction(file, QStringLiteral("添加单张或多张图片..."), QStringLiteral("mAddFile"));
-  mAddDir_ = namedAction(file, QStringLiteral("添加文件夹内全部图片..."), QStringLiteral("mAddDir"));
-  file->addSeparator();
-  mDelFile_ = namedAction(file, QStringLiteral("移除所选图片"), QStringLiteral("mDelFile"));
-  mClear_ = namedAction(file, QStringLiteral("清空添加的全部图片"), QStringLiteral("mClear"));
-  mUndoDel_ = namedAction(file, QStringLiteral("重新载入移除的图片"), QStringLiteral("mUndoDel"));
-  file->addSeparator();
-  QAction *mTODir = namedAction(file, QStringLiteral("输出目录..."), QStringLiteral("mTODir"));
-  file->addSeparator();
-  QAction *mExit = namedAction(file, QStringLiteral("退    出"), QStringLiteral("mExit"));
-  connect(mAddFile_, &QAction::triggered, this, [this] { list_->chooseAndAddFiles(); });
-  connect(mAddDir_, &QAction::triggered, this, [this] { list_->chooseAndAddFolder(); });
-  connect(mDelFile_, &QAction::triggered, this, &MainWindow::removeSelected);
-  connect(mClear_, &QAction::triggered, this, &MainWindow::clearList);
-  connect(mUndoDel_, &QAction::triggered, this, &MainWindow::restoreRemoved);
-  connect(mTODir, &QAction::triggered, this, [this] {
-    ShowStatus(QStringLiteral("【提示】选择输出文件夹,处理好的图片将存放到该文件夹。"));
-    output_->chooseOutputFolder();
-  });
-  // Ends at once, without writing the settings back.
-  connect(mExit, &QAction::triggered, this, [] { QApplication::exit(0); });
-
-  QMenu *adjust = menuBar()->addMenu(QStringLiteral("调整(&P)"));
-  adjust->setObjectName(QStringLiteral("mPic"));
-  QMenu *rotation = adjust->addMenu(QStringLiteral("方向旋转"));
-  rotation->setObjectName(QStringLiteral("mPRTMenu"));
-  adjust_->fillRotationMenu(rotation);
-  QMenu *channels = adjust->addMenu(QStringLiteral("色彩通道"));
-  channels->setObjectName(QStringLiteral("mPCRMenu"));
-  adjust_->fillChannelMenu(channels);
-  QAction *mPLD = namedAction(adjust, QStringLiteral("调整亮度..."), QStringLiteral("mPLD"));
-  QAction *mPPro = namedAction(adjust, QStringLiteral("高级..."), QStringLiteral("mPPro"));
-  adjust->addSeparator();
-  QAction *mSetTxt = namedAction(adjust, QStringLiteral("文字水印..."), QStringLiteral("mSetTxt"));
-  QAction *mSetImg = namedAction(adjust, QStringLiteral("图片水印..."), QStringLiteral("mSetImg"));
-  connect(mPLD, &QAction::triggered, adjust_, &AdjustmentsPanel::showBrightnessPanel);
-  connect(mPPro, &QAction::triggered, adjust_, &AdjustmentsPanel::showMatrixPanel);
-  connect(mSetTxt, &QAction::triggered, this, [this] { overlay_->openTextDialog(); });
-  connect(mSetImg, &QAction::triggered, this, [this] { overlay_->choosePictureAndTick(); });
-
-  effectsMenu_ = menuBar()->addMenu(QStringLiteral("特效(&X)"));
-  effectsMenu_->setObjectName(QStringLiteral("mTXMenu"));
-  adjust_->fillEffectsMenu(effectsMenu_);
-
-  QMenu *options = menuBar()->addMenu(QStringLiteral("设置(&S)"));
-  options->setObjectName(QStringLiteral("mSet"));
-  mShowOn2_ = namedAction(options, QStringLiteral("实时预览"), QStringLiteral("mShowOn2"));
-  mShowOn2_->setCheckable(true);
-  mShowOn2_->setChecked(true);
-  connect(mShowOn2_, &QAction::triggered, this, [this](bool on) { setLivePreview(on); });
-  QAction *mUI = namedAction(options, QStringLiteral("简约/全屏模式转换"), QStringLiteral("mUI"));
-  connect(mUI, &QAction::triggered, this, [this] {
-    if (windowState() == Qt::WindowNoState)
-      showMaximized();
-    else
-      showNormal();
-  });
-
-  QMenu *help = menuBar()->addMenu(QStringLiteral("帮助(&H)"));
-  help->setObjectName(QStringLiteral("mHelp"));
-  QAction *mReadMe = namedAction(help, QStringLiteral("使用指南"), QStringLiteral("mReadMe"));
-  QAction *mAbout = namedAction(help, QStringLiteral("关于Kuvo..."), QStringLiteral("mAbout"));
-  connect(mReadMe, &QAction::triggered, this,
-          [] { QDesktopServices::openUrl(QUrl::fromLocalFile(programDataDir() + QStringLiteral("/ReadMe.txt"))); });
-  connect(mAbout, &QAction::triggered, this, [this] {
-    ShowStatus(IdleStatus);
-    QMessageBox::information(this, AppTitle,
-                             AppTitle + VersionText + QStringLiteral("\n\nKuvo开发组\n\n发布时间：2013年11月22日"));
-  });
 }
 
 QWidget *MainWindow::buildPreviewArea() {
   preview_ = new PreviewPanel(model_);
-  web_ = named(new QTextBrowser(preview_), "Web");
-  preview_->setPage(web_);
-  web_->setOpenExternalLinks(true);
-  web_->setFrameShape(QFrame::NoFrame);
-  web_->hide();
 
   mImgOpt_ = new QMenu(this);
   mImgOpt_->setObjectName(QStringLiteral("mImgOpt"));
   QAction *mSetTxtSY = namedAction(mImgOpt_, QStringLiteral("设置文字水印"), QStringLiteral("mSetTxtSY"));
   QAction *mSetPicSY = namedAction(mImgOpt_, QStringLiteral("设置图片水印"), QStringLiteral("mSetPicSY"));
+  // The processed picture full screen, or the original cropped.
+  QAction *mPCut = namedAction(mImgOpt_, QStringLiteral("裁剪原图"), QStringLiteral("mPCut"));
   mImgOpt_->addSeparator();
   QAction *mCopyPic = namedAction(mImgOpt_, QStringLiteral("复制图片"), QStringLiteral("mCopyPic"));
+  QAction *mShowF = namedAction(mImgOpt_, QStringLiteral("全屏预览"), QStringLiteral("mShowF"));
   mShowOn_ = namedAction(mImgOpt_, QStringLiteral("实时预览"), QStringLiteral("mShowOn"));
   mShowOn_->setCheckable(true);
   mShowOn_->setChecked(true);
   connect(mShowOn_, &QAction::triggered, this, [this](bool on) { setLivePreview(on); });
   connect(mSetTxtSY, &QAction::triggered, this, [this] { overlay_->openTextDialog(); });
+  connect(mPCut, &QAction::triggered, this, [this] { openViewer(false, true); });
+  connect(mShowF, &QAction::triggered, this, &MainWindow::showProcessedFullScreen);
   connect(mSetPicSY, &QAction::triggered, this, [this] { overlay_->choosePictureAndTick(); });
   connect(mCopyPic, &QAction::triggered, this, [this] {
     if (!preview_->image().isNull())
@@ -279,7 +211,7 @@ QWidget *MainWindow::buildSideStrip() {
   connect(cmdSetP, &QToolButton::clicked, this, [this] { overlay_->choosePictureAndTick(); });
   connect(cmdMR, &QToolButton::clicked, this, [this] { adjust_->chooseEffect(0); });
   connect(cmdTX, &QToolButton::clicked, this,
-          [this, cmdTX] { effectsMenu_->popup(cmdTX->mapToGlobal(QPoint(0, cmdTX->height()))); });
+          [this, cmdTX] { menus_->effectsMenu()->popup(cmdTX->mapToGlobal(QPoint(0, cmdTX->height()))); });
   layout->addSpacing(8);
   adjust_->addChannelRows(strip, layout);
   preview_->addOriginControls(strip, layout);

@@ -24,8 +24,6 @@ class QMenu;
 class QMimeData;
 class QPushButton;
 class QToolButton;
-class QNetworkAccessManager;
-class QTextBrowser;
 class QTimer;
 
 namespace kuvo {
@@ -33,13 +31,14 @@ namespace kuvo {
 enum class ViewerMode;
 class AdjustmentsPanel;
 class FileListPanel;
-class InfoPanel;
 class JobModel;
 class OutputPanel;
 class OverlayPanel;
 class PreviewPanel;
 class SizePanel;
 class ToolStrips;
+class WindowMenus;
+class WindowShell;
 class RunControls;
 
 class MainWindow : public QMainWindow {
@@ -100,7 +99,6 @@ public:
   // and re-read).
   bool openOptions(frmOption::Face face);
   OptionValues optionValues() const;
-  bool showToday() const { return showToday_; }
 
   // A whole job in one file (the list is not part of it).
   bool saveJob(const QString &path);
@@ -109,30 +107,24 @@ public:
   // The pictures named on the command line (arguments after the program).
   void openCommandLine(const QStringList &arguments);
 
-  // Skins: the entries of the skin menu, 0-3 the shipped skins, 4 the chooser.
-  void chooseSkin(int index);
-  QString skinPath() const { return skinPath_; }
-
-  // The news page in the idle preview area.
-  void loadNewsPage();
+  // The menu bar (with the skin menu), and the info row and news page.
+  WindowMenus *menus() const { return menus_; }
+  WindowShell *shell() const { return shell_; }
 
 signals:
   void scanFinished(int added);
   void runProgressed(int done, int total); // after each picture of a run
   void runFinished();
-  void newsPageFinished(bool loaded);
 
 protected:
   void closeEvent(QCloseEvent *event) override;
   void dragEnterEvent(QDragEnterEvent *event) override;
   void dropEvent(QDropEvent *event) override;
   void resizeEvent(QResizeEvent *event) override;
-  void changeEvent(QEvent *event) override;
 
 private:
   // Building the window.
-  void buildMenus();
-  void buildToolMenus(QMenu *adjust);
+  void connectMenus();
   void connectFileList();
   QWidget *buildPreviewArea();
   QWidget *buildSideStrip();
@@ -149,20 +141,19 @@ private:
   void setLivePreview(bool on); // the "实时预览" switch and its two menu ticks
 
   void connectPreview();
-  void buildShellMenus();
-  void buildViewCommands();
-  void buildInfoPanel();
+  void buildPreviewExtras(); // placement entries, caption box, arrows, thumbnail, strips
+  void buildCropButton();
   void refreshInfoPanel();
-  void applyWindowState(); // maximised: "处理信息" shown; normal: it and the news page hidden
   void applyJob(const ProcessingSettings &loaded);
   void currentEntryChanged(int row);
 
   // Controls, named as in the window design.
   QLabel *lInfo_ = nullptr;
   PreviewPanel *preview_ = nullptr; // picImg
-  QMenu *mImgOpt_ = nullptr, *effectsMenu_ = nullptr;
-  QAction *mAddFile_ = nullptr, *mAddDir_ = nullptr, *mDelFile_ = nullptr, *mClear_ = nullptr, *mUndoDel_ = nullptr,
-          *mShowOn_ = nullptr, *mShowOn2_ = nullptr;
+  QMenu *mImgOpt_ = nullptr;
+  QAction *mShowOn_ = nullptr;
+  WindowMenus *menus_ = nullptr;
+  WindowShell *shell_ = nullptr;
 
   // Job state: the model every panel edits. job_ is the not yet panelled
   // code's way into the same settings.
@@ -182,18 +173,9 @@ private:
 
   // Options kept by the window beyond the job.
   int slideSeconds_ = 3;
-  bool showToday_ = true;
   bool newVersion_ = false; // "bNewVer" is written, never read back
-  QString skinPath_;
-  QAction *mSkin_[5] = {};
-  QAction *mKTTool_ = nullptr, *mKRTool_ = nullptr;
   QFrame *frame3_ = nullptr, *frame4_ = nullptr;
   ToolStrips *strips_ = nullptr;
-  InfoPanel *info_ = nullptr;
-
-  // The web panel.
-  QTextBrowser *web_ = nullptr;
-  QNetworkAccessManager *network_ = nullptr;
 };
 
 } // namespace kuvo

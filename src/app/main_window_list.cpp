@@ -5,6 +5,8 @@
 #include "app/main_window.h"
 #include "app/preview_panel.h"
 #include "app/run_controls.h"
+#include "app/window_menus.h"
+#include "app/window_shell.h"
 #include "app/wait_window.h"
 
 #include <QAction>
@@ -26,17 +28,15 @@ void MainWindow::connectFileList() {
   connect(list_, &FileListPanel::viewRequested, this, [this] { openViewer(false, false); });
   connect(list_, &FileListPanel::listChanged, this, [this](int count, bool restorable) {
     const bool any = count > 0;
-    mDelFile_->setEnabled(any);
-    mClear_->setEnabled(any);
-    mUndoDel_->setEnabled(restorable);
-    if (any && web_)
-      web_->hide();
+    menus_->setListState(any, restorable);
+    if (any && shell_)
+      shell_->hideNewsPage();
   });
-  connect(list_, &FileListPanel::scanStarted, this, [this] { mAddDir_->setEnabled(false); });
+  connect(list_, &FileListPanel::scanStarted, this, [this] { menus_->setScanning(true); });
   connect(list_, &FileListPanel::scanFinished, this, [this] {
     if (!run_->isRunning())
       run_->waitWindow()->hide();
-    mAddDir_->setEnabled(true);
+    menus_->setScanning(false);
   });
   connect(list_, &FileListPanel::scanFinished, this, &MainWindow::scanFinished);
 }

@@ -7,6 +7,7 @@
 #include "app/overlay_panel.h"
 #include "app/size_panel.h"
 #include "app/tile_controls.h"
+#include "app/window_shell.h"
 #include "app/widget_helpers.h"
 #include "engine/store_keys.h"
 #include "platform/program_paths.h"
@@ -81,7 +82,9 @@ void MainWindow::loadOptionKeys() {
   job_.pdfSignature = readSetting(QStringLiteral("sPDF2"), job_.pdfSignature);
   job_.pdfDate = readSetting(QStringLiteral("sPDF3"), QDate::currentDate().toString(QStringLiteral("yyyy年MM月dd日")));
   integer(QStringLiteral("iSlideTime"), slideSeconds_);
-  flag(QStringLiteral("bShowToday"), showToday_);
+  bool showToday = shell_->showToday();
+  flag(QStringLiteral("bShowToday"), showToday);
+  shell_->setShowToday(showToday);
   flag(QStringLiteral("bKeepExif"), job_.keepMetadata);
   flag(QStringLiteral("bStripGps"), job_.stripGps);
   flag(QStringLiteral("bKeepGps"), job_.keepGps);

@@ -1,9 +1,11 @@
-// The window's shell: the options dialog, job files, the command line, the
-// skin menu, the tool-strip switches, the help menu and the web panel.
+// The options dialog, job files, the command line, the preview's placement
+// entries and the facts of the current entry.
 #include "app/choosers.h"
 #include "app/file_list_panel.h"
 #include "app/main_window.h"
 #include "app/run_controls.h"
+#include "app/window_menus.h"
+#include "app/window_shell.h"
 #include "app/tile_controls.h"
 #include "app/job_model.h"
 #include "app/output_panel.h"
@@ -47,12 +49,6 @@
 namespace kuvo {
 
 namespace {
-QAction *menuAction(QMenu *menu, const QString &text, const char *name) {
-  QAction *a = menu->addAction(text);
-  a->setObjectName(QLatin1String(name));
-  return a;
-}
-
 // Sets a check box and runs its handler even when the tick does not change.
 template <typename F> void setTick(QCheckBox *box, bool on, F handler) {
   if (box->isChecked() == on)
@@ -62,81 +58,14 @@ template <typename F> void setTick(QCheckBox *box, bool on, F handler) {
 }
 } // namespace
 
-void MainWindow::buildShellMenus() {
-  auto *settings = menuBar()->findChild<QMenu *>(QStringLiteral("mSet"));
-  settings->addSeparator();
-  QAction *mTOption = menuAction(settings, QStringLiteral("选项..."), "mTOption");
-  connect(mTOption, &QAction::triggered, this, [this] { openOptions(frmOption::Options); });
-  QAction *mPDFSet = menuAction(settings, QStringLiteral("PDF参数设置..."), "mPDFSet");
-  connect(mPDFSet, &QAction::triggered, this, [this] { openOptions(frmOption::Pdf); });
-  QAction *mSaveJob = menuAction(settings, QStringLiteral("保存任务..."), "mSaveJob");
-  QAction *mLoadJob = menuAction(settings, QStringLiteral("载入任务..."), "mLoadJob");
-  connect(mSaveJob, &QAction::triggered, this, [this] {
-    const QString path = QFileDialog::getSaveFileName(this, QStringLiteral("保存任务"), model_->chooserFolder(),
-                                                      QStringLiteral("任务文件 (*.ini)"));
-    if (!path.isEmpty())
-      saveJob(path);
-  });
-  connect(mLoadJob, &QAction::triggered, this, [this] {
-    const QString path = QFileDialog::getOpenFileName(this, QStringLiteral("载入任务"), model_->chooserFolder(),
-                                                      QStringLiteral("任务文件 (*.ini);;所有文件 (*)"));
-    if (!path.isEmpty())
-      loadJob(path);
-  });
-  QAction *mSPicTxt = menuAction(settings, QStringLiteral("图片说明..."), "mSPicTxt");
-  connect(mSPicTxt, &QAction::triggered, preview_, &PreviewPanel::showCaptionBox);
-  settings->addSeparator();
-  mKTTool_ = menuAction(settings, QStringLiteral("显示顶部工具条"), "mKTTool");
-  mKRTool_ = menuAction(settings, QStringLiteral("显示右侧工具条"), "mKRTool");
-  for (QAction *a : {mKTTool_, mKRTool_}) {
-    a->setCheckable(true);
-    a->setChecked(true);
-  }
+// The placement entries of the preview's pop-up, the tool strips that float
+// over its edges when unpinned, and the facts of the current entry.
+void MainWindow::buildPreviewExtras() {
   // Unticked, a strip gives its room to the preview and shows over the
   // preview's edge while the pointer is near it.
   strips_ = new ToolStrips(preview_, frame3_, frame4_, this);
-  connect(mKTTool_, &QAction::toggled, this, [this](bool on) { strips_->setPinned(frame4_, on); });
-  connect(mKRTool_, &QAction::toggled, this, [this](bool on) { strips_->setPinned(frame3_, on); });
 
-  QMenu *skins = settings->addMenu(QStringLiteral("软件换肤"));
-  skins->setObjectName(QStringLiteral("mSkinOpt"));
-  auto *group = new QActionGroup(this);
-  for (int i = 0; i <= SkinCount; ++i) {
-    mSkin_[i] = skins->addAction(skinCaption(i));
-    mSkin_[i]->setObjectName(QStringLiteral("mSkin_%1").arg(i));
-    mSkin_[i]->setCheckable(true);
-    group->addAction(mSkin_[i]);
-    connect(mSkin_[i], &QAction::triggered, this, [this, i] { chooseSkin(i); });
-  }
-  skinPath_ = readSetting(QStringLiteral("sSkinFileName"), defaultSkinPath());
-  const int shown = skinIndexOf(skinPath_);
-  mSkin_[shown < 0 ? SkinCount : shown]->setChecked(true);
-
-  // The help menu: the project's pages before the about box.
-  auto *help = menuBar()->findChild<QMenu *>(QStringLiteral("mHelp"));
-  QAction *about = help->findChild<QAction *>(QStringLiteral("mAbout"));
-  const struct {
-    const char *text, *name;
-    WebLink link;
-  } pages[] = {{"官方网站", "mHWeb", WebLink::HomePage},
-               {"交流论坛", "mBBS", WebLink::Forum},
-               {"下载素材", "mDownZY", WebLink::Download}};
-  help->setToolTipsVisible(true);
-  for (const auto &p : pages) {
-    auto *a = new QAction(QString::fromUtf8(p.text), help);
-    a->setObjectName(QLatin1String(p.name));
-    help->insertAction(about, a);
-    const QString address = linkAddress(p.link);
-    a->setEnabled(!address.isEmpty());
-    a->setToolTip(address.isEmpty() ? LinkNotSetTip : address);
-    connect(a, &QAction::triggered, this, [this, address] {
-      if (!OpenPage(address))
-        ShowStatus(openPageFailedText(address));
-    });
-  }
-  help->insertSeparator(about);
-
-  // Placement entries of the picture pop-up and the adjust menu.
+  // Placement entries of the picture pop-up.
   const QList<QAction *> popup = mImgOpt_->actions();
   QAction *copy = mImgOpt_->findChild<QAction *>(QStringLiteral("mCopyPic"));
   auto *mSetXYPos = new QAction(QStringLiteral("移动图片"), mImgOpt_);
@@ -151,12 +80,6 @@ void MainWindow::buildShellMenus() {
   connect(mSetXYPos, &QAction::triggered, preview_, &PreviewPanel::enterMoveMode);
   connect(mSet0, &QAction::triggered, preview_, &PreviewPanel::resetOrigin);
   connect(mXYPos_, &QAction::triggered, preview_, &PreviewPanel::askOrigin);
-  auto *adjust = menuBar()->findChild<QMenu *>(QStringLiteral("mPic"));
-  adjust->addSeparator();
-  QAction *mTRect = menuAction(adjust, QStringLiteral("移动图片"), "mTRect");
-  QAction *mT0 = menuAction(adjust, QStringLiteral("恢复原点"), "mT0");
-  connect(mTRect, &QAction::triggered, preview_, &PreviewPanel::enterMoveMode);
-  connect(mT0, &QAction::triggered, preview_, &PreviewPanel::resetOrigin);
   connect(list_, &FileListPanel::currentRowChanged, this, &MainWindow::currentEntryChanged);
 }
 
@@ -184,8 +107,8 @@ void MainWindow::currentEntryChanged(int row) {
                       listed && row > 0 ? list_->path(row - 1) : QString(),
                       listed && row + 1 < list_->count() ? list_->path(row + 1) : QString());
   if (!listed) {
-    if (info_)
-      info_->setPictureFacts(QString());
+    if (shell_)
+      shell_->infoPanel()->setPictureFacts(QString());
     setWindowTitle(AppTitle + VersionText);
     return;
   }
@@ -196,8 +119,8 @@ void MainWindow::currentEntryChanged(int row) {
     facts += QStringLiteral("  宽:%1  高:%2").arg(size.width()).arg(size.height());
   facts += QStringLiteral("  大小:%1K   双击文件名可全屏浏览。").arg(nativeFileFacts(path).size / 1024);
   ShowStatus(facts);
-  if (info_)
-    info_->setPictureFacts(facts + QLatin1Char('\n') + QDir::toNativeSeparators(path));
+  if (shell_)
+    shell_->infoPanel()->setPictureFacts(facts + QLatin1Char('\n') + QDir::toNativeSeparators(path));
   setWindowTitle(AppTitle + VersionText + QStringLiteral(" - ") + QDir::toNativeSeparators(path));
 }
 
@@ -211,7 +134,7 @@ OptionValues MainWindow::optionValues() const {
   v.linkPageShowPicture = job_.linkPageShowPicture;
   v.saveErrorLog = job_.saveErrorLog;
   v.cropToFit = job_.cropToFit;
-  v.showToday = showToday_;
+  v.showToday = shell_->showToday();
   v.newVersion = newVersion_;
   v.keepSmall = job_.keepSmall;
   v.cropAnchorX = job_.cropAnchorX;
@@ -245,7 +168,7 @@ bool MainWindow::openOptions(frmOption::Face face) {
   job_.linkPageShowPicture = v.linkPageShowPicture;
   job_.saveErrorLog = v.saveErrorLog;
   job_.cropToFit = v.cropToFit;
-  showToday_ = v.showToday;
+  shell_->setShowToday(v.showToday);
   newVersion_ = v.newVersion;
   job_.keepSmall = v.keepSmall;
   job_.cropAnchorX = v.cropAnchorX;
@@ -328,57 +251,6 @@ void MainWindow::openCommandLine(const QStringList &arguments) {
   if (pictures.isEmpty())
     return;
   list_->appendItems(pictures, true);
-}
-
-void MainWindow::chooseSkin(int index) {
-  if (index < 0 || index > SkinCount)
-    return;
-  QString path;
-  if (index < SkinCount) {
-    path = shippedSkinPath(index);
-  } else {
-    const auto chosen = kuvo::chooseSkin(this, skinFolder());
-    if (!chosen) {
-      // Cancelled: the skin in force stays, and so does its tick.
-      const int shown = skinIndexOf(skinPath_);
-      mSkin_[shown < 0 ? SkinCount : shown]->setChecked(true);
-      return;
-    }
-    path = *chosen;
-  }
-  for (QAction *a : mSkin_)
-    a->setChecked(false);
-  mSkin_[index]->setChecked(true);
-  if (path.isEmpty())
-    return;
-  skinPath_ = path;
-  applySkin(path);
-  saveSetting(QStringLiteral("sSkinFileName"), path);
-}
-
-void MainWindow::loadNewsPage() {
-  if (!showToday_ || newsPageUrl().isEmpty())
-    return;
-  if (!network_)
-    network_ = new QNetworkAccessManager(this);
-  QNetworkRequest request(newsPageUrl());
-  request.setTransferTimeout(15000);
-  QNetworkReply *reply = network_->get(request);
-  connect(reply, &QNetworkReply::finished, this, [this, reply] {
-    reply->deleteLater();
-    if (reply->error() != QNetworkReply::NoError) {
-      web_->hide();
-      emit newsPageFinished(false);
-      return;
-    }
-    web_->setHtml(QString::fromUtf8(reply->readAll()));
-    web_->setGeometry(preview_->contentsRect());
-    if (list_->count() == 0 && showToday_) {
-      web_->show();
-      web_->raise();
-    }
-    emit newsPageFinished(true);
-  });
 }
 
 } // namespace kuvo

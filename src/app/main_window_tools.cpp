@@ -27,39 +27,6 @@
 
 namespace kuvo {
 
-void MainWindow::buildToolMenus(QMenu *adjust) {
-  QAction *mPCutImg = adjust->addAction(QStringLiteral("裁剪图片"));
-  mPCutImg->setObjectName(QStringLiteral("mPCutImg"));
-  connect(mPCutImg, &QAction::triggered, this, [this] { openViewer(false, true); });
-
-  QMenu *tools = new QMenu(QStringLiteral("工具(&T)"), this);
-  tools->setObjectName(QStringLiteral("mTools"));
-  menuBar()->insertMenu(menuBar()->actions().value(menuBar()->actions().size() - 1), tools);
-  auto add = [this, tools](const QString &text, const char *name, void (MainWindow::*slot)()) {
-    QAction *a = tools->addAction(text);
-    a->setObjectName(QLatin1String(name));
-    connect(a, &QAction::triggered, this, slot);
-  };
-  add(QStringLiteral("屏幕截图..."), "mCopySrc", &MainWindow::startScreenCapture);
-  add(QStringLiteral("摄像头拍照..."), "mCap", &MainWindow::startWebcam);
-  add(WordMenuText, "mWord", &MainWindow::importWordPictures);
-  tools->addSeparator();
-  QAction *ftp = tools->addAction(QStringLiteral("网络参数设置..."));
-  ftp->setObjectName(QStringLiteral("mFtpSet"));
-  connect(ftp, &QAction::triggered, run_, &RunControls::editUploadSettings);
-
-  // The preview's pop-up shows the processed picture or crops the original.
-  QAction *mPCut = new QAction(QStringLiteral("裁剪原图"), mImgOpt_);
-  mPCut->setObjectName(QStringLiteral("mPCut"));
-  QAction *mShowF = new QAction(QStringLiteral("全屏预览"), mImgOpt_);
-  mShowF->setObjectName(QStringLiteral("mShowF"));
-  const QList<QAction *> existing = mImgOpt_->actions();
-  mImgOpt_->insertAction(existing.value(2), mPCut);
-  mImgOpt_->insertAction(existing.value(existing.size() - 1), mShowF);
-  connect(mPCut, &QAction::triggered, this, [this] { openViewer(false, true); });
-  connect(mShowF, &QAction::triggered, this, &MainWindow::showProcessedFullScreen);
-}
-
 void MainWindow::openViewer(bool processed, bool cropMode) {
   openViewer(processed, cropMode, ViewerMode::Single);
 }

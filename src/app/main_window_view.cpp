@@ -8,6 +8,7 @@
 #include "app/preview_panel.h"
 
 #include "app/info_panel.h"
+#include "app/window_shell.h"
 #include "app/overlay_panel.h"
 #include "app/size_panel.h"
 #include "viewer/frm_pic.h"
@@ -31,26 +32,8 @@ namespace {
 const QString NothingToBrowse = QStringLiteral("【操作错误】当前没有图片可以浏览。");
 } // namespace
 
-void MainWindow::buildViewCommands() {
-  QMenu *view = new QMenu(QStringLiteral("浏览(&V)"), this);
-  view->setObjectName(QStringLiteral("mView"));
-  // Between the settings and the tools menus.
-  QMenu *tools = findChild<QMenu *>(QStringLiteral("mTools"));
-  menuBar()->insertMenu(tools ? tools->menuAction() : nullptr, view);
-  auto add = [this, view](const QString &text, const char *name, const QKeySequence &keys, auto slot) {
-    QAction *a = view->addAction(text);
-    a->setObjectName(QLatin1String(name));
-    a->setShortcut(keys);
-    connect(a, &QAction::triggered, this, slot);
-  };
-  add(QStringLiteral("全屏查看原图"), "mViewSrc", QKeySequence(Qt::Key_F11), [this] { showOriginalFullScreen(); });
-  add(QStringLiteral("全屏预览处理图"), "mViewDone", QKeySequence(Qt::Key_F12), [this] { showProcessedFullScreen(); });
-  view->addSeparator();
-  add(QStringLiteral("多图列表浏览原图"), "mViewList", QKeySequence(), [this] { browseOriginals(ViewerMode::List); });
-  add(QStringLiteral("幻灯片模式浏览原图"), "mViewSlide", QKeySequence(Qt::Key_F5),
-      [this] { browseOriginals(ViewerMode::SlideShow); });
-
-  // "裁剪图片" on the side strip, after the effects button.
+// "裁剪图片" on the side strip, after the effects button.
+void MainWindow::buildCropButton() {
   auto *layout = frame3_ ? qobject_cast<QVBoxLayout *>(frame3_->layout()) : nullptr;
   auto *effects = frame3_ ? frame3_->findChild<QToolButton *>(QStringLiteral("cmdTX")) : nullptr;
   if (layout) {
@@ -102,47 +85,11 @@ void MainWindow::browseOriginals(ViewerMode mode) {
     QApplication::restoreOverrideCursor();
 }
 
-void MainWindow::buildInfoPanel() {
-  info_ = new InfoPanel(centralWidget());
-  info_->hide();
-  if (auto *rows = qobject_cast<QVBoxLayout *>(centralWidget()->layout())) {
-    // Out to the window's right edge less a small margin.
-    auto *row = new QHBoxLayout;
-    row->setContentsMargins(8, 0, 10, 4);
-    row->addWidget(info_);
-    rows->addLayout(row);
-  }
-  connect(preview_, &PreviewPanel::previewShown, this, &MainWindow::refreshInfoPanel);
-  connect(this, &MainWindow::runFinished, this, [this] {
-    info_->setRunResult(QStringLiteral("上次处理:") + statusText());
-  });
-}
-
 void MainWindow::refreshInfoPanel() {
-  if (!info_ || !info_->isVisible())
+  InfoPanel *info = shell_ ? shell_->infoPanel() : nullptr;
+  if (!info || !info->isVisible())
     return;
-  info_->setJob(jobSummaryLines(jobSettings(), size_->modeName(), overlay_->borderName()));
-}
-
-void MainWindow::changeEvent(QEvent *event) {
-  QMainWindow::changeEvent(event);
-  if (event->type() == QEvent::WindowStateChange)
-    applyWindowState();
-}
-
-void MainWindow::applyWindowState() {
-  if (!info_)
-    return;
-  const bool maximised = isMaximized();
-  info_->setVisible(maximised);
-  if (maximised) {
-    refreshInfoPanel();
-    // The idle maximised window asks for the news page again.
-    if (list_->count() == 0 && showToday_)
-      loadNewsPage();
-  } else if (web_) {
-    web_->hide();
-  }
+  info->setJob(jobSummaryLines(jobSettings(), size_->modeName(), overlay_->borderName()));
 }
 
 } // namespace kuvo

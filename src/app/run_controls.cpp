@@ -116,9 +116,8 @@ void RunControls::startRun() {
   // The password lives in memory only: after a restart it is asked for once.
   if (s.upload && upload_.needsPassword() && passwordAskedFor_ != upload_.ftpUser && !askUploadPassword())
     return;
-  if (asksToMinimise(s) &&
-      QMessageBox::question(window(), AppTitle, MinimiseQuestion, QMessageBox::Yes | QMessageBox::No) ==
-          QMessageBox::Yes)
+  if (asksToMinimise(s) && QMessageBox::question(window(), AppTitle, MinimiseQuestion,
+                                                 QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes)
     window()->showMinimized();
 
   QDir().mkpath(s.outputFolder);

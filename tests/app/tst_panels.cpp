@@ -2,6 +2,7 @@
 // when it announces the change.
 #include "app/adjustments_panel.h"
 #include "app/job_model.h"
+#include "app/window_menus.h"
 #include "app/output_panel.h"
 #include "app/overlay_panel.h"
 #include "app/size_panel.h"
@@ -13,6 +14,9 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
+#include <QAction>
+#include <QMainWindow>
+#include <QMetaMethod>
 #include <QSignalSpy>
 #include <QVBoxLayout>
 #include <QtTest>
@@ -49,6 +53,52 @@ private slots:
     QCOMPARE(size.count(), Group(group) == Group::Size ? 1 : 0);
     model.store([](ProcessingSettings &j) { j.prefix = QStringLiteral("y_"); });
     QCOMPARE(any.count(), 1);
+  }
+
+  // Each command entry of the menu bar asks for its own command, once.
+  void menuCommands_data() {
+    QTest::addColumn<QString>("entry");
+    QTest::addColumn<QByteArray>("signal");
+    const std::pair<const char *, const char *> rows[] = {
+        {"mAddFile", SIGNAL(addFilesRequested())},       {"mAddDir", SIGNAL(addFolderRequested())},
+        {"mDelFile", SIGNAL(removeRequested())},         {"mClear", SIGNAL(clearRequested())},
+        {"mUndoDel", SIGNAL(restoreRequested())},        {"mTODir", SIGNAL(outputFolderRequested())},
+        {"mPLD", SIGNAL(brightnessRequested())},         {"mPPro", SIGNAL(matrixRequested())},
+        {"mSetTxt", SIGNAL(textWatermarkRequested())},   {"mSetImg", SIGNAL(pictureWatermarkRequested())},
+        {"mPCutImg", SIGNAL(cropRequested())},           {"mTRect", SIGNAL(moveRequested())},
+        {"mT0", SIGNAL(originResetRequested())},         {"mSPicTxt", SIGNAL(captionRequested())},
+        {"mViewSrc", SIGNAL(originalFullScreenRequested())},
+        {"mViewDone", SIGNAL(processedFullScreenRequested())},
+        {"mViewList", SIGNAL(listBrowseRequested())},    {"mViewSlide", SIGNAL(slideShowRequested())},
+        {"mCopySrc", SIGNAL(screenCaptureRequested())},  {"mCap", SIGNAL(webcamRequested())},
+        {"mWord", SIGNAL(wordImportRequested())},        {"mFtpSet", SIGNAL(networkSettingsRequested())},
+        {"mKTTool", SIGNAL(topStripPinned(bool))},       {"mKRTool", SIGNAL(sideStripPinned(bool))},
+        {"mShowOn2", SIGNAL(livePreviewToggled(bool))},  {"mTOption", SIGNAL(optionsRequested(kuvo::frmOption::Face))},
+    };
+    for (const auto &[entry, signal] : rows)
+      QTest::newRow(entry) << QString::fromLatin1(entry) << QByteArray(signal);
+  }
+  void menuCommands() {
+    QFETCH(QString, entry);
+    QFETCH(QByteArray, signal);
+    QMainWindow window;
+    JobModel model;
+    WindowMenus menus(&window, &model);
+    QSignalSpy asked(&menus, signal.constData());
+    QList<QSignalSpy *> others;
+    auto *action = window.findChild<QAction *>(entry);
+    QVERIFY(action);
+    int commands = 0;
+    const QMetaObject *meta = menus.metaObject();
+    for (int i = meta->methodOffset(); i < meta->methodCount(); ++i)
+      if (meta->method(i).methodType() == QMetaMethod::Signal && meta->method(i).name() != "status")
+        others << new QSignalSpy(&menus, ("2" + meta->method(i).methodSignature()).constData());
+    action->trigger();
+    QCOMPARE(asked.count(), 1);
+    for (QSignalSpy *spy : others)
+      commands += int(spy->count());
+    qDeleteAll(others);
+    QCOMPARE(commands, 1);
   }
 
   // The width is stored as typed but announced only on Enter; the height

@@ -2,6 +2,8 @@
 // preview and the news page, driven through the window's controls.
 #include "modal_helpers.h"
 #include "app/main_window.h"
+#include "app/window_menus.h"
+#include "app/window_shell.h"
 #include "app/preview_panel.h"
 #include "app/option_dialog.h"
 #include "app/skins.h"
@@ -255,7 +257,7 @@ private slots:
     QCOMPARE(w->jobSettings().jpegQuality, 90);
     QVERIFY(w->jobSettings().keepSmall);
     QVERIFY(w->jobSettings().keepMetadata);
-    QVERIFY(w->showToday());
+    QVERIFY(w->shell()->showToday());
     QCOMPARE(readSetting("bShowToday"), QStringLiteral("1"));
 
     onNextModal([](QWidget *d) {
@@ -325,10 +327,10 @@ private slots:
 
   void skinSwitch() {
     auto w = makeWindow();
-    QCOMPARE(w->skinPath(), defaultSkinPath());
+    QCOMPARE(w->menus()->skinPath(), defaultSkinPath());
     QVERIFY(child<QAction>(w.get(), "mSkin_0")->isChecked());
     child<QAction>(w.get(), "mSkin_3")->trigger();
-    QCOMPARE(w->skinPath(), shippedSkinPath(3));
+    QCOMPARE(w->menus()->skinPath(), shippedSkinPath(3));
     QCOMPARE(readSetting("sSkinFileName"), shippedSkinPath(3));
     QVERIFY(qApp->styleSheet().contains(QStringLiteral("经典黑皮肤")));
     QVERIFY(child<QAction>(w.get(), "mSkin_3")->isChecked());
@@ -337,7 +339,7 @@ private slots:
     // "其他皮肤..." cancelled keeps the skin in force.
     onNextModal([](QWidget *d) { static_cast<QDialog *>(d)->reject(); });
     child<QAction>(w.get(), "mSkin_4")->trigger();
-    QCOMPARE(w->skinPath(), shippedSkinPath(3));
+    QCOMPARE(w->menus()->skinPath(), shippedSkinPath(3));
     QVERIFY(child<QAction>(w.get(), "mSkin_3")->isChecked());
     QVERIFY(!child<QAction>(w.get(), "mSkin_4")->isChecked());
 
@@ -534,7 +536,7 @@ private slots:
     pages_.status = status;
     pages_.requests = 0;
     auto w = makeWindow({{"bShowToday", "1"}});
-    QSignalSpy finished(w.get(), &MainWindow::newsPageFinished);
+    QSignalSpy finished(w->shell(), &WindowShell::newsPageFinished);
     if (addPicture)
       w->openCommandLine({copySample(QStringLiteral("checker.bmp"), QStringLiteral("n.bmp"))});
     QVERIFY(finished.count() == 1 || finished.wait(10000));
@@ -551,7 +553,7 @@ private slots:
   void newsPageHidesForPictures() {
     pages_.status = 200;
     auto w = makeWindow({{"bShowToday", "1"}});
-    QSignalSpy finished(w.get(), &MainWindow::newsPageFinished);
+    QSignalSpy finished(w->shell(), &WindowShell::newsPageFinished);
     QVERIFY(finished.wait(10000));
     auto *web = child<QTextBrowser>(w.get(), "Web");
     QVERIFY(!web->isHidden());
@@ -563,7 +565,7 @@ private slots:
   void newsPageOff() {
     pages_.requests = 0;
     auto w = makeWindow({{"bShowToday", "0"}});
-    QSignalSpy finished(w.get(), &MainWindow::newsPageFinished);
+    QSignalSpy finished(w->shell(), &WindowShell::newsPageFinished);
     QVERIFY(!finished.wait(300));
     QCOMPARE(pages_.requests, 0);
     QVERIFY(child<QTextBrowser>(w.get(), "Web")->isHidden());
@@ -576,7 +578,7 @@ private slots:
     closed.close();
     setNewsPageUrl(QUrl(QStringLiteral("http://127.0.0.1:%1/today.html").arg(port)));
     auto w = makeWindow({{"bShowToday", "1"}});
-    QSignalSpy finished(w.get(), &MainWindow::newsPageFinished);
+    QSignalSpy finished(w->shell(), &WindowShell::newsPageFinished);
     QVERIFY(finished.wait(10000));
     QCOMPARE(finished.first().first().toBool(), false);
     QVERIFY(child<QTextBrowser>(w.get(), "Web")->isHidden());
