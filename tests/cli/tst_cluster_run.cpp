@@ -2,33 +2,22 @@
 // the bytes one run writes, and --finish refuses what cannot be merged.
 #include "../publish/ftp_test_server.h"
 
+#include "batch_process.h"
+
 #include <QtTest>
 
 namespace {
 
-struct Result {
-  int exitCode = -1;
-  QString err;
-};
+using Result = BatchResult;
 
 Result runBatch(const QStringList &args, const QStringList &env = {}, const QByteArray &input = {},
                 const QString &program = QStringLiteral(KUVO_BIN_DIR "/kuvo-batch")) {
-  QProcess p;
-  QProcessEnvironment e = QProcessEnvironment::systemEnvironment();
+  BatchCall call;
+  call.program = program;
   // One fixed time for every process, so the PDFs compare whole.
-  e.insert(QStringLiteral("SOURCE_DATE_EPOCH"), QStringLiteral("1767225600"));
-  for (const QString &kv : env)
-    e.insert(kv.section(QLatin1Char('='), 0, 0), kv.section(QLatin1Char('='), 1));
-  p.setProcessEnvironment(e);
-  p.start(program, args);
-  p.write(input);
-  p.closeWriteChannel();
-  Result r;
-  if (!p.waitForFinished(120000))
-    return r;
-  r.exitCode = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -2;
-  r.err = QString::fromLocal8Bit(p.readAllStandardError());
-  return r;
+  call.env = QStringList{QStringLiteral("SOURCE_DATE_EPOCH=1767225600")} + env;
+  call.input = input;
+  return runBatchProcess(args, call);
 }
 
 QByteArray contents(const QString &path) {

@@ -1,26 +1,17 @@
 // kuvo-batch end to end: options, exit status, files written.
+#include "batch_process.h"
+
 #include <QtTest>
 #include <csignal>
 
 namespace {
 
-struct Result {
-  int exitCode = -1;
-  QString out, err;
-};
+using Result = BatchResult;
 
 Result runBatch(const QStringList &args, const QString &workDir = QString()) {
-  QProcess p;
-  if (!workDir.isEmpty())
-    p.setWorkingDirectory(workDir);
-  p.start(QStringLiteral(KUVO_BIN_DIR "/kuvo-batch"), args);
-  Result r;
-  if (!p.waitForFinished(120000))
-    return r;
-  r.exitCode = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -2;
-  r.out = QString::fromLocal8Bit(p.readAllStandardOutput());
-  r.err = QString::fromLocal8Bit(p.readAllStandardError());
-  return r;
+  BatchCall call;
+  call.workDir = workDir;
+  return runBatchProcess(args, call);
 }
 
 void makeJpeg(const QString &path, QSize size) {

@@ -1,6 +1,7 @@
 // kuvo-batch on every picture name a user has: .jpeg/.jpe/.tif under the
 // original format, phone photos (HEIC, AVIF) made here by heif-enc and by
 // libheif's encoder, and file names in GBK bytes.
+#include "batch_process.h"
 #include "engine/photo_exif.h"
 #include "engine/picture_files.h"
 #include "imaging/exif_tags.h"
@@ -16,20 +17,10 @@ using namespace kuvo;
 
 namespace {
 
-struct Result {
-  int exitCode = -1;
-  QString err;
-};
+using Result = BatchResult;
 
 Result runBatch(const QStringList &args) {
-  QProcess p;
-  p.start(QStringLiteral(KUVO_BIN_DIR "/kuvo-batch"), args);
-  Result r;
-  if (!p.waitForFinished(120000))
-    return r;
-  r.exitCode = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -2;
-  r.err = QString::fromLocal8Bit(p.readAllStandardError());
-  return r;
+  return runBatchProcess(args);
 }
 
 QByteArray head(const QString &path, int n) {

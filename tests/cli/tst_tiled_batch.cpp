@@ -1,23 +1,15 @@
 // kuvo-batch with tiled watermarks: the options, the same job from a job
 // file, and parallel runs that write the same bytes.
+#include "batch_process.h"
+
 #include <QtTest>
 
 namespace {
 
-struct Result {
-  int exitCode = -1;
-  QString err;
-};
+using Result = BatchResult;
 
 Result runBatch(const QStringList &args) {
-  QProcess p;
-  p.start(QStringLiteral(KUVO_BIN_DIR "/kuvo-batch"), args);
-  Result r;
-  if (!p.waitForFinished(120000))
-    return r;
-  r.exitCode = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -2;
-  r.err = QString::fromLocal8Bit(p.readAllStandardError());
-  return r;
+  return runBatchProcess(args);
 }
 
 QByteArray fileBytes(const QString &path) {

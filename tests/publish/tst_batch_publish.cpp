@@ -1,6 +1,7 @@
 // kuvo-batch with --upload, --pdf and Word documents as inputs. The program
 // is copied into a temporary folder so that its scratch files (Word
 // pictures, picUpload.dat) stay out of the build tree.
+#include "batch_process.h"
 #include "docx_builder.h"
 #include "ftp_test_server.h"
 
@@ -8,10 +9,7 @@
 
 namespace {
 
-struct Result {
-  int exitCode = -1;
-  QString err;
-};
+using Result = BatchResult;
 
 QByteArray readAll(const QString &path) {
   QFile f(path);
@@ -51,14 +49,9 @@ void TestBatchPublish::initTestCase() {
 }
 
 Result TestBatchPublish::run(const QStringList &args) {
-  QProcess p;
-  p.start(program_, args);
-  Result r;
-  if (!p.waitForFinished(120000))
-    return r;
-  r.exitCode = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -2;
-  r.err = QString::fromLocal8Bit(p.readAllStandardError());
-  return r;
+  BatchCall call;
+  call.program = program_;
+  return runBatchProcess(args, call);
 }
 
 void TestBatchPublish::usageErrors_data() {
