@@ -1,7 +1,10 @@
 #include "engine/batch_run.h"
 
+#include "engine/decode_memory_budget.h"
+#include "engine/decoder.h"
 #include "engine/ordered_lookahead.h"
 #include "engine/savers.h"
+#include "engine/source_file.h"
 #include "engine/write_guard.h"
 
 #include <QDir>
@@ -221,6 +224,10 @@ RunSummary BatchRun::run() {
   using Lookahead = OrderedLookahead<PictureWork>;
   Lookahead::Limits limits;
   limits.workers = jobs_;
+  // A progressive JPEG holds the decode budget; one that does not fit beside
+  // the running ones is passed over for the next pictures instead of
+  // leaving its worker waiting.
+  limits.sharedBytes = DecodeMemoryBudget::process().limit();
   // The lookahead counts the shard's own entries; a shard's k-th entry is
   // list entry K + k N, and everything downstream uses the list index.
   const auto listIndex = [this](int k) { return shard_.active() ? shard_.index + k * shard_.count : k; };
@@ -235,7 +242,8 @@ RunSummary BatchRun::run() {
         return [snapshot = std::move(snapshot), index]() mutable { return makePicture(std::move(snapshot), index, false); };
       },
       [this] { return !stopRequested_; },
-      [](const PictureWork &work) { return static_cast<std::int64_t>(work.encoded.bytes.size()); });
+      [](const PictureWork &work) { return static_cast<std::int64_t>(work.encoded.bytes.size()); },
+      [&](int k) { return progressiveDecodeBytes(readSourceHead(files[listIndex(k)], FrameHeaderSearchBytes)); });
   while (auto next = lookahead.takeNext()) {
     const auto &[k, work] = *next;
     const int index = listIndex(k);

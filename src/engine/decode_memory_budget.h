@@ -29,6 +29,7 @@ public:
     }
     freed_.notify_all();
   }
+  std::int64_t limit() const { return limit_; }
   std::int64_t held() const {
     std::lock_guard lock(mutex_);
     return held_;

@@ -35,62 +35,66 @@ tjhandle threadDecompressor() {
   return tj.handle;
 }
 
-bool jpegHeader(const QByteArray &data, int *width, int *height, int *subsampling = nullptr) {
+bool jpegHeader(const QByteArray &data, int *width, int *height) {
   int sampling = 0, colorspace = 0;
   tjhandle tj = threadDecompressor();
-  const bool ok = tj &&
-                  tjDecompressHeader3(tj, reinterpret_cast<const unsigned char *>(data.constData()),
-                                      static_cast<unsigned long>(data.size()), width, height, &sampling,
-                                      &colorspace) == 0 &&
-                  colorspace != TJCS_CMYK && colorspace != TJCS_YCCK;
-  if (subsampling)
-    *subsampling = sampling;
-  return ok;
+  return tj &&
+         tjDecompressHeader3(tj, reinterpret_cast<const unsigned char *>(data.constData()),
+                             static_cast<unsigned long>(data.size()), width, height, &sampling, &colorspace) == 0 &&
+         colorspace != TJCS_CMYK && colorspace != TJCS_YCCK;
 }
 
-// True when the first frame header is a progressive one (SOF2, SOF6, SOF10,
-// SOF14): such a file is decoded from a buffer of all its coefficients.
-bool isProgressiveJpeg(const QByteArray &data) {
-  const auto *p = reinterpret_cast<const unsigned char *>(data.constData());
+} // namespace
+
+// The first frame header decides: a progressive one (SOF2, SOF6, SOF10,
+// SOF14) is decoded from a buffer of all its coefficients, 64 of two bytes
+// per block of each component, padded to whole MCUs as libjpeg allocates it.
+std::int64_t progressiveDecodeBytes(const QByteArray &head) {
+  const auto *p = reinterpret_cast<const unsigned char *>(head.constData());
+  if (head.size() < 4 || p[0] != 0xFF || p[1] != 0xD8)
+    return 0;
   qsizetype at = 2;
-  while (at + 4 <= data.size()) {
+  while (at + 4 <= head.size()) {
     if (p[at] != 0xFF)
-      return false;
+      return 0;
     const unsigned char marker = p[at + 1];
     if (marker == 0xFF) { // fill byte
       ++at;
       continue;
     }
-    if (marker >= 0xC0 && marker <= 0xCF && marker != 0xC4 && marker != 0xC8 && marker != 0xCC)
-      return (marker & 0x03) == 0x02;
+    const int length = (p[at + 2] << 8) | p[at + 3];
+    if (marker >= 0xC0 && marker <= 0xCF && marker != 0xC4 && marker != 0xC8 && marker != 0xCC) {
+      if ((marker & 0x03) != 0x02)
+        return 0;
+      const unsigned char *frame = p + at + 4;
+      if (length < 8 || at + 2 + length > head.size())
+        return 0;
+      const int height = (frame[1] << 8) | frame[2], width = (frame[3] << 8) | frame[4];
+      const int components = frame[5];
+      if (length < 8 + 3 * components || components == 0)
+        return 0;
+      int hMax = 1, vMax = 1;
+      for (int c = 0; c < components; ++c) {
+        hMax = std::max(hMax, frame[7 + 3 * c] >> 4);
+        vMax = std::max(vMax, frame[7 + 3 * c] & 0x0F);
+      }
+      std::int64_t blocks = 0;
+      for (int c = 0; c < components; ++c) {
+        const int h = std::max(1, frame[7 + 3 * c] >> 4), v = std::max(1, frame[7 + 3 * c] & 0x0F);
+        const std::int64_t across = (std::int64_t(width) * h + 8 * hMax - 1) / (8 * hMax);
+        const std::int64_t down = (std::int64_t(height) * v + 8 * vMax - 1) / (8 * vMax);
+        blocks += (across + h - 1) / h * h * ((down + v - 1) / v * v);
+      }
+      return blocks * 64 * 2;
+    }
     if (marker == 0xDA || marker == 0xD9)
-      return false;
-    at += 2 + ((p[at + 2] << 8) | p[at + 3]);
+      return 0;
+    at += 2 + length;
   }
-  return false;
+  return 0;
 }
 
-// Bytes of the coefficient buffer a progressive decode keeps: two per
-// coefficient, the chroma planes as the subsampling makes them.
-std::int64_t progressiveCoefficientBytes(int width, int height, int subsampling) {
-  double chroma = 2.0; // both chroma planes, full size (4:4:4)
-  switch (subsampling) {
-  case TJSAMP_GRAY:
-    chroma = 0;
-    break;
-  case TJSAMP_422:
-  case TJSAMP_440:
-    chroma = 1.0;
-    break;
-  case TJSAMP_420:
-  case TJSAMP_411:
-    chroma = 0.5;
-    break;
-  default:
-    break;
-  }
-  return static_cast<std::int64_t>(double(width) * height * 2 * (1 + chroma));
-}
+namespace {
 
 // The decode buffer a thread keeps between pictures. Pictures larger than
 // the bound get memory of their own, so an odd huge photo does not pin it.
@@ -117,8 +121,8 @@ private:
 };
 
 QImage decodeJpegScaled(const QByteArray &data, int eighths, bool transient = false) {
-  int width = 0, height = 0, subsampling = 0;
-  if (!jpegHeader(data, &width, &height, &subsampling))
+  int width = 0, height = 0;
+  if (!jpegHeader(data, &width, &height))
     return {};
   const tjscalingfactor factor{eighths, 8};
   const int w = TJSCALED(width, factor), h = TJSCALED(height, factor);
@@ -128,8 +132,7 @@ QImage decodeJpegScaled(const QByteArray &data, int eighths, bool transient = fa
   QImage image = transient ? buffer.image(w, h) : QImage(w, h, QImage::Format_RGB32);
   if (image.isNull())
     return {};
-  const DecodeMemoryHold hold(DecodeMemoryBudget::process(),
-                              isProgressiveJpeg(data) ? progressiveCoefficientBytes(width, height, subsampling) : 0);
+  const DecodeMemoryHold hold(DecodeMemoryBudget::process(), progressiveDecodeBytes(data));
   // BGRA fills the fourth byte with 0xFF, which is what Format_RGB32 needs.
   if (tjDecompress2(threadDecompressor(), reinterpret_cast<const unsigned char *>(data.constData()),
                     static_cast<unsigned long>(data.size()), image.bits(), w, static_cast<int>(image.bytesPerLine()),

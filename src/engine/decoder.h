@@ -5,6 +5,8 @@
 #include <QSize>
 #include <QString>
 
+#include <cstdint>
+
 namespace kuvo {
 
 // Decoded pictures larger than this are refused instead of exhausting memory.
@@ -34,6 +36,14 @@ QImage decodePictureEighths(const QByteArray &data, int eighths, QString *error 
 // every photo. The image is valid only until this thread decodes through
 // this function again; never keep it or hand it on.
 QImage decodePictureTransient(const QByteArray &data, int eighths, QString *error = nullptr);
+
+// Bytes a decode of this JPEG holds from DecodeMemoryBudget::process(): the
+// coefficient buffer of a progressive one, 0 for anything else. The start of
+// the file up to its frame header is enough; 0 when that is not in head.
+std::int64_t progressiveDecodeBytes(const QByteArray &head);
+// How much of a file's start progressiveDecodeBytes is given: room for the
+// EXIF, ICC and XMP blocks that come before the frame header.
+inline constexpr qint64 FrameHeaderSearchBytes = 256 * 1024;
 
 // The size decodePictureEighths gives for a picture of full size.
 QSize scaledDecodeSize(QSize full, int eighths);

@@ -18,6 +18,13 @@ bool hasPictureSignature(const QByteArray &head) {
          (starts("RIFF", 4) && head.size() >= 12 && head.mid(8, 4) == "WEBP") || hasHeifSignature(head);
 }
 
+QByteArray readSourceHead(const QString &path, qint64 bytes) {
+  if (!nativeFileFacts(path).isFile)
+    return {};
+  QFile file;
+  return openForReading(file, path) ? file.read(bytes) : QByteArray();
+}
+
 SourceFile readSourceFile(const QString &path) {
   SourceFile source;
   source.path = path;

@@ -1,9 +1,11 @@
 // The memory side of decoding: the shared budget that keeps two large
-// progressive decodes from running at once, JPEGs of both kinds decoding the
+// progressive decodes from running at once, the lookahead that passes over a
+// picture the budget has no room for, JPEGs of both kinds decoding the
 // same through the worker's reused buffer as through fresh memory, and PNG
 // rows streamed into the resampler giving what the whole picture gives.
 #include "engine/decode_memory_budget.h"
 #include "engine/decoder.h"
+#include "engine/ordered_lookahead.h"
 #include "engine/png_rows.h"
 #include "engine/resample.h"
 
@@ -11,7 +13,9 @@
 #include <QImageWriter>
 #include <QtTest>
 
+#include <algorithm>
 #include <atomic>
+#include <mutex>
 #include <thread>
 
 using namespace kuvo;
@@ -20,6 +24,8 @@ class TestDecodeMemory : public QObject {
   Q_OBJECT
 private slots:
   void budgetWaitsForRoom();
+  void lookaheadKeepsSharesWithinBudget_data();
+  void lookaheadKeepsSharesWithinBudget();
   void jpegDecodesAlike_data();
   void jpegDecodesAlike();
   void pngRowsResampleLikeWholePicture_data();
@@ -53,6 +59,67 @@ void TestDecodeMemory::budgetWaitsForRoom() {
   QCOMPARE(budget.held(), std::int64_t(500));
 }
 
+void TestDecodeMemory::lookaheadKeepsSharesWithinBudget_data() {
+  QTest::addColumn<QList<int>>("shares"); // of a budget of 100
+  QTest::addColumn<int>("heldCount");
+  QTest::addColumn<int>("stopAfter"); // starts before mayStart() says no; -1: never
+  QTest::addColumn<int>("second");    // the task started second
+  QTest::newRow("two large in a row") << QList<int>{60, 60, 0, 0, 0, 0} << 64 << -1 << 2;
+  QTest::newRow("small beside large") << QList<int>{60, 30, 60, 0} << 64 << -1 << 1;
+  QTest::newRow("larger than the budget") << QList<int>{150, 10, 0, 0} << 64 << -1 << 2;
+  QTest::newRow("no shares") << QList<int>{0, 0, 0, 0, 0} << 64 << -1 << 1;
+  QTest::newRow("held results at their bound") << QList<int>{60, 60, 0, 0, 0, 0, 0} << 2 << -1 << 2;
+  QTest::newRow("stopped") << QList<int>{60, 60, 0, 0, 0, 0} << 64 << 3 << 2;
+}
+
+// Results come back in order, the running tasks' shares stay within the
+// budget, and a task that does not fit lets a later one start instead.
+void TestDecodeMemory::lookaheadKeepsSharesWithinBudget() {
+  QFETCH(QList<int>, shares);
+  QFETCH(int, heldCount);
+  QFETCH(int, stopAfter);
+  QFETCH(int, second);
+  std::mutex mutex;
+  int sharing = 0, mostShared = 0;
+  QList<int> startOrder;
+  OrderedLookahead<int>::Limits limits;
+  limits.workers = 2;
+  limits.heldCount = heldCount;
+  limits.sharedBytes = 100;
+  OrderedLookahead<int> lookahead(
+      int(shares.size()), limits,
+      [&](int index) -> OrderedLookahead<int>::Work {
+        startOrder << index;
+        return [&, index] {
+          const int share = shares[index];
+          {
+            std::lock_guard lock(mutex);
+            sharing += share;
+            mostShared = std::max(mostShared, sharing);
+          }
+          std::this_thread::sleep_for(std::chrono::milliseconds(share > 0 ? 40 : 5));
+          std::lock_guard lock(mutex);
+          sharing -= share;
+          return index;
+        };
+      },
+      [&] { return stopAfter < 0 || startOrder.size() < stopAfter; }, [](int) { return std::int64_t(0); },
+      [&](int index) { return std::int64_t(shares[index]); });
+  QList<int> taken;
+  while (auto next = lookahead.takeNext()) {
+    QCOMPARE(next->second, next->first);
+    taken << next->first;
+  }
+  QVERIFY(std::is_sorted(taken.begin(), taken.end()));
+  QCOMPARE(taken.size(), stopAfter < 0 ? shares.size() : qsizetype(stopAfter));
+  QList<int> started = startOrder;
+  std::sort(started.begin(), started.end());
+  QCOMPARE(taken, started);
+  QCOMPARE(startOrder.value(1), second);
+  const int largest = *std::max_element(shares.begin(), shares.end());
+  QVERIFY2(mostShared <= std::max(100, largest), qPrintable(QString::number(mostShared)));
+}
+
 void TestDecodeMemory::jpegDecodesAlike_data() {
   QTest::addColumn<bool>("progressive");
   QTest::addColumn<int>("eighths");
@@ -75,6 +142,9 @@ void TestDecodeMemory::jpegDecodesAlike() {
   writer.setProgressiveScanWrite(progressive);
   QVERIFY(writer.write(picture));
   QCOMPARE(jpeg.contains("\xFF\xC2"), progressive);
+  // 4:2:0: 20x12 luma blocks and two planes of 10x6, 64 coefficients of two bytes each.
+  QCOMPARE(progressiveDecodeBytes(jpeg), std::int64_t(progressive ? (240 + 120) * 128 : 0));
+  QCOMPARE(progressiveDecodeBytes(jpeg.left(20)), std::int64_t(0));
 
   const QImage fresh = decodePictureEighths(jpeg, eighths);
   QCOMPARE(fresh.size(), QSize(160 * eighths / 8, 96 * eighths / 8));
