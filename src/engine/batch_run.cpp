@@ -243,7 +243,10 @@ RunSummary BatchRun::run() {
       },
       [this] { return !stopRequested_; },
       [](const PictureWork &work) { return static_cast<std::int64_t>(work.encoded.bytes.size()); },
-      [&](int k) { return progressiveDecodeBytes(readSourceHead(files[listIndex(k)], FrameHeaderSearchBytes)); });
+      [&](int k) {
+        const SourceGlance glance = glanceAtSource(files[listIndex(k)], FrameHeaderSearchBytes);
+        return Lookahead::Demand{progressiveDecodeBytes(glance.head), glance.size};
+      });
   while (auto next = lookahead.takeNext()) {
     const auto &[k, work] = *next;
     const int index = listIndex(k);

@@ -11,7 +11,11 @@
 // progressive JPEG's coefficients). The running tasks' shares stay within
 // it: a task that does not fit beside them is passed over for a later one
 // that does, so a worker is not left waiting for the budget, and a task that
-// needs a share starts as soon as it fits, as it is a long one.
+// needs a share starts as soon as it fits, as it is a long one. The last few
+// tasks start heaviest first (by the weight the demand gives, such as the
+// file's size), so the run does not end with one large picture on one
+// worker while the others have nothing left; before those, results come in
+// as the list has them.
 #include <QThreadPool>
 
 #include <condition_variable>
@@ -32,20 +36,29 @@ public:
     int workers = 1;
     std::int64_t heldBytes = 64 << 20; // finished results waiting for their turn
     int heldCount = 64;
-    std::int64_t sharedBytes = 0; // the budget that shareOf() is measured against; 0: none
+    std::int64_t sharedBytes = 0; // the budget demandOf() shares are measured against; 0: none
     int passOver = 64;            // how far past the first unstarted task a later one may start
+    int lastByWeight = 0;         // this many last tasks start heaviest first; 0: four per worker
   };
   // start(index) runs on the taking thread and returns the work for index,
   // which runs on a worker; mayStart() is asked before each start.
-  // shareOf(index), also on the taking thread, tells the budget a task needs.
+  // demandOf(index), also on the taking thread, tells the budget a task
+  // needs and how heavy it is.
   using Work = std::function<Result()>;
+  struct Demand {
+    std::int64_t share = 0;
+    std::int64_t weight = 0;
+  };
   OrderedLookahead(int total, Limits limits, std::function<Work(int)> start, std::function<bool()> mayStart,
-                   std::function<std::int64_t(const Result &)> bytesOf, std::function<std::int64_t(int)> shareOf = {})
+                   std::function<std::int64_t(const Result &)> bytesOf, std::function<Demand(int)> demandOf = {})
       : total_(total), limits_(limits), start_(std::move(start)), mayStart_(std::move(mayStart)),
-        bytesOf_(std::move(bytesOf)), shareOf_(std::move(shareOf)) {
+        bytesOf_(std::move(bytesOf)), demandOf_(std::move(demandOf)) {
     pool_.setMaxThreadCount(std::max(1, limits_.workers));
-    if (!shareOf_ || limits_.sharedBytes <= 0)
+    // One worker has nobody to share the budget with or to balance against.
+    if (!demandOf_ || limits_.sharedBytes <= 0 || limits_.workers <= 1)
       limits_.passOver = 1;
+    if (limits_.lastByWeight <= 0)
+      limits_.lastByWeight = 4 * limits_.workers;
   }
   ~OrderedLookahead() { pool_.waitForDone(); }
   OrderedLookahead(const OrderedLookahead &) = delete;
@@ -94,6 +107,7 @@ private:
   struct Unstarted {
     int index = 0;
     std::int64_t share = 0;
+    std::int64_t weight = 0;
   };
 
   int firstUnstarted() const { return unstarted_.empty() ? next_ : unstarted_.front().index; }
@@ -108,23 +122,26 @@ private:
     while (next_ < total_ && next_ < firstUnstarted() + limits_.passOver) {
       const int index = next_++;
       lock.unlock();
-      const std::int64_t share = shareOf_ && limits_.passOver > 1 ? shareOf_(index) : 0;
+      const Demand demand = demandOf_ && limits_.passOver > 1 ? demandOf_(index) : Demand();
       lock.lock();
-      unstarted_.push_back({index, share});
+      unstarted_.push_back({index, demand.share, demand.weight});
     }
     if (heldCount_ >= limits_.heldCount || held_ >= limits_.heldBytes) {
       const bool waitedFor = !unstarted_.empty() && (slots_.empty() || slots_.begin()->first > firstUnstarted());
       return waitedFor && fits(unstarted_.front().share) ? 0 : -1;
     }
+    // Before the last tasks, the list order (and the earliest shared task
+    // that fits); then the heaviest that fits, shared tasks first.
+    const bool endInView = next_ >= total_ && int(unstarted_.size()) <= limits_.lastByWeight;
     int pick = -1;
-    for (std::size_t i = 0; i < unstarted_.size(); ++i) {
-      if (!fits(unstarted_[i].share))
-        continue;
-      if (unstarted_[i].share > 0)
-        return static_cast<int>(i);
-      if (pick < 0)
+    const auto before = [&](const Unstarted &a, const Unstarted &b) {
+      if ((a.share > 0) != (b.share > 0))
+        return a.share > 0;
+      return endInView && a.weight > b.weight;
+    };
+    for (std::size_t i = 0; i < unstarted_.size(); ++i)
+      if (fits(unstarted_[i].share) && (pick < 0 || before(unstarted_[i], unstarted_[std::size_t(pick)])))
         pick = static_cast<int>(i);
-    }
     return pick;
   }
 
@@ -167,7 +184,7 @@ private:
   std::function<Work(int)> start_;
   std::function<bool()> mayStart_;
   std::function<std::int64_t(const Result &)> bytesOf_;
-  std::function<std::int64_t(int)> shareOf_;
+  std::function<Demand(int)> demandOf_;
   QThreadPool pool_;
   mutable std::mutex mutex_;
   std::condition_variable ready_;

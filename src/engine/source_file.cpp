@@ -18,11 +18,12 @@ bool hasPictureSignature(const QByteArray &head) {
          (starts("RIFF", 4) && head.size() >= 12 && head.mid(8, 4) == "WEBP") || hasHeifSignature(head);
 }
 
-QByteArray readSourceHead(const QString &path, qint64 bytes) {
-  if (!nativeFileFacts(path).isFile)
-    return {};
+SourceGlance glanceAtSource(const QString &path, qint64 headBytes) {
+  const NativeFileFacts info = nativeFileFacts(path);
   QFile file;
-  return openForReading(file, path) ? file.read(bytes) : QByteArray();
+  if (!info.isFile || !openForReading(file, path))
+    return {};
+  return {file.read(headBytes), info.size};
 }
 
 SourceFile readSourceFile(const QString &path) {

@@ -21,9 +21,14 @@ struct SourceFile {
 // JPEG, PNG, GIF, BMP, TIFF, WebP, HEIF or AVIF picture is never read whole.
 SourceFile readSourceFile(const QString &path);
 
-// The first bytes of a regular file, for a look at its headers before the
-// picture is processed; empty when it is not a regular file or cannot be read.
-QByteArray readSourceHead(const QString &path, qint64 bytes);
+// A look at a file before the picture is processed: its first bytes, for
+// its headers, and its size; nothing when it is not a regular file or
+// cannot be read.
+struct SourceGlance {
+  QByteArray head;
+  qint64 size = 0;
+};
+SourceGlance glanceAtSource(const QString &path, qint64 headBytes);
 
 // True when data starts with the signature of a picture format the program reads.
 bool hasPictureSignature(const QByteArray &head);

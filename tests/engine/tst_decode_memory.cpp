@@ -61,21 +61,25 @@ void TestDecodeMemory::budgetWaitsForRoom() {
 
 void TestDecodeMemory::lookaheadKeepsSharesWithinBudget_data() {
   QTest::addColumn<QList<int>>("shares"); // of a budget of 100
+  QTest::addColumn<QList<int>>("weights"); // none: all alike
   QTest::addColumn<int>("heldCount");
   QTest::addColumn<int>("stopAfter"); // starts before mayStart() says no; -1: never
   QTest::addColumn<int>("second");    // the task started second
-  QTest::newRow("two large in a row") << QList<int>{60, 60, 0, 0, 0, 0} << 64 << -1 << 2;
-  QTest::newRow("small beside large") << QList<int>{60, 30, 60, 0} << 64 << -1 << 1;
-  QTest::newRow("larger than the budget") << QList<int>{150, 10, 0, 0} << 64 << -1 << 2;
-  QTest::newRow("no shares") << QList<int>{0, 0, 0, 0, 0} << 64 << -1 << 1;
-  QTest::newRow("held results at their bound") << QList<int>{60, 60, 0, 0, 0, 0, 0} << 2 << -1 << 2;
-  QTest::newRow("stopped") << QList<int>{60, 60, 0, 0, 0, 0} << 64 << 3 << 2;
+  QTest::newRow("two large in a row") << QList<int>{60, 60, 0, 0, 0, 0} << QList<int>{} << 64 << -1 << 2;
+  QTest::newRow("small beside large") << QList<int>{60, 30, 60, 0} << QList<int>{} << 64 << -1 << 1;
+  QTest::newRow("larger than the budget") << QList<int>{150, 10, 0, 0} << QList<int>{} << 64 << -1 << 2;
+  QTest::newRow("no shares") << QList<int>{0, 0, 0, 0, 0} << QList<int>{} << 64 << -1 << 1;
+  QTest::newRow("held results at their bound") << QList<int>{60, 60, 0, 0, 0, 0, 0} << QList<int>{} << 2 << -1 << 2;
+  QTest::newRow("stopped") << QList<int>{60, 60, 0, 0, 0, 0} << QList<int>{} << 64 << 3 << 2;
+  QTest::newRow("heaviest first") << QList<int>{0, 0, 0, 0} << QList<int>{1, 5, 3, 2} << 64 << -1 << 2;
+  QTest::newRow("shared before heavy") << QList<int>{0, 0, 40, 0} << QList<int>{1, 5, 3, 2} << 64 << -1 << 1;
 }
 
 // Results come back in order, the running tasks' shares stay within the
 // budget, and a task that does not fit lets a later one start instead.
 void TestDecodeMemory::lookaheadKeepsSharesWithinBudget() {
   QFETCH(QList<int>, shares);
+  QFETCH(QList<int>, weights);
   QFETCH(int, heldCount);
   QFETCH(int, stopAfter);
   QFETCH(int, second);
@@ -104,7 +108,7 @@ void TestDecodeMemory::lookaheadKeepsSharesWithinBudget() {
         };
       },
       [&] { return stopAfter < 0 || startOrder.size() < stopAfter; }, [](int) { return std::int64_t(0); },
-      [&](int index) { return std::int64_t(shares[index]); });
+      [&](int index) { return OrderedLookahead<int>::Demand{shares[index], weights.value(index)}; });
   QList<int> taken;
   while (auto next = lookahead.takeNext()) {
     QCOMPARE(next->second, next->first);
