@@ -93,8 +93,6 @@ int main(int argc, char **argv) {
   }
   QGuiApplication app(argc, argv);
 
-  kuvo::installFontSubstitutions();
-
   kuvo::cli::CliJob job;
   QString error;
   if (!kuvo::cli::parseCommandLine(kuvo::commandLineArguments(argc, argv), job, error)) {
@@ -165,6 +163,10 @@ int main(int argc, char **argv) {
             QStringLiteral("分片 %1/%2 已经完成，没有需要处理的图片。\n").arg(job.shard.index).arg(job.shard.count));
     return 0;
   }
+  // Reading the installed fonts takes a while; only a text watermark needs
+  // them, and then on this thread before the workers start.
+  if (job.settings.drawsText())
+    kuvo::installFontSubstitutions();
   kuvo::BatchRun run(job.settings);
   run.setShard(job.shard);
   if (job.jobs > 0)

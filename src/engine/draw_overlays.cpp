@@ -261,7 +261,7 @@ OverlayPlacement DrawOverlays(QImage &canvas, const SourceFile &source, const Pr
   const ProcessingSettings &s = settings;
   const bool borderOn = !s.borderFile.isEmpty() && s.borderFile != NoBorderText;
   const bool pictureOn = s.pictureWatermarkOn && !s.pictureWatermarkFile.isEmpty();
-  const bool textOn = s.textWatermarkOn && !s.text.isEmpty();
+  const bool textOn = s.drawsText();
   if (!borderOn && !pictureOn && !textOn)
     return {};
 

@@ -1,6 +1,7 @@
 #include "engine/metadata.h"
 
 #include "engine/codec_heif.h"
+#include "engine/decoder.h"
 #include "engine/png_chunks.h"
 
 // exiv2 0.27 hands images out as std::auto_ptr.
@@ -41,16 +42,21 @@ bool isStaleKey(const std::string &key) {
 
 // A file exiv2 has rewritten must still be the picture it was given. exiv2's
 // RIFF writer is the fragile one, so a WebP is decoded whole; the others
-// are checked by their header.
-bool stillThePicture(const QByteArray &file, const QByteArray &format, QSize size) {
-  if (format == "image/webp") {
+// are checked by their header, each by its own format's reader: a reader
+// left to guess the format loads every image plugin of Qt first.
+bool stillThePicture(const QByteArray &file, const QByteArray &mimeType, QSize size) {
+  if (mimeType == "image/webp") {
     const QImage image = QImage::fromData(file, "WEBP");
     return !image.isNull() && (!size.isValid() || image.size() == size);
+  }
+  if (mimeType == "image/jpeg") {
+    const QSize found = probePictureSize(file);
+    return found.isValid() && (!size.isValid() || found == size);
   }
   QBuffer buffer;
   buffer.setData(file);
   buffer.open(QIODevice::ReadOnly);
-  QImageReader reader(&buffer);
+  QImageReader reader(&buffer, mimeType.startsWith("image/") ? mimeType.mid(6) : QByteArray());
   return reader.canRead() && (!size.isValid() || reader.size() == size);
 }
 

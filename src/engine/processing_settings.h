@@ -135,6 +135,7 @@ struct ProcessingSettings {
   }
   // Pictures of an upload run are published: their position goes unless kept.
   bool stripsGps() const { return stripGps || (upload && !keepGps); }
+  bool drawsText() const { return textWatermarkOn && !text.isEmpty(); }
   QString description(int index) const { return index >= 0 && index < descriptions.size() ? descriptions[index] : QString(); }
 
   static ColorMatrix defaultWatermarkMatrix() {
