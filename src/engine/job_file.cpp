@@ -1,5 +1,7 @@
 #include "engine/job_file.h"
 
+#include "engine/native_names.h"
+
 #include "engine/store_keys.h"
 
 #include <QFile>
@@ -164,8 +166,9 @@ QStringList loadJobFile(const QString &path, ProcessingSettings &j, bool *ok, QS
       *problem = why;
     return skipped;
   };
-  QFile file(path);
-  if (!QFileInfo(path).isFile() || !file.open(QIODevice::ReadOnly))
+  // By the file's own bytes, so a GBK-named job file opens too.
+  QFile file;
+  if (!nativeFileFacts(path).isFile || !openForReading(file, path))
     return refuse(QStringLiteral("无法读取任务文件"));
   // A job file is a few kilobytes; anything past a megabyte is not one.
   const QByteArray bytes = file.read(1024 * 1024 + 1);

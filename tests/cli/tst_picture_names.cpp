@@ -281,6 +281,25 @@ void TestPictureNames::gbkNames() {
   r = runBatch({"-o", out + QStringLiteral("/listed"), "--format", "png", "--size", "original", "--files-from", list});
   QVERIFY2(r.exitCode == 0, qPrintable(r.err));
   QCOMPARE(QImage(out + QStringLiteral("/listed/照片.png")).size(), QSize(40, 20));
+  // A GBK-named job file beside it, given by its bytes, is read.
+  const QByteArray jobFile = folder + "/\xC8\xCE\xCE\xF1.job"; // 任务.job
+  QFile job(QString::fromLocal8Bit(root + "/job.tmp"));
+  QVERIFY(job.open(QIODevice::WriteOnly));
+  job.write("[Options]\r\nsOutFormat=png\r\n");
+  job.close();
+  QCOMPARE(::rename(QFile::encodeName(job.fileName()).constData(), jobFile.constData()), 0);
+  struct JobCleanup {
+    QByteArray file;
+    ~JobCleanup() { ::unlink(file.constData()); }
+  } jobCleanup{jobFile};
+  shell.start(QStringLiteral("/bin/sh"),
+              {"-c", "exec \"$0\" --job \"$(printf \"$2\")\" -o \"$1\" --size original \"$(printf \"$3\")\"",
+               KUVO_BIN_DIR "/kuvo-batch", out + QStringLiteral("/job"),
+               work.path() + QStringLiteral("/\\317\\340\\262\\341/\\310\\316\\316\\361.job"),
+               work.path() + QStringLiteral("/\\317\\340\\262\\341/\\325\\325\\306\\254.jpg")});
+  QVERIFY(shell.waitForFinished(60000));
+  QVERIFY2(shell.exitCode() == 0, shell.readAllStandardError().constData());
+  QCOMPARE(QImage(out + QStringLiteral("/job/照片.png")).size(), QSize(40, 20));
   struct stat st;
   QCOMPARE(::stat(photo.constData(), &st), 0);
   QCOMPARE(qint64(st.st_size), qint64(jpeg.size()));
