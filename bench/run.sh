@@ -26,7 +26,9 @@
 # Workers: kuvo-batch runs its own worker threads (--jobs N). The single-file
 # tools run N processes over equal parts of the list (xargs -P N), each held
 # to one thread (VIPS_CONCURRENCY=1, OMP_NUM_THREADS=1, MAGICK_THREAD_LIMIT=1)
-# so that "N workers" means N cores' worth of work for every tool. Peak
+# so that "N workers" means N cores' worth of work for every tool. kuvo-batch
+# runs as a user would start it, without those variables: it keeps its own
+# libraries to its workers' threads. Peak
 # memory is /usr/bin/time's maximum resident set size: of the whole process
 # for kuvo-batch, of the largest single process for the others.
 set -euo pipefail
@@ -91,11 +93,12 @@ run_case() { # run_case CASE OUT
   local per=$(((${#list[@]} + j - 1) / j))
   local xa=(xargs -0 -P "$j" -n "$per")
   local k=(--size width --width "$width" --quality "$quality" --jobs "$j" -o "$out")
+  local kuvo_run=(env -u OMP_NUM_THREADS -u VIPS_CONCURRENCY -u MAGICK_THREAD_LIMIT "$kuvo")
   case $tool in
-  kuvo) "$kuvo" "${k[@]}" --format "$output" "${list[@]}" ;;
-  kuvo_wm) "$kuvo" "${k[@]}" --format jpg --text "$wm_text" --font-size 24 --color '#ffffff' \
+  kuvo) "${kuvo_run[@]}" "${k[@]}" --format "$output" "${list[@]}" ;;
+  kuvo_wm) "${kuvo_run[@]}" "${k[@]}" --format jpg --text "$wm_text" --font-size 24 --color '#ffffff' \
     --watermark "$wm_pic" --opacity 80 "${list[@]}" ;;
-  kuvo_gif) "$kuvo" "${k[@]}" --width 1600 --format original "${list[@]}" ;;
+  kuvo_gif) "${kuvo_run[@]}" "${k[@]}" --width 1600 --format original "${list[@]}" ;;
   floor) printf '%s\0' "${list[@]}" | "${xa[@]}" "$floor" -o "$out" --width "$width" --quality "$quality" ;;
   vips) printf '%s\0' "${list[@]}" | "${xa[@]}" vipsthumbnail --size "${width}x" -o "$out/%s.$output[Q=$quality]" ;;
   magick) printf '%s\0' "${list[@]}" | "${xa[@]}" mogrify -resize "${width}x" -quality "$quality" -format "$output" -path "$out" ;;

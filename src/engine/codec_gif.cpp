@@ -9,6 +9,10 @@
 #include <memory>
 #include <vector>
 
+#if defined(__unix__)
+#include <dlfcn.h>
+#endif
+
 namespace kuvo {
 
 namespace {
@@ -47,6 +51,23 @@ struct GifWriter {
   }
 };
 
+// libimagequant parallelises with OpenMP, whose team is as large as the
+// machine: its palette then depends on the core count, so the same job would
+// give other GIF bytes on another machine or with another number of batch
+// workers, and a worker per core would start more threads than there are
+// cores, spinning while they wait for each other. The calling thread's
+// palette search runs on that thread alone. The runtime is looked up rather
+// than linked: it is libimagequant's, and a build without it has nothing to
+// limit.
+void quantizeOnThisThreadOnly() {
+#if defined(__unix__)
+  using SetThreads = void (*)(int);
+  static const auto set = reinterpret_cast<SetThreads>(dlsym(RTLD_DEFAULT, "omp_set_num_threads"));
+  if (set)
+    set(1);
+#endif
+}
+
 liq_result *quantize(liq_image *image, liq_attr *attr) {
 #if LIQ_VERSION >= 20800
   liq_result *result = nullptr;
@@ -71,6 +92,7 @@ std::optional<QByteArray> encodeGif(const QImage &image) {
   // liq_image_create_rgba wants contiguous rows; RGBA8888 rows are 4 * width.
   if (rgba.bytesPerLine() != 4 * qsizetype(width))
     return std::nullopt;
+  quantizeOnThisThreadOnly();
   std::unique_ptr<liq_attr, LiqAttrDeleter> attr(liq_attr_create());
   if (!attr || liq_set_max_colors(attr.get(), 256) != LIQ_OK)
     return std::nullopt;

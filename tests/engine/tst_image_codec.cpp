@@ -16,6 +16,7 @@
 
 #ifdef Q_OS_LINUX
 #include <csignal>
+#include <dlfcn.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -174,6 +175,7 @@ private slots:
   void jpegMatchesQtWriter_data();
   void jpegMatchesQtWriter();
   void gifKeepsFewColoursExactly();
+  void gifDoesNotDependOnTheThreads();
   void alphaIsLaidOverWhite_data();
   void alphaIsLaidOverWhite();
   void tiffIsUncompressedThreeSamples_data();
@@ -334,6 +336,28 @@ void TestImageCodec::gifKeepsFewColoursExactly() {
   const QImage back = decode(*bytes);
   QCOMPARE(back.size(), input.size());
   QCOMPARE(maxDifference(back, input), 0);
+}
+
+// The palette of a photo is the same whatever team of threads the OpenMP
+// runtime would give the quantizer (as many as the machine has cores).
+void TestImageCodec::gifDoesNotDependOnTheThreads() {
+  using SetThreads = void (*)(int);
+  const auto setThreads = reinterpret_cast<SetThreads>(dlsym(RTLD_DEFAULT, "omp_set_num_threads"));
+  if (!setThreads)
+    QSKIP("libimagequant runs without OpenMP here");
+  QImage photo(1200, 800, QImage::Format_RGB32);
+  QRandomGenerator noise(7);
+  for (int y = 0; y < photo.height(); ++y)
+    for (int x = 0; x < photo.width(); ++x)
+      photo.setPixel(x, y, qRgb((x / 5 + int(noise.bounded(40))) & 0xFF, (y / 4 + int(noise.bounded(40))) & 0xFF,
+                                ((x + y) / 9 + int(noise.bounded(40))) & 0xFF));
+  setThreads(1);
+  const auto one = encodeWithEncoder(photo, "gif", 100);
+  setThreads(4);
+  const auto four = encodeWithEncoder(photo, "gif", 100);
+  setThreads(1);
+  QVERIFY(one.has_value() && four.has_value());
+  QVERIFY(*one == *four);
 }
 
 void TestImageCodec::alphaIsLaidOverWhite_data() {
