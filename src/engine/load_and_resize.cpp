@@ -1,11 +1,11 @@
 #include "engine/load_and_resize.h"
 
 #include "engine/decoder.h"
+#include "engine/overlay_image_cache.h"
 #include "engine/png_rows.h"
 #include "engine/resample.h"
 
 #include <QDir>
-#include <QImageReader>
 #include <cmath>
 #include <cstring>
 
@@ -93,8 +93,9 @@ namespace {
 QSizeF borderPictureSize(const ProcessingSettings &s) {
   if (s.borderFile.isEmpty() || s.borderFile == NoBorderText)
     return {};
-  QImageReader reader(s.borderFile);
-  const QSize size = reader.size();
+  // Decoded once through the overlay cache, which also draws it, by the
+  // file's own bytes (a GBK name too).
+  const QSize size = decodeOverlayImage(s.borderFile).size();
   return size.isValid() ? QSizeF(size) : QSizeF();
 }
 

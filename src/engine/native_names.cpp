@@ -105,6 +105,8 @@ NativeFileFacts nativeFileFacts(const QString &path) {
     facts.isFile = S_ISREG(st.st_mode);
     facts.isDir = S_ISDIR(st.st_mode);
     facts.size = qint64(st.st_size);
+    facts.modifiedMs = qint64(st.st_mtim.tv_sec) * 1000 + st.st_mtim.tv_nsec / 1000000;
+    facts.changedMs = qint64(st.st_ctim.tv_sec) * 1000 + st.st_ctim.tv_nsec / 1000000;
   }
 #else
   const QFileInfo info(path);
@@ -113,6 +115,8 @@ NativeFileFacts nativeFileFacts(const QString &path) {
   facts.isFile = info.isFile();
   facts.isDir = info.isDir();
   facts.size = info.size();
+  facts.modifiedMs = info.lastModified().toMSecsSinceEpoch();
+  facts.changedMs = info.metadataChangeTime().toMSecsSinceEpoch();
 #endif
   return facts;
 }

@@ -29,6 +29,7 @@ QByteArray nativePathBytes(const QString &path);
 struct NativeFileFacts {
   bool exists = false, isLink = false, isFile = false, isDir = false;
   qint64 size = 0;
+  qint64 modifiedMs = 0, changedMs = 0; // contents and metadata, ms since the epoch
 };
 NativeFileFacts nativeFileFacts(const QString &path);
 

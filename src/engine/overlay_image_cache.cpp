@@ -1,6 +1,9 @@
 #include "engine/overlay_image_cache.h"
 
-#include <QDateTime>
+#include "engine/native_names.h"
+#include "engine/source_file.h"
+
+#include <QBuffer>
 #include <QFileInfo>
 #include <QImageReader>
 #include <QMutex>
@@ -26,10 +29,9 @@ qsizetype cachedBytes = 0;
 
 // The file's identity: a rewritten file gets a new key.
 QString fileKey(const QString &path) {
-  const QFileInfo info(path);
-  return info.absoluteFilePath() + u'|' + QString::number(info.size()) + u'|' +
-         QString::number(info.lastModified().toMSecsSinceEpoch()) + u'|' +
-         QString::number(info.metadataChangeTime().toMSecsSinceEpoch());
+  const NativeFileFacts facts = nativeFileFacts(path);
+  return QFileInfo(path).absoluteFilePath() + u'|' + QString::number(facts.size) + u'|' +
+         QString::number(facts.modifiedMs) + u'|' + QString::number(facts.changedMs);
 }
 
 QImage lookup(const QString &key) {
@@ -62,13 +64,20 @@ void store(const QString &key, const QImage &image) {
 } // namespace
 
 QImage decodeOverlayImage(const QString &path) {
-  if (path.isEmpty() || !QFileInfo(path).isFile())
+  if (path.isEmpty() || !nativeFileFacts(path).isFile)
     return {};
   const QString key = fileKey(path);
   QImage image = lookup(key);
   if (!image.isNull())
     return image;
-  QImageReader reader(path);
+  // By the file's own bytes, so a GBK-named border or watermark is read too.
+  const SourceFile file = readSourceFile(path);
+  if (!file.ok())
+    return {};
+  QBuffer buffer;
+  buffer.setData(file.data);
+  buffer.open(QIODevice::ReadOnly);
+  QImageReader reader(&buffer, QFileInfo(path).suffix().toLower().toLatin1());
   image = reader.read();
   if (image.isNull())
     return {};

@@ -281,22 +281,36 @@ void TestPictureNames::gbkNames() {
   r = runBatch({"-o", out + QStringLiteral("/listed"), "--format", "png", "--size", "original", "--files-from", list});
   QVERIFY2(r.exitCode == 0, qPrintable(r.err));
   QCOMPARE(QImage(out + QStringLiteral("/listed/照片.png")).size(), QSize(40, 20));
-  // A GBK-named job file beside it, given by its bytes, is read.
-  const QByteArray jobFile = folder + "/\xC8\xCE\xCE\xF1.job"; // 任务.job
-  QFile job(QString::fromLocal8Bit(root + "/job.tmp"));
-  QVERIFY(job.open(QIODevice::WriteOnly));
-  job.write("[Options]\r\nsOutFormat=png\r\n");
-  job.close();
-  QCOMPARE(::rename(QFile::encodeName(job.fileName()).constData(), jobFile.constData()), 0);
-  struct JobCleanup {
-    QByteArray file;
-    ~JobCleanup() { ::unlink(file.constData()); }
-  } jobCleanup{jobFile};
+  // A GBK-named job file and watermark beside it, given by their bytes, are
+  // read (a watermark that cannot be read would be an error entry, exit 1).
+  const QByteArray jobFile = folder + "/\xC8\xCE\xCE\xF1.job";   // 任务.job
+  const QByteArray markFile = folder + "/\xCB\xAE\xD3\xA1.png"; // 水印.png
+  const auto placeByBytes = [&](const QByteArray &contents, const QByteArray &name) {
+    QFile file(QString::fromLocal8Bit(root + "/by-bytes.tmp"));
+    return file.open(QIODevice::WriteOnly) && file.write(contents) == contents.size() && file.flush() &&
+           ::rename(QFile::encodeName(file.fileName()).constData(), name.constData()) == 0;
+  };
+  QByteArray mark;
+  QBuffer markBuffer(&mark);
+  markBuffer.open(QIODevice::WriteOnly);
+  QVERIFY(QImage(8, 8, QImage::Format_ARGB32).save(&markBuffer, "PNG"));
+  QVERIFY(placeByBytes("[Options]\r\nsOutFormat=png\r\n", jobFile));
+  QVERIFY(placeByBytes(mark, markFile));
+  struct ByBytesCleanup {
+    QByteArray job, mark;
+    ~ByBytesCleanup() {
+      ::unlink(job.constData());
+      ::unlink(mark.constData());
+    }
+  } byBytesCleanup{jobFile, markFile};
+  const QString gbkFolder = work.path() + QStringLiteral("/\\317\\340\\262\\341/");
   shell.start(QStringLiteral("/bin/sh"),
-              {"-c", "exec \"$0\" --job \"$(printf \"$2\")\" -o \"$1\" --size original \"$(printf \"$3\")\"",
-               KUVO_BIN_DIR "/kuvo-batch", out + QStringLiteral("/job"),
-               work.path() + QStringLiteral("/\\317\\340\\262\\341/\\310\\316\\316\\361.job"),
-               work.path() + QStringLiteral("/\\317\\340\\262\\341/\\325\\325\\306\\254.jpg")});
+              {"-c",
+               "exec \"$0\" --job \"$(printf \"$2\")\" --watermark \"$(printf \"$3\")\" -o \"$1\" --size original "
+               "\"$(printf \"$4\")\"",
+               KUVO_BIN_DIR "/kuvo-batch", out + QStringLiteral("/job"), gbkFolder + QStringLiteral("\\310\\316\\316\\361.job"),
+               gbkFolder + QStringLiteral("\\313\\256\\323\\241.png"),
+               gbkFolder + QStringLiteral("\\325\\325\\306\\254.jpg")});
   QVERIFY(shell.waitForFinished(60000));
   QVERIFY2(shell.exitCode() == 0, shell.readAllStandardError().constData());
   QCOMPARE(QImage(out + QStringLiteral("/job/照片.png")).size(), QSize(40, 20));
