@@ -130,13 +130,16 @@ private:
       const bool waitedFor = !unstarted_.empty() && (slots_.empty() || slots_.begin()->first > firstUnstarted());
       return waitedFor && fits(unstarted_.front().share) ? 0 : -1;
     }
-    // Before the last tasks, the list order (and the earliest shared task
-    // that fits); then the heaviest that fits, shared tasks first.
+    // Shared tasks first, and first of those the ones too large for two to
+    // fit at once: they run one after another, so the sooner the first
+    // starts, the sooner the last ends. Within each kind the list order,
+    // and for the last tasks the heaviest that fits.
     const bool endInView = next_ >= total_ && int(unstarted_.size()) <= limits_.lastByWeight;
+    const auto rank = [this](const Unstarted &u) { return u.share > limits_.sharedBytes / 2 ? 2 : u.share > 0 ? 1 : 0; };
     int pick = -1;
     const auto before = [&](const Unstarted &a, const Unstarted &b) {
-      if ((a.share > 0) != (b.share > 0))
-        return a.share > 0;
+      if (rank(a) != rank(b))
+        return rank(a) > rank(b);
       return endInView && a.weight > b.weight;
     };
     for (std::size_t i = 0; i < unstarted_.size(); ++i)

@@ -67,6 +67,7 @@ void TestDecodeMemory::lookaheadKeepsSharesWithinBudget_data() {
   QTest::addColumn<int>("second");    // the task started second
   QTest::newRow("two large in a row") << QList<int>{60, 60, 0, 0, 0, 0} << QList<int>{} << 64 << -1 << 2;
   QTest::newRow("small beside large") << QList<int>{60, 30, 60, 0} << QList<int>{} << 64 << -1 << 1;
+  QTest::newRow("large before small") << QList<int>{20, 20, 70, 0, 0} << QList<int>{} << 64 << -1 << 0;
   QTest::newRow("larger than the budget") << QList<int>{150, 10, 0, 0} << QList<int>{} << 64 << -1 << 2;
   QTest::newRow("no shares") << QList<int>{0, 0, 0, 0, 0} << QList<int>{} << 64 << -1 << 1;
   QTest::newRow("held results at their bound") << QList<int>{60, 60, 0, 0, 0, 0, 0} << QList<int>{} << 2 << -1 << 2;
